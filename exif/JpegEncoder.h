@@ -1,0 +1,41 @@
+// Baseline JPEG encoding of 24-bit pixel buffers over libjpeg (6b API).
+//
+// Output: SOI, [JFIF APP0 only when asked], [one marker segment given by the
+// caller], then tables, SOF0 with 4:2:2 sampling (luminance 2x1, chroma 1x1),
+// Huffman tables, one scan and EOI. Pixel buffers are rows of exactly
+// width * 3 bytes, red-green-blue, top row first, unless the flags say
+// otherwise; the caller's buffer is never changed.
+//
+// Results: 1 on success, 0 on failure (nothing is printed, nothing thrown).
+// A library error after the output file was opened leaves that file on disk
+// with whatever had been written.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+// Largest payload one marker segment can carry; libjpeg refuses more.
+constexpr uint32_t kMaxMarkerPayload = 65533;
+
+// Flips and/or swaps red and blue in a working copy when a flag is set, then
+// encodes into the file at path.
+int writeJpegFromPixels(const std::filesystem::path& path, const uint8_t* pixels,
+                        uint32_t width, uint32_t height, int markerCode,
+                        const uint8_t* markerData, uint32_t markerLength, bool writeJfif,
+                        int quality, bool flipRows, bool swapRedBlue);
+
+// The same into memory: out is replaced by the complete JPEG file (emptied on failure).
+int writeJpegFromPixels(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width,
+                        uint32_t height, int markerCode, const uint8_t* markerData,
+                        uint32_t markerLength, bool writeJfif, int quality, bool flipRows,
+                        bool swapRedBlue);
+
+// The encoder itself: RGB rows top to bottom, straight from the buffer.
+int encodeRgbToJpegFile(const std::filesystem::path& path, const uint8_t* pixels,
+                        uint32_t width, uint32_t height, int quality, int markerCode,
+                        const uint8_t* markerData, uint32_t markerLength, bool writeJfif);
+
+int encodeRgbToJpegMemory(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width,
+                          uint32_t height, int quality, int markerCode,
+                          const uint8_t* markerData, uint32_t markerLength, bool writeJfif);
