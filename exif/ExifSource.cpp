@@ -494,8 +494,10 @@ const uint8_t* nextExifEntry(const ExifSourceReader& reader, ExifEntryCursor& cu
         uint32_t chosen = 0;
         bool found = false;
         if (tag == 0) {
+            // A first tag of 0 could not be told from "not yet entered" on
+            // the next call, and the parse stops there too: leave.
             chosen = dir + 2;
-            found = entries > 0 && view.entryValid(chosen, ifd);
+            found = entries > 0 && view.u16(chosen) != 0 && view.entryValid(chosen, ifd);
         } else {
             uint32_t i = 0;
             while (i < entries && !(view.u16(dir + 2 + 12 * i) == tag &&

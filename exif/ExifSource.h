@@ -71,4 +71,8 @@ std::unique_ptr<ExifSourceReader> readExifSource(const std::filesystem::path& pa
 
 // Advances cursor to the next valid entry; returns the entry's 12 bytes
 // inside the segment, or null at the end (the cursor is then left as it was).
+// Directories in the order 1, 2, 3, 4, 5, 6, entries in stored order; an
+// invalid entry leaves its directory, a tag not above the one before ends the
+// walk, and a directory whose first tag is 0 (the usual GPS IFD) is left at
+// once, since a cursor tag of 0 means "not yet entered".
 const uint8_t* nextExifEntry(const ExifSourceReader& reader, ExifEntryCursor& cursor);
