@@ -1,0 +1,635 @@
+// The conversion, to the bit: table sizes and values, the filter's taps,
+// hand-worked samples, the fast code against a literal reading of the
+// formulas, figures from the independent model (sound_model.py), and the
+// source formats taken and refused.
+#include "CameraSoundWriter.h"
+#include "SoundConvert.h"
+#include "SoundTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+namespace {
+
+// ---- literal readings of the formulas, slow and plain ----
+
+int16_t wrap16(int64_t v)
+{
+    const int64_t low = ((v % 65536) + 65536) % 65536;
+    return static_cast<int16_t>(low >= 32768 ? low - 65536 : low);
+}
+
+std::vector<int16_t> literalResample(uint32_t s, uint32_t d, const std::vector<int16_t>& x,
+                                     bool negation = true)
+{
+    SincTable t;
+    EXPECT_TRUE(makeSincTable(64, s, d, t));
+    const int64_t n = static_cast<int64_t>(x.size());
+    const uint64_t m = uint64_t(x.size()) * d / s;
+    const int64_t H = 32;
+    const uint64_t step = (uint64_t(s) << 32) / d;
+    uint64_t P = 0;
+    std::vector<int16_t> out;
+    for (uint64_t j = 0; j < m; ++j, P += step) {
+        const int64_t I = static_cast<int64_t>(P >> 32);
+        const uint64_t F = P & 0xFFFFFFFFu;
+        const uint64_t p = (F * t.upRate / s) >> 32;
+        const int64_t J = int64_t(t.perSample) - int64_t(p);
+        int64_t acc = 0;
+        for (int64_t k = std::max<int64_t>(0, I - H); k <= std::min<int64_t>(n - 1, I + H - 1); ++k) {
+            const int64_t index = J + (k - I + H) * int64_t(t.perSample);
+            EXPECT_GE(index, 0);
+            EXPECT_LT(index, int64_t(t.length));
+            acc += int64_t(x[size_t(k)]) * t.h[size_t(index)];
+        }
+        // 32-bit wrap, then the upper half.
+        const int64_t acc32 = ((acc % 4294967296LL) + 4294967296LL) % 4294967296LL;
+        int16_t v = wrap16(acc32 >> 16);
+        if (negation && j > 0 && std::abs(int(v) - int(out.back())) > 36864)
+            v = wrap16(-int64_t(v));
+        out.push_back(v);
+    }
+    return out;
+}
+
+std::vector<int16_t> literalFilter(const std::vector<int16_t>& y)
+{
+    const auto& taps = fixedFilterTaps();
+    std::vector<int16_t> z(y.size(), 0);
+    for (size_t k = 101; k < y.size(); ++k) {
+        int16_t acc = 0;
+        for (size_t j = 0; j <= 100; ++j) {
+            const float product = static_cast<float>(y[k - j]) * taps[j];
+            const float sum = static_cast<float>(acc) + product;
+            acc = wrap16(static_cast<int64_t>(sum));
+        }
+        z[k] = acc;
+    }
+    return z;
+}
+
+std::vector<int16_t> filtered(const std::vector<int16_t>& y)
+{
+    std::vector<int16_t> z(y.size(), 12345);
+    fixedFilter(y.data(), z.data(), y.size());
+    return z;
+}
+
+std::vector<int16_t> resampled(uint32_t s, const std::vector<int16_t>& x)
+{
+    std::vector<int16_t> out;
+    EXPECT_TRUE(resampleSinc(64, s, 8000, x.data(), x.size(), out));
+    return out;
+}
+
+Bytes converted(const WaveFormat& f, const Bytes& data, unsigned limit = 10)
+{
+    Bytes out;
+    EXPECT_TRUE(convertSamples(f, data.data(), data.size(), limit, out));
+    return out;
+}
+
+uint8_t to8(int16_t v) { return static_cast<uint8_t>((v + 32768) >> 8); }
+
+uint32_t bitsOf(float f)
+{
+    uint32_t b;
+    std::memcpy(&b, &f, 4);
+    return b;
+}
+
+// ---- the resampler's table ----
+
+TEST(SincTable, SizesForTheUsualRates)
+{
+    const struct {
+        uint32_t rate, L, M, N;
+    } cases[] = {{44100, 184000, 4, 275}, {48000, 192000, 4, 265}, {22050, 96000, 4, 287},
+                 {11025, 48000, 4, 287},  {16000, 64000, 4, 265},  {4000, 16000, 4, 265},
+                 {518, 8000, 15, 1019}};
+    for (const auto& c : cases) {
+        SincTable t;
+        ASSERT_TRUE(makeSincTable(64, c.rate, 8000, t)) << c.rate;
+        EXPECT_EQ(t.upRate, c.L) << c.rate;
+        EXPECT_EQ(t.perSample, c.M) << c.rate;
+        EXPECT_EQ(t.length, c.N) << c.rate;
+        EXPECT_EQ(t.centre, (c.N - 1) / 2) << c.rate;
+        EXPECT_EQ(t.h.size(), c.N) << c.rate;
+    }
+}
+
+TEST(SincTable, CentreAndEdgeValues)
+{
+    // Centre: the window is 1 (less a trace), so v = Fc / s x 32767:
+    // 44100: 8000/44100 x 32767 = 5944.1 -> 5944, doubled 11888;
+    // 11025: 23776.2 -> 47552; below 8000 Fc = s and v = 32767 x w(c),
+    // a hair under 32767, so 32766 -> 65532.
+    const struct {
+        uint32_t rate;
+        int32_t centre, h0, h1;
+    } cases[] = {{44100, 11888, -6, -12}, {48000, 10922, -50, -50}, {22050, 23776, -12, -24},
+                 {11025, 47552, -24, -44}, {16000, 32766, 50, 46},   {4000, 65532, 0, 36},
+                 {518, 65532, 6, 16}};
+    for (const auto& c : cases) {
+        SincTable t;
+        ASSERT_TRUE(makeSincTable(64, c.rate, 8000, t));
+        EXPECT_EQ(t.h[t.centre], c.centre) << c.rate;
+        EXPECT_EQ(t.h[0], c.h0) << c.rate;
+        EXPECT_EQ(t.h[1], c.h1) << c.rate;
+        // The window and the sinc are even: the table is symmetric.
+        for (uint32_t k = 0; k < t.length; ++k)
+            ASSERT_EQ(t.h[k], t.h[t.length - 1 - k]) << c.rate << " " << k;
+    }
+}
+
+TEST(SincTable, RefusedParameters)
+{
+    SincTable t;
+    EXPECT_FALSE(makeSincTable(64, 0, 8000, t));
+    EXPECT_FALSE(makeSincTable(64, 44100, 0, t));
+    EXPECT_FALSE(makeSincTable(63, 44100, 8000, t));
+    EXPECT_FALSE(makeSincTable(64, 4000000000u, 8000, t));
+    EXPECT_TRUE(makeSincTable(64, kMaxSourceRate, 8000, t));
+}
+
+// ---- the fixed filter ----
+
+TEST(FixedFilterTaps, BitsOfTheModel)
+{
+    const auto& taps = fixedFilterTaps();
+    EXPECT_EQ(bitsOf(taps[50]), 0x3F80000Eu);  // 1.0000017
+    EXPECT_NEAR(taps[50], 1.0000017, 1e-7);
+    EXPECT_EQ(bitsOf(taps[51]), 0xB5DDFEA5u);
+    EXPECT_EQ(bitsOf(taps[49]), 0xB5DD9989u);
+    Bytes raw(sizeof(float) * taps.size());
+    std::memcpy(raw.data(), taps.data(), raw.size());
+    EXPECT_EQ(fnv1a(raw), 0x39AD93CBu);
+    for (int k = 0; k < kFixedFilterTaps; ++k) {
+        if (k != 50) {
+            EXPECT_LT(std::fabs(taps[k]), 2e-6f) << k;
+        }
+    }
+}
+
+TEST(FixedFilter, FirstSamplesAreSilence)
+{
+    const std::vector<int16_t> y(300, 20000);
+    const std::vector<int16_t> z = filtered(y);
+    for (size_t k = 0; k < 101; ++k)
+        ASSERT_EQ(z[k], 0) << k;
+    const std::vector<int16_t> few(80, 1000);
+    for (const int16_t v : filtered(few))
+        EXPECT_EQ(v, 0);
+    EXPECT_TRUE(filtered({}).empty());
+}
+
+// Hand-worked: tap 50 passes the sample on; of the taps after it, the 25 at
+// odd distance are negative (sin(n x 3.141593) has the sign of (-1)^n), and
+// each of those truncates the accumulator one unit toward zero while the
+// product is larger than half a float step of the accumulator. The taps
+// before tap 50 only add fractions to 0, which truncate away.
+TEST(FixedFilter, HandWorkedConstants)
+{
+    const struct {
+        int16_t in, out;
+    } cases[] = {{1000, 975},     {-1000, -975},   {30, 5},     {-30, -5},   {20, 0},
+                 {25, 0},         {26, 1},         {0, 0},      {32767, 32742},
+                 {-32768, -32743}, {18432, 18407}, {1, 0}};
+    for (const auto& c : cases) {
+        const std::vector<int16_t> z = filtered(std::vector<int16_t>(200, c.in));
+        EXPECT_EQ(z[150], c.out) << c.in;
+        EXPECT_EQ(z[199], c.out) << c.in;
+    }
+}
+
+TEST(FixedFilter, DelaysByFiftySamples)
+{
+    std::vector<int16_t> y(400, 0);
+    y[200] = 12000;
+    const std::vector<int16_t> z = filtered(y);
+    for (size_t k = 101; k < y.size(); ++k) {
+        if (k == 250)
+            EXPECT_EQ(z[k], 12000) << "no negative products follow a lone sample";
+        else
+            EXPECT_EQ(z[k], 0) << k;
+    }
+}
+
+TEST(FixedFilter, MatchesTheLiteralSumForEveryCentreValue)
+{
+    // Each 16-bit value once at the centre tap, with random neighbours of
+    // every loudness behind it: the shortcut must agree with the literal
+    // float-by-float sum everywhere, above all near powers of two.
+    std::mt19937 random(1234);
+    std::vector<int16_t> y;
+    y.reserve(65536 * 2 + 200);
+    for (int i = 0; i < 101; ++i)
+        y.push_back(static_cast<int16_t>(random()));
+    for (int v = -32768; v <= 32767; ++v) {
+        y.push_back(static_cast<int16_t>(v));
+        const int shift = static_cast<int>(random() % 16);
+        y.push_back(static_cast<int16_t>(static_cast<int16_t>(random()) >> shift));
+    }
+    const std::vector<int16_t> fast = filtered(y);
+    const std::vector<int16_t> literal = literalFilter(y);
+    ASSERT_EQ(fast.size(), literal.size());
+    for (size_t k = 0; k < fast.size(); ++k)
+        ASSERT_EQ(fast[k], literal[k]) << k << " centre " << (k >= 50 ? y[k - 50] : 0);
+}
+
+TEST(FixedFilter, MatchesTheLiteralSumOnQuietAndLoudSignals)
+{
+    std::mt19937 random(99);
+    for (int shift = 0; shift < 16; ++shift) {
+        std::vector<int16_t> y(3000);
+        for (auto& v : y)
+            v = static_cast<int16_t>(static_cast<int16_t>(random()) >> shift);
+        ASSERT_EQ(filtered(y), literalFilter(y)) << shift;
+    }
+    // Values around every power of two, where the float step halves.
+    std::vector<int16_t> y;
+    for (int p = 1; p <= 15; ++p)
+        for (int delta = -60; delta <= 60; ++delta)
+            for (int sign : {1, -1}) {
+                const int v = sign * ((1 << p) + delta);
+                y.push_back(static_cast<int16_t>(std::max(-32768, std::min(32767, v))));
+                y.push_back(static_cast<int16_t>(random() % 2001) - 1000);
+            }
+    ASSERT_EQ(filtered(y), literalFilter(y));
+}
+
+// The accumulator crosses a power of two when all 50 tail products pull it
+// toward zero; below it the float step halves, so a small product that did
+// not count above counts now. Hand-worked for A = 2^p + 49: the 49 loud
+// taps take it down to 2^p, and tap 100's product, between a quarter and
+// half a step above 2^p, then takes it to 2^p - 1.
+TEST(FixedFilter, CrossingAPowerOfTwoOnTheLastTap)
+{
+    const auto& taps = fixedFilterTaps();
+    for (int p = 7; p <= 14; ++p) {
+        for (const int sign : {1, -1}) {
+            // Output 101 sees y[101 - j] at tap j.
+            std::vector<int16_t> y(102, 0);
+            const int a = sign * ((1 << p) + 49);
+            y[51] = static_cast<int16_t>(a);
+            for (int j = 51; j <= 99; ++j)
+                y[101 - j] = static_cast<int16_t>(taps[j] < 0 ? sign * 20000 : -sign * 20000);
+            // Tap 100's product: 1.5 x 2^(p-25) in magnitude.
+            const double wanted = std::ldexp(1.5, p - 25) / std::fabs(taps[100]);
+            y[1] = static_cast<int16_t>((taps[100] < 0 ? sign : -sign) * std::lround(wanted));
+            const std::vector<int16_t> z = filtered(y);
+            ASSERT_EQ(z, literalFilter(y)) << p;
+            EXPECT_EQ(z[101], sign * ((1 << p) - 1)) << p;
+        }
+    }
+}
+
+TEST(FixedFilter, MatchesTheLiteralSumWhenEveryProductPullsTowardZero)
+{
+    const auto& taps = fixedFilterTaps();
+    std::mt19937 random(5);
+    // Centre values near powers of two, each with a tail of its own whose
+    // products all pull toward zero, of random loudness.
+    std::vector<int16_t> y;
+    for (int i = 0; i < 6000; ++i) {
+        const int p = 1 + static_cast<int>(random() % 14);
+        const int a = (1 << p) + static_cast<int>(random() % 120) - 60;
+        const int sign = (random() & 1) ? 1 : -1;
+        y.push_back(static_cast<int16_t>(sign * std::max(1, a)));
+    }
+    std::vector<int16_t> signal(y.size() * 101 + 101, 0);
+    for (size_t i = 0; i < y.size(); ++i) {
+        const size_t k = 101 + i * 101;  // outputs far apart: each sees its own tail
+        const int sign = y[i] > 0 ? 1 : -1;
+        signal[k - 50] = y[i];
+        const int loud = 1 + static_cast<int>(random() % 30000);
+        for (int j = 51; j <= 100; ++j)
+            signal[k - j] = static_cast<int16_t>((taps[j] < 0 ? sign : -sign) *
+                                                 (1 + static_cast<int>(random() % loud)));
+    }
+    ASSERT_EQ(filtered(signal), literalFilter(signal));
+}
+
+// ---- the resampler ----
+
+TEST(ResampleSinc, OutputCountIsTheExactQuotient)
+{
+    EXPECT_EQ(resampled(11025, std::vector<int16_t>(11025)).size(), 8000u);
+    EXPECT_EQ(resampled(11025, std::vector<int16_t>(11026)).size(), 8000u);
+    EXPECT_EQ(resampled(11025, std::vector<int16_t>(11027)).size(), 8001u);
+    EXPECT_EQ(resampled(44100, std::vector<int16_t>(5)).size(), 0u);
+    EXPECT_EQ(resampled(4000, std::vector<int16_t>(3)).size(), 6u);
+    EXPECT_TRUE(resampled(44100, {}).empty());
+}
+
+TEST(ResampleSinc, HandWorkedDirectCurrent)
+{
+    // Away from the ends a constant input meets the whole table row of its
+    // phase; at phase 0 (position 0 mod 1) row M = 4 is h(4), h(8), ...
+    const std::vector<int16_t> x(4000, 1000);
+    const std::vector<int16_t> out = resampled(16000, x);
+    SincTable t;
+    ASSERT_TRUE(makeSincTable(64, 16000, 8000, t));
+    // Output 100 sits on input 200 exactly (step 2.0): phase 0, J = 4.
+    int64_t sum = 0;
+    for (int i = 0; i < 64; ++i)
+        sum += 1000 * int64_t(t.h[4 + 4 * i]);
+    EXPECT_EQ(out[100], static_cast<int16_t>(sum >> 16));
+    // Nearly unity gain: Fc / s halves the table's sum per row at 16000.
+    EXPECT_NEAR(out[100], 1000, 8);
+}
+
+TEST(ResampleSinc, MatchesTheLiteralFormulas)
+{
+    const uint32_t rates[] = {44100, 48000, 22050, 11025, 16000, 4000,  518,  7999,
+                              8001,  96000, 192000, 44101, 32000, 12000, 6000, 1000};
+    for (const uint32_t rate : rates) {
+        for (const int shift : {0, 3, 9}) {
+            const std::vector<int16_t> x = lcgNoise(rate / 4 + 37, rate + shift, shift);
+            ASSERT_EQ(resampled(rate, x), literalResample(rate, 8000, x)) << rate << " " << shift;
+        }
+        for (const size_t n : {size_t{0}, size_t{1}, size_t{31}, size_t{64}, size_t{65}}) {
+            const std::vector<int16_t> x = lcgNoise(n, 5, 0);
+            ASSERT_EQ(resampled(rate, x), literalResample(rate, 8000, x)) << rate << " n " << n;
+        }
+    }
+}
+
+TEST(ResampleSinc, NegationRuleCatchesTheWrapOfLoudSquares)
+{
+    const std::vector<int16_t> x = square(22050, 50, -32768, 32767);
+    const std::vector<int16_t> out = resampled(44100, x);
+    EXPECT_EQ(out, literalResample(44100, 8000, x));
+    // The rule changes samples here: without it the output would differ.
+    const std::vector<int16_t> plain = literalResample(44100, 8000, x, false);
+    size_t changed = 0;
+    for (size_t j = 0; j < out.size(); ++j)
+        changed += out[j] != plain[j];
+    EXPECT_GT(changed, 0u);
+}
+
+TEST(ResampleSinc, RefusesImpossibleRates)
+{
+    std::vector<int16_t> out{1, 2};
+    const std::vector<int16_t> x(100);
+    EXPECT_FALSE(resampleSinc(64, 0, 8000, x.data(), x.size(), out));
+    EXPECT_TRUE(out.empty());
+    EXPECT_FALSE(resampleSinc(64, 4000000000u, 8000, x.data(), x.size(), out));
+}
+
+// ---- convertSamples ----
+
+TEST(ConvertSamples, FiguresOfTheIndependentModel)
+{
+    const struct {
+        const char* name;
+        uint32_t rate;
+        std::vector<int16_t> source;
+        uint32_t fnv;
+        uint8_t picks[6];
+    } cases[] = {
+        {"noise 22050", 22050, lcgNoise(11025, 7, 2), 0x875643F1u, {134, 125, 120, 134, 144, 138}},
+        {"noise 44100", 44100, lcgNoise(22050, 11, 0), 0xC4569F7Eu, {111, 130, 121, 140, 114, 154}},
+        {"square 44100", 44100, square(22050, 50, -32768, 32767), 0x0E9A9661u,
+         {21, 245, 2, 10, 0, 21}},
+        {"noise 11025", 11025, lcgNoise(5513, 3, 4), 0x761FA9E7u, {129, 133, 128, 123, 134, 132}},
+        {"noise 8000", 8000, lcgNoise(4000, 5, 1), 0xC42CF1D0u, {70, 145, 158, 98, 87, 131}},
+        {"square 8000", 8000, square(4000, 16, -30000, 30000), 0x9B215F7Eu,
+         {245, 245, 245, 10, 10, 10}},
+    };
+    for (const auto& c : cases) {
+        const Bytes out = converted(pcmFormat(c.rate, 1, 16), pcm16(c.source));
+        ASSERT_EQ(out.size(), 4000u) << c.name;
+        EXPECT_EQ(fnv1a(out), c.fnv) << c.name;
+        const size_t at[] = {101, 150, 200, 333, out.size() - 2, out.size() - 1};
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(out[at[i]], c.picks[i]) << c.name << " at " << at[i];
+    }
+}
+
+TEST(ConvertSamples, StereoThirtySecondsUsesTenSecondsOfTheLeftChannel)
+{
+    const std::vector<int16_t> left = lcgNoise(44100 * 30, 42, 1);
+    const Bytes stereo = converted(pcmFormat(44100, 2, 16), pcm16(left, 2));
+    ASSERT_EQ(stereo.size(), 80000u);
+    const std::vector<int16_t> first(left.begin(), left.begin() + 441000);
+    EXPECT_EQ(stereo, converted(pcmFormat(44100, 1, 16), pcm16(first)));
+    // pcm16 puts the negation into the right channel: using it would differ.
+    std::vector<int16_t> right(first.size());
+    for (size_t i = 0; i < first.size(); ++i)
+        right[i] = static_cast<int16_t>(first[i] == -32768 ? 32767 : -first[i]);
+    EXPECT_NE(stereo, converted(pcmFormat(44100, 1, 16), pcm16(right)));
+    EXPECT_EQ(stereo.back(), 128);
+}
+
+TEST(ConvertSamples, EightThousandMonoIsOnlyFiltered)
+{
+    const std::vector<int16_t> x = lcgNoise(16000, 77, 2);
+    const Bytes out = converted(pcmFormat(8000, 1, 16), pcm16(x));
+    ASSERT_EQ(out.size(), 16000u);
+    const std::vector<int16_t> z = filtered(x);
+    for (size_t k = 0; k < out.size(); ++k) {
+        ASSERT_EQ(out[k], to8(z[k])) << k;  // no fade below 80000
+        if (k < 101) {
+            ASSERT_EQ(out[k], 128) << k;
+        } else {
+            const int follow = to8(x[k - 50]);
+            ASSERT_LE(std::abs(int(out[k]) - follow), 1) << k;
+        }
+    }
+}
+
+TEST(ConvertSamples, TenSecondsFadeOverTheLastThreeThousand)
+{
+    const std::vector<int16_t> x = lcgNoise(80000, 9, 0);
+    const Bytes out = converted(pcmFormat(8000, 1, 16), pcm16(x));
+    ASSERT_EQ(out.size(), 80000u);
+    const std::vector<int16_t> z = filtered(x);
+    for (size_t j = 0; j < out.size(); ++j) {
+        int expected = to8(z[j]);
+        if (j >= 77000)
+            expected = 128 + (expected - 128) * int(80000 - j) / 3000;
+        ASSERT_EQ(out[j], expected) << j;
+    }
+    EXPECT_EQ(out[77000], to8(z[77000]));
+    EXPECT_EQ(out[79999], 128);
+
+    // One frame short: made even again, so faded all the same.
+    const std::vector<int16_t> shorter(x.begin(), x.end() - 1);
+    const Bytes evened = converted(pcmFormat(8000, 1, 16), pcm16(shorter));
+    ASSERT_EQ(evened.size(), 80000u);
+    EXPECT_EQ(Bytes(evened.begin(), evened.begin() + 77000), Bytes(out.begin(), out.begin() + 77000));
+    EXPECT_EQ(evened.back(), 128);
+
+    // Longer sources are cut at ten seconds.
+    std::vector<int16_t> longer = x;
+    longer.resize(100000, 5000);
+    EXPECT_EQ(converted(pcmFormat(8000, 1, 16), pcm16(longer)), out);
+}
+
+TEST(ConvertSamples, ElevenKilohertzCounts)
+{
+    const WaveFormat f = pcmFormat(11025, 1, 16);
+    EXPECT_EQ(converted(f, pcm16(lcgNoise(11025, 1, 3))).size(), 8000u);
+    EXPECT_EQ(converted(f, pcm16(lcgNoise(11026, 1, 3))).size(), 8000u);
+    EXPECT_EQ(converted(f, pcm16(lcgNoise(11027, 1, 3))).size(), 8002u);
+}
+
+TEST(ConvertSamples, EightBitSamplesAreCentredAndShifted)
+{
+    // 0 -> -32768, 255 -> 32512, 128 -> 0, then the filter as worked above.
+    const struct {
+        uint8_t in, out;
+    } cases[] = {{0, 0}, {255, 254}, {128, 128}, {200, 199}, {1, 1}, {129, 128}};
+    for (const auto& c : cases) {
+        const Bytes out = converted(pcmFormat(8000, 1, 8), Bytes(400, c.in));
+        ASSERT_EQ(out.size(), 400u);
+        EXPECT_EQ(out[0], 128);
+        EXPECT_EQ(out[300], c.out) << int(c.in);
+    }
+    // The same as a 16-bit source of (byte - 128) x 256.
+    Bytes bytes(5000);
+    std::vector<int16_t> wide(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>((i * 37 + i / 7) % 256);
+        wide[i] = static_cast<int16_t>((bytes[i] - 128) * 256);
+    }
+    EXPECT_EQ(converted(pcmFormat(22050, 1, 8), bytes),
+              converted(pcmFormat(22050, 1, 16), pcm16(wide)));
+}
+
+TEST(ConvertSamples, EightBitStereoUsesTheFirstByteOfEachFrame)
+{
+    Bytes stereo, mono;
+    for (int i = 0; i < 6000; ++i) {
+        const auto v = static_cast<uint8_t>((i * 29) % 256);
+        stereo.push_back(v);
+        stereo.push_back(static_cast<uint8_t>(255 - v));
+        mono.push_back(v);
+    }
+    EXPECT_EQ(converted(pcmFormat(11025, 2, 8), stereo), converted(pcmFormat(11025, 1, 8), mono));
+}
+
+// Our choice: 24- and 32-bit plain PCM convert through their top 16 bits.
+TEST(ConvertSamples, WideSamplesUseTheirTopSixteenBits)
+{
+    const std::vector<int16_t> x = lcgNoise(9000, 31, 0);
+    Bytes b24, b32;
+    for (size_t i = 0; i < x.size(); ++i) {
+        const auto u = static_cast<uint16_t>(x[i]);
+        for (int c = 0; c < 2; ++c) {  // stereo, the second channel junk
+            const uint8_t junk = static_cast<uint8_t>(i * 17 + c);
+            b24.push_back(c ? junk : static_cast<uint8_t>(i));
+            b24.push_back(c ? junk : static_cast<uint8_t>(u));
+            b24.push_back(c ? junk : static_cast<uint8_t>(u >> 8));
+            b32.push_back(c ? junk : static_cast<uint8_t>(i * 3));
+            b32.push_back(c ? junk : static_cast<uint8_t>(i));
+            b32.push_back(c ? junk : static_cast<uint8_t>(u));
+            b32.push_back(c ? junk : static_cast<uint8_t>(u >> 8));
+        }
+    }
+    const Bytes expected = converted(pcmFormat(48000, 1, 16), pcm16(x));
+    EXPECT_EQ(converted(pcmFormat(48000, 2, 24), b24), expected);
+    EXPECT_EQ(converted(pcmFormat(48000, 2, 32), b32), expected);
+}
+
+TEST(ConvertSamples, RefusedSources)
+{
+    const Bytes data(4000, 0x40);
+    auto refused = [&](WaveFormat f) {
+        Bytes out{1};
+        const bool ok = convertSamples(f, data.data(), data.size(), 10, out);
+        return !ok && out.empty() && !canConvertSource(f);
+    };
+    EXPECT_TRUE(refused(pcmFormat(22050, 3, 16)));
+    EXPECT_TRUE(refused(pcmFormat(22050, 0, 16)));
+    EXPECT_TRUE(refused(pcmFormat(22050, 6, 8)));
+    EXPECT_TRUE(refused(pcmFormat(22050, 1, 4)));
+    EXPECT_TRUE(refused(pcmFormat(22050, 1, 12)));
+    EXPECT_TRUE(refused(pcmFormat(22050, 1, 0)));
+    EXPECT_TRUE(refused(pcmFormat(22050, 1, 20)));
+    EXPECT_TRUE(refused(pcmFormat(22050, 1, 64)));
+    EXPECT_TRUE(refused(pcmFormat(517, 1, 16)));
+    EXPECT_TRUE(refused(pcmFormat(0, 1, 16)));
+    EXPECT_TRUE(refused(pcmFormat(kMaxSourceRate + 1, 1, 16)));
+    WaveFormat floats = pcmFormat(22050, 1, 32);
+    floats.formatTag = 3;
+    EXPECT_TRUE(refused(floats));
+    WaveFormat extensible24 = pcmFormat(22050, 1, 24);
+    extensible24.formatTag = 0xFFFE;
+    EXPECT_TRUE(refused(extensible24));
+
+    EXPECT_TRUE(canConvertSource(pcmFormat(518, 1, 16)));
+    EXPECT_TRUE(canConvertSource(pcmFormat(kMaxSourceRate, 2, 8)));
+    Bytes out;
+    EXPECT_TRUE(convertSamples(pcmFormat(518, 1, 16), data.data(), data.size(), 10, out));
+    EXPECT_EQ(out.size(), 2000u * 8000 / 518 + (2000u * 8000 / 518) % 2);
+}
+
+TEST(ConvertSamples, EmptyAndPartialFrames)
+{
+    Bytes out{7};
+    EXPECT_TRUE(convertSamples(pcmFormat(44100, 2, 16), nullptr, 0, 10, out));
+    EXPECT_TRUE(out.empty());
+    const Bytes three(3, 0);  // less than one stereo frame
+    EXPECT_TRUE(convertSamples(pcmFormat(8000, 2, 16), three.data(), three.size(), 10, out));
+    EXPECT_TRUE(out.empty());
+    const Bytes odd(2 * 101 + 1, 0x10);  // one frame and a half byte left over
+    EXPECT_TRUE(convertSamples(pcmFormat(8000, 1, 16), odd.data(), odd.size(), 10, out));
+    EXPECT_EQ(out.size(), 102u);
+}
+
+// ---- convertToCameraSound ----
+
+TEST(ConvertToCameraSound, WritesThePlainCameraFile)
+{
+    ScratchDir dir;
+    const std::vector<int16_t> x = lcgNoise(22050, 11, 0);
+    saveFile(dir / "src.wav", pcmWave(pcmFormat(44100, 1, 16), pcm16(x)));
+    ASSERT_EQ(convertToCameraSound(dir / "out.wav", dir / "src.wav", 10), kConvertOk);
+    const Bytes file = loadFile(dir / "out.wav");
+    ASSERT_EQ(file.size(), 44u + 4000);
+    WaveData data;
+    WaveFormat format;
+    ASSERT_TRUE(findWaveData(file.data(), file.size(), data, format));
+    EXPECT_EQ(std::memcmp(&format, &kCameraSoundFormat, sizeof format), 0);
+    EXPECT_EQ(fnv1a(Bytes(data.bytes, data.bytes + data.length)), 0xC4569F7Eu);
+}
+
+TEST(ConvertToCameraSound, ResultCodesAndNothingWrittenOnFailure)
+{
+    ScratchDir dir;
+    saveFile(dir / "text.wav", text("plain words, no sound here"));
+    saveFile(dir / "nodata.wav", riff("WAVE", chunk("fmt ", fmtBody(pcmFormat(8000, 1, 16)))));
+    saveFile(dir / "three.wav", pcmWave(pcmFormat(8000, 3, 16), Bytes(600, 1)));
+    saveFile(dir / "slow.wav", pcmWave(pcmFormat(300, 1, 16), Bytes(600, 1)));
+    saveFile(dir / "ok.wav", pcmWave(pcmFormat(8000, 1, 8), Bytes(600, 1)));
+
+    EXPECT_EQ(convertToCameraSound(dir / "a.wav", dir / "missing.wav", 10), kConvertNoSource);
+    EXPECT_EQ(convertToCameraSound(dir / "a.wav", dir / "text.wav", 10), kConvertNoSource);
+    EXPECT_EQ(convertToCameraSound(dir / "a.wav", dir / "nodata.wav", 10), kConvertNoSource);
+    EXPECT_EQ(convertToCameraSound(dir / "a.wav", dir / "three.wav", 10), kConvertFailed);
+    EXPECT_EQ(convertToCameraSound(dir / "a.wav", dir / "slow.wav", 10), kConvertFailed);
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.wav"));
+
+    saveFile(dir / "keep.wav", text("old"));
+    EXPECT_EQ(convertToCameraSound(dir / "keep.wav", dir / "three.wav", 10), kConvertFailed);
+    EXPECT_EQ(loadFile(dir / "keep.wav"), text("old"));
+
+    EXPECT_EQ(convertToCameraSound(dir / "nowhere" / "a.wav", dir / "ok.wav", 10), kConvertFailed);
+    EXPECT_EQ(convertToCameraSound(dir / "a.wav", dir / "ok.wav", 10), kConvertOk);
+}
+
+TEST(ConvertToCameraSound, ThenCameraChunksGiveTheFinishedFile)
+{
+    ScratchDir dir;
+    saveFile(dir / "src.wav", pcmWave(pcmFormat(22050, 2, 16), pcm16(lcgNoise(22050 * 4, 3, 1), 2)));
+    ASSERT_EQ(convertToCameraSound(dir / "08240007.wav", dir / "src.wav", 10), kConvertOk);
+    ASSERT_EQ(addCameraChunks(dir / "08240007.wav", makeCameraSoundInfo(1999, 8, 24, 14, 5, 9, 7)),
+              kCameraChunksOk);
+    EXPECT_EQ(loadFile(dir / "08240007.wav").size(), 40208u);
+}
+
+}  // namespace

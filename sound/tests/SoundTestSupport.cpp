@@ -1,0 +1,206 @@
+#include "SoundTestSupport.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+ScratchDir::ScratchDir()
+{
+    static std::atomic<unsigned> counter{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate =
+            fs::temp_directory_path() / ("vxf_sound_" + std::to_string(now % 1000000007) + "_" +
+                                         std::to_string(counter++));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("no scratch folder");
+}
+
+ScratchDir::~ScratchDir()
+{
+    std::error_code error;
+    fs::remove_all(path_, error);
+}
+
+Bytes loadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path.string());
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void saveFile(const fs::path& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+Bytes le16(uint16_t v) { return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; }
+
+Bytes le32(uint32_t v)
+{
+    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+            static_cast<uint8_t>(v >> 24)};
+}
+
+Bytes operator+(Bytes a, const Bytes& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Bytes chunk(const std::string& id, const Bytes& body)
+{
+    Bytes out = rawChunk(id, static_cast<uint32_t>(body.size()), body);
+    if (body.size() & 1)
+        out.push_back(0);
+    return out;
+}
+
+Bytes rawChunk(const std::string& id, uint32_t size, const Bytes& body)
+{
+    return text(id) + le32(size) + body;
+}
+
+Bytes riff(const std::string& form, const Bytes& parts)
+{
+    return text("RIFF") + le32(static_cast<uint32_t>(4 + parts.size())) + text(form) + parts;
+}
+
+Bytes fmtBody(const WaveFormat& f)
+{
+    return le16(f.formatTag) + le16(f.channels) + le32(f.samplesPerSecond) +
+           le32(f.bytesPerSecond) + le16(f.blockAlign) + le16(f.bitsPerSample);
+}
+
+WaveFormat pcmFormat(uint32_t rate, uint16_t channels, uint16_t bits)
+{
+    WaveFormat f;
+    f.formatTag = 1;
+    f.channels = channels;
+    f.samplesPerSecond = rate;
+    f.blockAlign = static_cast<uint16_t>(channels * (bits / 8));
+    f.bytesPerSecond = rate * f.blockAlign;
+    f.bitsPerSample = bits;
+    return f;
+}
+
+Bytes pcmWave(const WaveFormat& format, const Bytes& data)
+{
+    return riff("WAVE", chunk("fmt ", fmtBody(format)) + chunk("data", data));
+}
+
+Bytes pcm16(const std::vector<int16_t>& first, int channels)
+{
+    Bytes out;
+    out.reserve(first.size() * 2 * channels);
+    for (const int16_t v : first) {
+        for (int c = 0; c < channels; ++c) {
+            const int sample = c == 0 ? v : (v == -32768 ? 32767 : -v);
+            const auto u = static_cast<uint16_t>(sample);
+            out.push_back(static_cast<uint8_t>(u));
+            out.push_back(static_cast<uint8_t>(u >> 8));
+        }
+    }
+    return out;
+}
+
+std::vector<int16_t> lcgNoise(size_t count, uint32_t seed, int shift)
+{
+    std::vector<int16_t> out;
+    out.reserve(count);
+    uint32_t state = seed;
+    for (size_t i = 0; i < count; ++i) {
+        state = (state * 1103515245u + 12345u) & 0x7FFFFFFFu;
+        int v = static_cast<int>((state >> 15) & 0xFFFF);
+        if (v >= 0x8000)
+            v -= 0x10000;
+        // Python's >> on negative numbers rounds toward minus infinity.
+        out.push_back(static_cast<int16_t>(v >= 0 ? v >> shift : -((-v - 1) >> shift) - 1));
+    }
+    return out;
+}
+
+std::vector<int16_t> square(size_t count, size_t period, int16_t low, int16_t high)
+{
+    std::vector<int16_t> out(count);
+    for (size_t i = 0; i < count; ++i)
+        out[i] = (i % period) < period / 2 ? high : low;
+    return out;
+}
+
+uint32_t fnv1a(const Bytes& bytes)
+{
+    uint32_t h = 0x811C9DC5u;
+    for (const uint8_t b : bytes) {
+        h ^= b;
+        h *= 0x01000193u;
+    }
+    return h;
+}
+
+std::string findTool(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    if (!path)
+        return {};
+    std::string list = path;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t end = list.find(':', start);
+        const std::string dir = list.substr(start, end == std::string::npos ? std::string::npos
+                                                                             : end - start);
+        if (!dir.empty()) {
+            const fs::path candidate = fs::path(dir) / name;
+            std::error_code error;
+            if (fs::is_regular_file(candidate, error))
+                return candidate.string();
+        }
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return {};
+}
+
+std::string runCommand(const std::string& command, int* status)
+{
+    std::string output;
+#ifdef _WIN32
+    (void)command;
+    if (status)
+        *status = -1;
+#else
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) {
+        if (status)
+            *status = -1;
+        return output;
+    }
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, got);
+    const int result = ::pclose(pipe);
+    if (status)
+        *status = result;
+#endif
+    return output;
+}
