@@ -155,8 +155,9 @@ struct TiffView {
             std::memcpy(&v, tiff + off, 4);
         return v;
     }
-    // A directory is usable when at least its entry count can be read.
-    bool directoryInside(uint64_t off) const { return off + 2 <= length; }
+    // A directory is usable when at least its entry count can be read. None
+    // starts inside the 8-byte header: 0 is how TIFF says "no directory".
+    bool directoryInside(uint64_t off) const { return off >= 8 && off + 2 <= length; }
 
     // Entries that lie wholly inside the data, at most the stored count.
     uint32_t entriesIn(uint32_t dir) const

@@ -272,6 +272,24 @@ TEST(ExifSourceWalk, MotorolaSampleGivesTheSameHostValues)
     EXPECT_EQ(42, magic);
 }
 
+TEST(ExifSourceWalk, NextLinkOfZeroMeansNoIfd1)
+{
+    // Read as a directory, the header would be "converted" over IFD0's data.
+    TiffBytes ii = sampleTiff(false), mm = sampleTiff(true);
+    ii.set32(8 + 2 + 6 * 12, 0);
+    mm.set32(8 + 2 + 6 * 12, 0);
+    ExifImage intel, motorola;
+    const auto a = ii.jpeg(), b = mm.jpeg();
+    ASSERT_NE(nullptr, intel.openSourceBytes(a.data(), a.size(), 7));
+    const ExifSourceReader* reader = motorola.openSourceBytes(b.data(), b.size(), 7);
+    ASSERT_NE(nullptr, reader);
+    EXPECT_EQ(nullptr, reader->ifd1);
+    const auto walked = walkAll(motorola);
+    EXPECT_EQ(walkAll(intel), walked);
+    EXPECT_EQ(12u, walked.size());
+    EXPECT_EQ((std::vector<uint8_t>{'M', 'a', 'k', 'e', 'r', 0}), walked.at(1).value);
+}
+
 TEST(ExifSourceWalk, MotorolaDirectoryReachedTwiceIsConvertedOnce)
 {
     // The Interoperability link points at the Exif IFD itself.
