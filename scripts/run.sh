@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds Vxfsend for x86_64 and runs it under Wine. On a machine without a
+# display it starts a virtual one, takes a screenshot of the running program,
+# prints the screenshot's path and ends the program.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+source scripts/display.sh
+
+bash scripts/setup.sh
+bash scripts/build.sh win64 >/dev/null
+program="$root/build/win64/bin/Vxfsend.exe"
+
+if [ -n "${DISPLAY:-}" ]; then
+  exec scripts/wine-exec "$program"
+fi
+
+start_virtual_display
+trap 'stop_virtual_display' EXIT
+scripts/wine-exec "$program" &
+pid=$!
+shot="$root/build/screenshot-$(date +%Y%m%d-%H%M%S).png"
+# Give the window time to appear and paint.
+for _ in $(seq 60); do
+  sleep 0.5
+  if xwininfo_out=$(DISPLAY=$DISPLAY xwininfo -root -tree 2>/dev/null) && grep -q 'Vidro' <<<"$xwininfo_out"; then
+    sleep 1
+    break
+  fi
+done
+import -window root "$shot"
+echo "screenshot: $shot"
+WINEPREFIX="$root/build/wineprefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+wait "$pid" 2>/dev/null || true

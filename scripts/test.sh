@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Sets up what is missing, builds every tree and runs every test: the native
+# unit tests (ASan, UBSan), the Windows tests under Wine on a virtual display,
+# the i686 release build (built, not run), and each fuzzer for a while.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+source scripts/display.sh
+fuzz_seconds=${VXF_FUZZ_SECONDS:-60}
+
+bash scripts/setup.sh || exit 1
+bash scripts/build.sh native win64 win32 fuzz || exit 1
+
+passed=0 failed=0
+count_ctest() { # log file: adds ctest's totals
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
+  if [ -z "$line" ]; then
+    grep -q 'No tests were found' "$1" || failed=$((failed + 1))
+    return
+  fi
+  local bad total
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+  passed=$((passed + total - bad)); failed=$((failed + bad))
+}
+
+echo "== native tests"
+ctest --test-dir build/native -j "$(nproc)" --output-on-failure 2>&1 | tee build/test-native.log
+count_ctest build/test-native.log
+
+echo "== Windows tests (Wine)"
+start_virtual_display || exit 1
+export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all
+# Wine's own background processes must start outside ctest: they would
+# inherit a test's output pipe and ctest would wait for it forever.
+/usr/lib/wine/wineserver64 -p 2>/dev/null
+scripts/wine-exec wineboot </dev/null >/dev/null 2>&1
+ctest --test-dir build/win64 --timeout 300 --output-on-failure 2>&1 | tee build/test-win64.log
+count_ctest build/test-win64.log
+/usr/lib/wine/wineserver64 -k 2>/dev/null
+stop_virtual_display
+
+echo "== fuzzers (${fuzz_seconds} s each)"
+for fuzzer in build/fuzz/bin/fuzz_*; do
+  [ -x "$fuzzer" ] || continue
+  name=$(basename "$fuzzer")
+  corpus="build/fuzz/corpus/$name"
+  mkdir -p "$corpus"
+  if "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" >"build/$name.log" 2>&1; then
+    echo "$name: $(grep -E '^stat::number_of_executed_units' "build/$name.log" | awk '{print $2}') executions, no failure"
+    passed=$((passed + 1))
+  else
+    echo "$name: FAILED"; tail -n 40 "build/$name.log"
+    failed=$((failed + 1))
+  fi
+done
+
+echo
+echo "all: $passed passed, $failed failed"
+[ "$failed" = 0 ]

@@ -1,0 +1,32 @@
+#include "ExpectedTexts.h"
+#include "TestPrograms.h"
+
+#include <gtest/gtest.h>
+
+TEST(Vxfsend, ShowsItsWindowUnderItsNameAndEndsWhenItIsClosed)
+{
+    RunningProgram program(programPath(L"Vxfsend.exe"));
+    ASSERT_TRUE(program.started());
+
+    HWND window = waitForTopLevelWindow(EXPECTED_APP_TITLE, 30000);
+    ASSERT_NE(window, nullptr) << "no visible window titled with the program's name";
+    wchar_t className[64] = {};
+    ::GetClassNameW(window, className, 64);
+    EXPECT_STREQ(className, L"#32770") << "the window is a dialog";
+    RECT frame = {};
+    ::GetWindowRect(window, &frame);
+    EXPECT_GT(frame.right - frame.left, 100);
+    EXPECT_GT(frame.bottom - frame.top, 50);
+
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.waitForExit(15000), 0);
+}
+
+TEST(Wavsel, EndsSilentlyWhenNoRequestWaits)
+{
+    const std::wstring path = programPath(L"Wavsel.mdl");
+    ASSERT_NE(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    RunningProgram program(path);
+    ASSERT_TRUE(program.started()) << "Wavsel.mdl is not a program Windows can start";
+    EXPECT_EQ(program.waitForExit(15000), 0);
+}
