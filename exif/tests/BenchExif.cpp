@@ -114,5 +114,8 @@ int main(int argc, char** argv)
                 static_cast<uintmax_t>(fs::file_size(folder / "ours.jpg")),
                 static_cast<uintmax_t>(fs::file_size(folder / "cjpeg.jpg")));
     std::printf("ratio writeExifJpeg / cjpeg: %.3f (goal <= 1.10)\n", ourMedian / theirMedian);
+    const double theirNet = theirMedian - median(processStart);
+    if (theirNet > 0)
+        std::printf("ratio without cjpeg's process start:  %.3f\n", ourMedian / theirNet);
     return 0;
 }
