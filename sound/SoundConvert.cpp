@@ -28,7 +28,7 @@ int16_t negate16(int16_t value)
     return value == std::numeric_limits<int16_t>::min() ? value : static_cast<int16_t>(-value);
 }
 
-// ---- resampler ------------------------------------------------------------
+// ---- resampler ----------------------------------------------------------
 
 constexpr double kSincPi = 3.1415925;
 constexpr double kSincTwoPi = 6.283185;
@@ -36,6 +36,9 @@ constexpr double kSincInvTwoPi = 0.15915495087284556;
 constexpr double kCoefficientScale = 32767.0;
 constexpr int kJumpLimit = 36864;  // 0x9000
 constexpr uint64_t kMaxTableLength = 1u << 20;
+// Inputs read per block of outputs: small enough to stay in cache, so the
+// source is never copied whole.
+constexpr uint64_t kBlockInputs = 16384;
 
 // The table as 16-bit values laid out per phase: row J holds the entries
 // J, J + M, J + 2M, ... that one output sample multiplies with its window
@@ -43,10 +46,20 @@ constexpr uint64_t kMaxTableLength = 1u << 20;
 // gives the same bits as summing the doubled products.
 struct PhaseRows {
     int taps = 0;
-    uint32_t rows = 0;
-    std::vector<int16_t> values;  // rows x taps
+    std::vector<int16_t> values;  // (M + 1) rows of `taps`
     const int16_t* row(uint32_t j) const { return values.data() + size_t{j} * taps; }
 };
+
+void buildPhaseRows(const SincTable& table, int taps, PhaseRows& rows)
+{
+    const uint32_t perSample = table.perSample;
+    rows.taps = taps;
+    rows.values.resize(size_t{perSample + 1} * taps);  // J = M - p runs from 0 to M
+    for (uint32_t j = 0; j <= perSample; ++j)
+        for (int i = 0; i < taps; ++i)
+            rows.values[size_t{j} * taps + i] =
+                static_cast<int16_t>(table.h[j + uint64_t{perSample} * i] / 2);
+}
 
 uint32_t dotWrapped(const int16_t* x, const int16_t* h, int taps)
 {
@@ -70,6 +83,62 @@ uint32_t dotWrapped(const int16_t* x, const int16_t* h, int taps)
     return acc;
 }
 
+// Resamples n inputs, read through get(i), into out[0..outCount). Inputs
+// before the start and past the end are absent from the sum: zeros around
+// the sound add nothing.
+template <typename Get>
+void resampleInto(const SincTable& table, const PhaseRows& rows, uint32_t sourceRate,
+                  uint32_t targetRate, size_t n, Get get, int16_t* out, uint64_t outCount,
+                  std::vector<int16_t>& scratch)
+{
+    const int taps = rows.taps;
+    const int64_t half = taps / 2;
+    const uint32_t perSample = table.perSample;
+    const uint64_t ratio = sourceRate / targetRate + 1;  // inputs per output, at most
+    const uint64_t block = std::max<uint64_t>(1, kBlockInputs / ratio);
+    scratch.resize(static_cast<size_t>(block * ratio + taps + 1));
+
+    // Phase p = floor(F x L / s / 2^32), counted against multiples of
+    // s x 2^32, which stay below L x 2^32 < 2^64; p runs from 0 to M.
+    const uint64_t phaseUnit = uint64_t{sourceRate} << 32;
+    const uint64_t step = phaseUnit / targetRate;
+    int previous = 0;
+    for (uint64_t j0 = 0; j0 < outCount; j0 += block) {
+        const uint64_t j1 = std::min(outCount, j0 + block);
+        const int64_t from = static_cast<int64_t>((j0 * step) >> 32) - half;
+        const int64_t to = static_cast<int64_t>(((j1 - 1) * step) >> 32) + half;  // exclusive
+        const int64_t lo = std::max<int64_t>(from, 0);
+        const int64_t hi = std::min<int64_t>(to, static_cast<int64_t>(n));
+        int16_t* window = scratch.data();
+        std::fill(window, window + (to - from), int16_t{0});
+        for (int64_t k = lo; k < hi; ++k)
+            window[k - from] = get(static_cast<size_t>(k));
+
+        uint64_t position = j0 * step;
+        for (uint64_t j = j0; j < j1; ++j, position += step) {
+            const int64_t whole = static_cast<int64_t>(position >> 32);
+            const uint64_t scaled = (position & 0xFFFFFFFFu) * table.upRate;
+            uint32_t phase;
+            if (perSample <= 16) {
+                phase = 0;
+                for (uint64_t bound = phaseUnit; phase < perSample && scaled >= bound;
+                     bound += phaseUnit)
+                    ++phase;
+            } else {
+                phase = static_cast<uint32_t>((scaled / sourceRate) >> 32);
+            }
+            const uint32_t acc =
+                dotWrapped(window + (whole - half - from), rows.row(perSample - phase), taps) << 1;
+            int16_t sample = toInt16(acc >> 16);
+            // A jump this large is the wrap of the accumulator on loud input.
+            if (j > 0 && std::abs(sample - previous) > kJumpLimit)
+                sample = negate16(sample);
+            out[j] = sample;
+            previous = sample;
+        }
+    }
+}
+
 // ---- fixed filter ---------------------------------------------------------
 
 constexpr uint32_t kFilterCentreBits = 0x40490FDC;  // 3.1415929794f
@@ -78,12 +147,12 @@ constexpr double kFilterSinePi = 3.141593;
 constexpr double kFilterWindowStep = 0.06220976237623762;
 constexpr int kFilterApplied = 101;
 constexpr int kTailTaps = kFilterApplied - kFixedFilterDelay - 1;  // taps 51..100
-constexpr int kTailPadded = 52;                                     // whole vectors of 4
+constexpr int kTailPadded = 56;                                     // whole vectors of 8
 
 struct FilterTables {
     std::array<float, kFixedFilterTaps> taps{};
-    // Taps 100 down to 51 (memory order of their inputs), two zeros behind,
-    // and the same negated: for a negative accumulator.
+    // Taps 100 down to 51 (memory order of their inputs), zeros behind, and
+    // the same negated: for a negative accumulator.
     alignas(16) float tailUp[kTailPadded]{};
     alignas(16) float tailDown[kTailPadded]{};
     // The shortcut below holds for these taps (it does; checked, not assumed).
@@ -135,22 +204,9 @@ const FilterTables& filterTables()
     return tables;
 }
 
-// The literal accumulation, for taps outside the shortcut's reach.
-void fixedFilterLiteral(const float* taps, const int16_t* y, int16_t* z, size_t count)
-{
-    for (size_t k = kFilterApplied; k < count; ++k) {
-        int acc = 0;
-        for (int j = 0; j < kFilterApplied; ++j) {
-            const float product = static_cast<float>(y[k - j]) * taps[j];
-            const float sum = static_cast<float>(acc) + product;
-            acc = toInt16(static_cast<uint32_t>(static_cast<int32_t>(sum)));
-        }
-        z[k] = static_cast<int16_t>(acc);
-    }
-}
-
 // Half the spacing of floats just below A (A >= 1): A + d rounds below A
-// exactly when d < -halfGap(A). For A in (2^(f-1), 2^f] that is 2^(f-25).
+// exactly when d < -halfGap(A) (a tie rounds to A, whose last mantissa bit
+// is 0). For A in (2^(f-1), 2^f] that is 2^(f-25).
 int ceilLog2(int a)
 {
     int f = 0;
@@ -164,15 +220,22 @@ int ceilLog2(int a)
     return f;
 }
 
-// How many of the 50 tail products fall below `limit` (a negative float).
-int countBelow(const float* y, const float* taps, float limit)
+// How many of the tail products y[i] x taps[i] fall below `limit` (< 0);
+// y holds kTailPadded samples, the taps past the 50th are 0.
+int countBelow(const int16_t* y, const float* taps, float limit)
 {
 #ifdef VXF_SOUND_SSE2
     const __m128 bound = _mm_set1_ps(limit);
     __m128i count = _mm_setzero_si128();
-    for (int i = 0; i < kTailPadded; i += 4) {
-        const __m128 product = _mm_mul_ps(_mm_loadu_ps(y + i), _mm_load_ps(taps + i));
-        count = _mm_sub_epi32(count, _mm_castps_si128(_mm_cmplt_ps(product, bound)));
+    for (int i = 0; i < kTailPadded; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + i));
+        // Sign-extend to 32 bits, then to float (exact).
+        const __m128 low = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16));
+        const __m128 high = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16));
+        const __m128 p0 = _mm_mul_ps(low, _mm_load_ps(taps + i));
+        const __m128 p1 = _mm_mul_ps(high, _mm_load_ps(taps + i + 4));
+        count = _mm_sub_epi32(count, _mm_castps_si128(_mm_cmplt_ps(p0, bound)));
+        count = _mm_sub_epi32(count, _mm_castps_si128(_mm_cmplt_ps(p1, bound)));
     }
     alignas(16) int32_t lanes[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(lanes), count);
@@ -180,48 +243,70 @@ int countBelow(const float* y, const float* taps, float limit)
 #else
     int count = 0;
     for (int i = 0; i < kTailPadded; ++i)
-        count += (y[i] * taps[i] < limit) ? 1 : 0;
+        count += (static_cast<float>(y[i]) * taps[i] < limit) ? 1 : 0;
     return count;
 #endif
 }
 
-void fixedFilterShortcut(const FilterTables& t, const int16_t* y, int16_t* z, size_t count)
+// The literal accumulation: float products and sums, truncated to 16 bits
+// after every step.
+int16_t literalOutput(const float* taps, const int16_t* y, size_t k)
 {
-    // The samples as floats (exact), so that the products are single
-    // multiplications as in the literal sum.
-    std::vector<float> yf(count);
-    for (size_t k = 0; k < count; ++k)
-        yf[k] = static_cast<float>(y[k]);
+    int acc = 0;
+    for (int j = 0; j < kFilterApplied; ++j) {
+        const float product = static_cast<float>(y[k - j]) * taps[j];
+        const float sum = static_cast<float>(acc) + product;
+        acc = toInt16(static_cast<uint32_t>(static_cast<int32_t>(sum)));
+    }
+    return static_cast<int16_t>(acc);
+}
 
-    for (size_t k = kFilterApplied; k < count; ++k) {
-        const int a = y[k - kFixedFilterDelay];
-        if (a == 0) {
-            z[k] = 0;
-            continue;
-        }
-        // Step j (51..100) adds y[k - j] x tap j: the accumulator A (its
-        // magnitude) loses one unit when that product, seen from A's side,
-        // falls below -halfGap(A).
-        const float* window = yf.data() + (k - (kFilterApplied - 1));  // y[k - 100]
-        const float* taps = a > 0 ? t.tailUp : t.tailDown;
-        int magnitude = a > 0 ? a : -a;
-        int f = ceilLog2(magnitude);
-        int below = (1 << f) >> 1;  // A stays above this within one gap size
-        float halfGap = std::ldexp(1.0f, f - 25);
-        if (magnitude - kTailTaps > below) {
-            magnitude -= countBelow(window, taps, -halfGap);
-        } else {
-            for (int i = kTailTaps - 1; i >= 0 && magnitude > 0; --i) {
-                if (window[i] * taps[i] < -halfGap) {
-                    --magnitude;
-                    if (magnitude == below) {
-                        below >>= 1;
-                        halfGap *= 0.5f;
-                    }
+// The same result by the shortcut: the sample 50 back, moved toward zero
+// once for every tail product that pulls it there by more than half a
+// float step at its current size.
+int16_t shortcutOutput(const FilterTables& t, const int16_t* y, size_t k)
+{
+    const int a = y[k - kFixedFilterDelay];
+    if (a == 0)
+        return 0;
+    const int16_t* window = y + (k - (kFilterApplied - 1));  // y[k - 100]
+    const float* taps = a > 0 ? t.tailUp : t.tailDown;
+    int magnitude = a > 0 ? a : -a;
+    const int f = ceilLog2(magnitude);
+    int below = (1 << f) >> 1;  // the step stays the same while A is above this
+    float halfGap = std::ldexp(1.0f, f - 25);
+    if (magnitude - kTailTaps > below) {
+        magnitude -= countBelow(window, taps, -halfGap);
+    } else {
+        // Taps 51, 52, ... in order: the step halves as A passes a power of two.
+        for (int i = kTailTaps - 1; i >= 0 && magnitude > 0; --i) {
+            if (static_cast<float>(window[i]) * taps[i] < -halfGap) {
+                --magnitude;
+                if (magnitude == below) {
+                    below >>= 1;
+                    halfGap *= 0.5f;
                 }
             }
         }
-        z[k] = static_cast<int16_t>(a > 0 ? magnitude : -magnitude);
+    }
+    return static_cast<int16_t>(a > 0 ? magnitude : -magnitude);
+}
+
+// Runs the filter over y[0..count), handing each output to put(k, z).
+template <typename Put>
+void filterInto(const int16_t* y, size_t count, Put put)
+{
+    const size_t silent = std::min<size_t>(count, kFilterApplied);
+    for (size_t k = 0; k < silent; ++k)
+        put(k, int16_t{0});
+    const FilterTables& t = filterTables();
+    if (t.shortcut) {
+        // The vector loads read up to y[k - 45]: inside y for every k.
+        for (size_t k = kFilterApplied; k < count; ++k)
+            put(k, shortcutOutput(t, y, k));
+    } else {
+        for (size_t k = kFilterApplied; k < count; ++k)
+            put(k, literalOutput(t.taps.data(), y, k));
     }
 }
 
@@ -239,17 +324,40 @@ bool readableSourceWidth(const WaveFormat& format)
     }
 }
 
-// The first channel of frame i as a 16-bit sample.
-int16_t firstChannel(const uint8_t* frame, unsigned bytesPerSample)
+// Steps 4 to 8 of the conversion, over n frames read through get(i).
+template <typename Get>
+void convertFrames(Get get, size_t n, uint32_t rate, std::vector<uint8_t>& samples)
 {
-    switch (bytesPerSample) {
-    case 1:
-        return static_cast<int16_t>((frame[0] - 128) * 256);
-    case 2:
-        return toInt16(readLe16(frame));
-    default:
-        // Wider samples keep their top 16 bits.
-        return toInt16(readLe16(frame + bytesPerSample - 2));
+    std::vector<int16_t> y;
+    if (rate == kCameraSoundRate) {
+        y.resize(n + (n & 1));
+        for (size_t i = 0; i < n; ++i)
+            y[i] = get(i);
+    } else {
+        SincTable table;
+        PhaseRows rows;
+        if (!makeSincTable(kSincTaps, rate, kCameraSoundRate, table))
+            throw std::bad_alloc();  // the rates were checked: only memory fails here
+        buildPhaseRows(table, kSincTaps, rows);
+        const uint64_t m = uint64_t{n} * kCameraSoundRate / rate;
+        y.resize(static_cast<size_t>(m + (m & 1)));
+        std::vector<int16_t> scratch;
+        resampleInto(table, rows, rate, kCameraSoundRate, n, get, y.data(), m, scratch);
+    }
+    // An odd count was made even with a 0 above.
+    const size_t count = y.size();
+    samples.resize(count);
+    uint8_t* out = samples.data();
+    // v >> 8 (toward minus infinity) + 128.
+    filterInto(y.data(), count,
+               [out](size_t k, int16_t v) { out[k] = static_cast<uint8_t>((v + 32768) >> 8); });
+
+    if (count >= kFadeFrom) {
+        for (size_t j = count - kFadeLength; j < count; ++j) {
+            const int level = samples[j] - 128;
+            const int left = static_cast<int>(count - j);
+            samples[j] = static_cast<uint8_t>(128 + level * left / int{kFadeLength});
+        }
     }
 }
 
@@ -315,52 +423,13 @@ bool resampleSinc(int taps, uint32_t sourceRate, uint32_t targetRate, const int1
         (input == nullptr && count != 0))
         return false;
     const uint64_t outCount = uint64_t{count} * targetRate / sourceRate;
-    const int half = taps / 2;
-    const uint32_t perSample = table.perSample;
     try {
-        output.resize(static_cast<size_t>(outCount));
-
         PhaseRows rows;
-        rows.taps = taps;
-        rows.rows = perSample + 1;  // J = M - p runs from 0 to M
-        rows.values.resize(size_t{rows.rows} * taps);
-        for (uint32_t j = 0; j < rows.rows; ++j)
-            for (int i = 0; i < taps; ++i)
-                rows.values[size_t{j} * taps + i] =
-                    static_cast<int16_t>(table.h[j + uint64_t{perSample} * i] / 2);
-
-        // Inputs before the start and past the end are absent from the sum:
-        // zeros around the sound add nothing.
-        std::vector<int16_t> padded(count + taps, 0);
-        std::copy(input, input + count, padded.begin() + half);
-
-        // Phase p = floor(F x L / s / 2^32) counted against multiples of s x 2^32,
-        // which stay below L x 2^32 < 2^64; p runs from 0 to M.
-        const uint64_t phaseUnit = uint64_t{sourceRate} << 32;
-        const uint64_t step = phaseUnit / targetRate;
-        uint64_t position = 0;
-        int previous = 0;
-        for (uint64_t j = 0; j < outCount; ++j, position += step) {
-            const uint64_t whole = position >> 32;
-            const uint64_t scaled = (position & 0xFFFFFFFFu) * table.upRate;
-            uint32_t phase;
-            if (perSample <= 16) {
-                phase = 0;
-                for (uint64_t bound = phaseUnit; phase < perSample && scaled >= bound;
-                     bound += phaseUnit)
-                    ++phase;
-            } else {
-                phase = static_cast<uint32_t>((scaled / sourceRate) >> 32);
-            }
-            const uint32_t acc = dotWrapped(padded.data() + whole,
-                                            rows.row(perSample - phase), taps) << 1;
-            int16_t sample = toInt16(acc >> 16);
-            // A jump this large is the wrap of the accumulator on loud input.
-            if (j > 0 && std::abs(sample - previous) > kJumpLimit)
-                sample = negate16(sample);
-            output[j] = sample;
-            previous = sample;
-        }
+        buildPhaseRows(table, taps, rows);
+        output.resize(static_cast<size_t>(outCount));
+        std::vector<int16_t> scratch;
+        resampleInto(table, rows, sourceRate, targetRate, count,
+                     [input](size_t i) { return input[i]; }, output.data(), outCount, scratch);
     } catch (const std::bad_alloc&) {
         output.clear();
         output.shrink_to_fit();
@@ -376,19 +445,7 @@ const std::array<float, kFixedFilterTaps>& fixedFilterTaps()
 
 void fixedFilter(const int16_t* input, int16_t* output, size_t count)
 {
-    std::fill(output, output + std::min<size_t>(count, kFilterApplied), int16_t{0});
-    if (count <= static_cast<size_t>(kFilterApplied))
-        return;
-    const FilterTables& t = filterTables();
-    if (t.shortcut) {
-        try {
-            fixedFilterShortcut(t, input, output, count);
-            return;
-        } catch (const std::bad_alloc&) {
-            // The literal sum needs no memory of its own.
-        }
-    }
-    fixedFilterLiteral(t.taps.data(), input, output, count);
+    filterInto(input, count, [output](size_t k, int16_t v) { output[k] = v; });
 }
 
 bool canConvertSource(const WaveFormat& format)
@@ -405,39 +462,29 @@ bool convertSamples(const WaveFormat& format, const uint8_t* data, size_t length
         return false;
     const unsigned bytesPerSample = format.bitsPerSample / 8u;
     const size_t frameSize = size_t{format.channels} * bytesPerSample;
-    const uint64_t rate = format.samplesPerSecond;
-    const uint64_t frames = std::min<uint64_t>(length / frameSize, rate * limitSeconds);
+    const uint32_t rate = format.samplesPerSecond;
+    const uint64_t frames = std::min<uint64_t>(length / frameSize, uint64_t{rate} * limitSeconds);
     if (frames >= (uint64_t{1} << 31))
         return false;
+    const size_t n = static_cast<size_t>(frames);
+    // Only the first channel's sample of each frame is read.
     try {
-        std::vector<int16_t> source(static_cast<size_t>(frames));
-        for (size_t i = 0; i < source.size(); ++i)
-            source[i] = firstChannel(data + i * frameSize, bytesPerSample);
-
-        std::vector<int16_t> resampled;
-        if (rate == kCameraSoundRate)
-            resampled.swap(source);
-        else if (!resampleSinc(kSincTaps, format.samplesPerSecond, kCameraSoundRate,
-                               source.data(), source.size(), resampled))
-            return false;
-        source = std::vector<int16_t>();
-        if (resampled.size() & 1)
-            resampled.push_back(0);
-
-        const size_t count = resampled.size();
-        std::vector<int16_t> filtered(count);
-        fixedFilter(resampled.data(), filtered.data(), count);
-
-        samples.resize(count);
-        for (size_t i = 0; i < count; ++i)  // v >> 8 (toward minus infinity) + 128
-            samples[i] = static_cast<uint8_t>((filtered[i] + 32768) >> 8);
-
-        if (count >= kFadeFrom) {
-            for (size_t j = count - kFadeLength; j < count; ++j) {
-                const int level = samples[j] - 128;
-                const int left = static_cast<int>(count - j);
-                samples[j] = static_cast<uint8_t>(128 + level * left / int{kFadeLength});
-            }
+        switch (bytesPerSample) {
+        case 1:
+            convertFrames([=](size_t i) {
+                return static_cast<int16_t>((data[i * frameSize] - 128) * 256);
+            }, n, rate, samples);
+            break;
+        case 2:
+            convertFrames([=](size_t i) { return toInt16(readLe16(data + i * frameSize)); }, n,
+                          rate, samples);
+            break;
+        default:
+            // Wider samples keep their top 16 bits.
+            convertFrames([=](size_t i) {
+                return toInt16(readLe16(data + i * frameSize + bytesPerSample - 2));
+            }, n, rate, samples);
+            break;
         }
     } catch (const std::bad_alloc&) {
         samples.clear();
