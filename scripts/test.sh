@@ -41,6 +41,18 @@ count_ctest build/test-win64.log
 /usr/lib/wine/wineserver64 -k 2>/dev/null
 stop_virtual_display
 
+echo "== program files (i686: the release build, not run here)"
+for program in Vxfsend.exe Wavsel.mdl; do
+  for tree in win32:'PE32 executable.*Intel 80386' win64:'PE32\+ executable.*x86-64'; do
+    kind=$(file -b "build/${tree%%:*}/bin/$program" 2>&1)
+    if grep -q -E "${tree#*:}" <<<"$kind"; then
+      echo "${tree%%:*}/$program: $kind"; passed=$((passed + 1))
+    else
+      echo "${tree%%:*}/$program: FAILED, not the expected kind: $kind"; failed=$((failed + 1))
+    fi
+  done
+done
+
 echo "== fuzzers (${fuzz_seconds} s each)"
 for fuzzer in build/fuzz/bin/fuzz_*; do
   [ -x "$fuzzer" ] || continue
