@@ -1,0 +1,69 @@
+// Where a picture's bytes come from: an open file read piecewise through the
+// caller's buffers, or a block of memory. Decoders pull from it, so a large
+// file never needs one big read buffer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace vximg {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Reads up to n bytes at the current position; fewer only at the end or
+  // on a read error (error() tells which).
+  virtual size_t read(void* dst, size_t n) = 0;
+  virtual bool seek(uint64_t pos) = 0;
+  virtual uint64_t size() const = 0;
+  virtual bool error() const { return false; }
+  // The whole content when it is in memory (no copy needed), else null.
+  virtual const uint8_t* memory() const { return nullptr; }
+
+  // Reads exactly n bytes at pos; false when the source is shorter.
+  bool readAt(uint64_t pos, void* dst, size_t n);
+};
+
+class FileSource final : public ByteSource {
+ public:
+  FileSource() = default;
+  ~FileSource() override;
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+
+  // kOk, kErrFileOpen or kErrFileRead.
+  int open(const char* utf8Path);
+  void close();
+
+  size_t read(void* dst, size_t n) override;
+  bool seek(uint64_t pos) override;
+  uint64_t size() const override { return size_; }
+  bool error() const override { return error_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  uint64_t size_ = 0;
+  bool error_ = false;
+};
+
+class MemorySource final : public ByteSource {
+ public:
+  // Copies the bytes: the caller's block may go away after the load.
+  void assign(const void* data, size_t n);
+  size_t read(void* dst, size_t n) override;
+  bool seek(uint64_t pos) override;
+  uint64_t size() const override { return bytes_.size(); }
+  const uint8_t* memory() const override { return bytes_.data(); }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  size_t pos_ = 0;
+};
+
+// Opens a file for reading or writing by a UTF-8 path (wide API on Windows).
+std::FILE* openFileUtf8(const char* utf8Path, bool write);
+
+}  // namespace vximg

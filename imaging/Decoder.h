@@ -1,0 +1,74 @@
+// A loaded picture whose pixels have not been decoded yet, and one decoding
+// pass over it. Loading reads only the header (and checks that the data is
+// all there); the pass is opened once the next operation says which size is
+// wanted, so a JPEG can be decoded at a reduced DCT scale.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "Bitmap.h"
+#include "ByteSource.h"
+
+namespace vximg {
+
+enum class RowFormat { Bgr24, Index8 };
+
+class RowReader {
+ public:
+  virtual ~RowReader() = default;
+  // Next row in stream order: width pixels of format (Index8 rows index
+  // palette(); entries missing there are black).
+  virtual int next(const uint8_t** row) = 0;
+
+  int width = 0;
+  int height = 0;
+  RowFormat format = RowFormat::Bgr24;
+  bool bottomUp = false;  // the first row delivered is the bottom row
+  const std::vector<Bgr>* palette = nullptr;
+};
+
+// Called during long passes with the fraction done (0..1).
+struct ProgressSink {
+  virtual void progress(double fraction) = 0;
+
+ protected:
+  ~ProgressSink() = default;
+};
+
+class SourceImage {
+ public:
+  virtual ~SourceImage() = default;
+  // Opens a pass whose rows are at least coverWidth x coverHeight when the
+  // format can decode smaller than full size (0, 0: full size). io and
+  // input are the caller's reusable buffers; the pass uses them until it is
+  // destroyed.
+  virtual int open(int coverWidth, int coverHeight, ProgressSink* progress, Buffer& io,
+                   Buffer& input, std::unique_ptr<RowReader>& reader) = 0;
+
+  int width = 0;         // true size
+  int height = 0;
+  int bitsPerPixel = 0;  // what the decoded picture will have: 1, 4, 8 or 24
+  std::vector<Bgr> palette;  // of a 1, 4 or 8 bit picture
+};
+
+struct LoadLimits {
+  uint64_t maxPixels = uint64_t(1) << 28;
+};
+
+// Reads the header of a JPEG or BMP picture from bytes (which the source then
+// owns), reading through the caller's reusable input buffer. On failure the
+// result is an error code and source stays empty.
+int openSourceImage(std::unique_ptr<ByteSource> bytes, const LoadLimits& limits, Buffer& input,
+                    std::unique_ptr<SourceImage>& source);
+
+int openBmpSource(std::unique_ptr<ByteSource> bytes, const LoadLimits& limits,
+                  std::unique_ptr<SourceImage>& source);
+int openJpegSource(std::unique_ptr<ByteSource> bytes, const LoadLimits& limits, Buffer& input,
+                   std::unique_ptr<SourceImage>& source);
+
+// Size of the input chunks (and so of the input buffer).
+constexpr size_t kInputChunk = 64 * 1024;
+
+}  // namespace vximg
