@@ -102,11 +102,11 @@ bool hasInfoEntry(const uint8_t* buffer, size_t length, const char* identifier)
         const uint64_t span = chunkSpan(readLe32(chunk + 4));
         if (idIs(chunk, "LIST") && offset + 12 <= length && idIs(chunk + 8, "INFO")) {
             uint64_t entry = offset + 12;
-            while (entry < length) {
-                if (!headerFits(entry, length))
-                    return false;
+            while (entry + 4 <= length) {
                 if (idIs(buffer + entry, identifier))
                     return true;
+                if (!headerFits(entry, length))
+                    return false;
                 entry += chunkSpan(readLe32(buffer + entry + 4));
             }
             return false;

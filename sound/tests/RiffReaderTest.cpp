@@ -253,6 +253,18 @@ TEST(HasInfoEntry, OneTrailingByteOrAShortFileAnswersFalse)
     EXPECT_FALSE(hasEntry(Bytes(11, 0), "ICOP"));
 }
 
+TEST(HasInfoEntry, IdentifierInTheLastFourBytesIsComparedButNotWalkedPast)
+{
+    // The entry walk lands on 4 bytes with no size behind them.
+    const Bytes file = riff("WAVE", infoList(chunk("INAM", text("x"))) + text("ICOP"));
+    EXPECT_TRUE(hasEntry(file, "ICOP"));
+    EXPECT_FALSE(hasEntry(file, "IART"));
+    // Three bytes and the RIFF pad byte: compared as "ICO\0", then the end.
+    const Bytes three = riff("WAVE", infoList(chunk("INAM", text("x"))) + text("ICO")) + Bytes{0};
+    EXPECT_FALSE(hasEntry(three, "ICOP"));
+    EXPECT_TRUE(hasEntry(three, std::string("ICO\0", 4).c_str()));
+}
+
 TEST(HasInfoEntry, EmptyListAtTheEndAnswersFalse)
 {
     const Bytes file = riff("WAVE", chunk("LIST", text("INFO")));
