@@ -1,6 +1,6 @@
 #include "Settings.h"
 
-#include <cwchar>
+#include "VxfsendRes.h"
 
 namespace {
 
@@ -38,13 +38,13 @@ const KeyEntry kKeys[] = {
     VXF_INT(kGeneral, JpegBaseColor, FullSave),
     VXF_INT(kGeneral, JpegOption, FullSave),
     VXF_INT(kGeneral, DebugMode, FullSave),
-    VXF_TEXT(kUpload, TwainName, kIdsTwainName, FullSave),
-    VXF_TEXT(kUpload, TwainIni, kIdsTwainIni, FullSave),
+    VXF_TEXT(kUpload, TwainName, IDS_TWAIN_NAME, FullSave),
+    VXF_TEXT(kUpload, TwainIni, IDS_TWAIN_INI, FullSave),
     VXF_TEXT(kUpload, TwainPath, 0, FullSave),
     VXF_TEXT(kUpload, PathSelect, 0, Always),
     VXF_TEXT(kUpload, PathTemp, 0, AsTempLog),
     VXF_TEXT(kUpload, PathSave, 0, Always),
-    VXF_TEXT(kUpload, Filter, kIdsFilter, FullSave),
+    VXF_TEXT(kUpload, Filter, IDS_FILE_FILTER, FullSave),
     VXF_INT(kUpload, FileTypeIndex, Always),
     VXF_INT(kUpload, CehckSeve, Always),
     VXF_INT(kUpload, CehckViewMode, Always),
@@ -197,16 +197,16 @@ void loadSettings(Profile& profile, SettingsEnvironment& env, AppSettings& setti
 
     settings.cameraCode = kStartCameraCode;
     settings.previousCameraCode = kStartCameraCode;
-    settings.cameraName = env.loadString(kIdsStartCameraName);
+    settings.cameraName = env.loadString(IDS_CAMERA_KXORIN);
 }
 
 void saveSettings(Profile& profile, SettingsEnvironment& env, const AppSettings& settings)
 {
     // Written for other programs; never read back.
-    profile.putString(kGeneral, L"APP_NAME", env.loadString(kIdsAppName));
-    profile.putString(kGeneral, L"APP_VERSION", env.loadString(kIdsAppVersion));
-    profile.putString(kGeneral, L"TWAIN_NAME", env.loadString(kIdsTwainName));
-    profile.putString(kGeneral, L"TWAIN_INI", env.loadString(kIdsTwainIni));
+    profile.putString(kGeneral, L"APP_NAME", env.loadString(IDS_APP_TITLE));
+    profile.putString(kGeneral, L"APP_VERSION", env.loadString(IDS_APP_VERSION));
+    profile.putString(kGeneral, L"TWAIN_NAME", env.loadString(IDS_TWAIN_NAME));
+    profile.putString(kGeneral, L"TWAIN_INI", env.loadString(IDS_TWAIN_INI));
 
     const bool fullSave = (settings.DebugMode & kDebugFullSave) != 0;
     for (const KeyEntry& entry : kKeys) {

@@ -61,16 +61,6 @@ enum DebugModeBits : int32_t {
     kDebugNoSuiteCheck = 0x400,   // skip the check for the installed camera suite
 };
 
-// String table ids the settings rules use.
-enum SettingsStringId : unsigned {
-    kIdsAppName = 102,
-    kIdsAppVersion = 103,
-    kIdsTwainName = 104,
-    kIdsTwainIni = 105,
-    kIdsStartCameraName = 204,  // name of camera code 90
-    kIdsFilter = 510,
-};
-
 constexpr int32_t kStartCameraCode = 90;  // 'Z'
 // A stored text is read up to this many characters.
 constexpr size_t kMaxProfileText = 4096;
