@@ -109,6 +109,7 @@ int PictureCore::adopt(std::unique_ptr<ByteSource> bytes) {
 int PictureCore::load(const char* utf8Path) {
   BusyGuard g(*this);
   if (!g.ok()) return kErrBusy;
+  ++changes_;
   auto file = std::make_unique<FileSource>();
   const int rc = file->open(utf8Path);
   if (rc != kOk) {
@@ -122,6 +123,7 @@ int PictureCore::load(const char* utf8Path) {
 int PictureCore::loadMemory(const void* data, size_t size) {
   BusyGuard g(*this);
   if (!g.ok()) return kErrBusy;
+  ++changes_;
   auto mem = std::make_unique<MemorySource>();
   mem->assign(data, data ? size : 0);
   return adopt(std::move(mem));
@@ -185,6 +187,7 @@ int PictureCore::decoded(const Bitmap** out) {
 }
 
 Bitmap& PictureCore::replaceBitmap(int width, int height, int bitsPerPixel) {
+  ++changes_;
   pending_.reset();
   bitmap_.reset(width, height, bitsPerPixel);
   if (bitsPerPixel <= 8) bitmap_.palette() = defaultPalette(bitsPerPixel);
@@ -194,6 +197,7 @@ Bitmap& PictureCore::replaceBitmap(int width, int height, int bitsPerPixel) {
 int PictureCore::createBlank(float width, float height, int bitsPerPixel) {
   BusyGuard g(*this);
   if (!g.ok()) return kErrBusy;
+  ++changes_;
   int w, h;
   if (!roundSize(width, w) || !roundSize(height, h)) return kErrBadArgument;
   if (bitsPerPixel == 16 || bitsPerPixel == 32) bitsPerPixel = 24;
@@ -207,6 +211,7 @@ int PictureCore::createBlank(float width, float height, int bitsPerPixel) {
 int PictureCore::fill(uint32_t color) {
   BusyGuard g(*this);
   if (!g.ok()) return kErrBusy;
+  ++changes_;
   const int rc = materialize();
   if (rc != kOk) return rc;
   bitmap_.fillColor(bgrFromColorref(color));
@@ -282,6 +287,7 @@ void resizeNearest(const Bitmap& src, int dw, int dh, Bitmap& dst) {
 int PictureCore::resize(float width, float height, int flags) {
   BusyGuard g(*this);
   if (!g.ok()) return kErrBusy;
+  ++changes_;
   if (!pending_ && bitmap_.empty()) return kErrNoPicture;
   int w, h;
   if (!roundSize(width, w) || !roundSize(height, h)) return kErrBadArgument;
@@ -341,6 +347,7 @@ int PictureCore::paint(float x, float y, float width, float height, PictureCore*
   if (!src) return kErrBadArgument;
   BusyGuard g(*this);
   if (!g.ok()) return kErrBusy;
+  ++changes_;
   int dx, dy, w, h, sx, sy;
   if (!roundPlace(x, dx) || !roundPlace(y, dy) || !roundPlace(width, w) || !roundPlace(height, h) ||
       !roundPlace(srcX, sx) || !roundPlace(srcY, sy))
@@ -390,6 +397,7 @@ int PictureCore::paint(float x, float y, float width, float height, PictureCore*
 int PictureCore::setColorResolution(int bits) {
   BusyGuard g(*this);
   if (!g.ok()) return kErrBusy;
+  ++changes_;
   if (!validBits(bits)) return kErrBadArgument;
   int rc = materialize();
   if (rc != kOk) return rc;
@@ -526,6 +534,7 @@ int PictureCore::saveBmp(const char* utf8Path, int bits) {
 int PictureCore::setPaletteEntry(int index, uint32_t color) {
   BusyGuard g(*this);
   if (!g.ok()) return kErrBusy;
+  ++changes_;
   const int rc = materialize();
   if (rc != kOk) return rc;
   if (!bitmap_.indexed() || index < 0 || index >= (1 << bitmap_.bitsPerPixel())) return kErrBadArgument;
@@ -540,6 +549,7 @@ int PictureCore::copyFrom(PictureCore* src) {
   if (src == this) return kOk;
   BusyGuard g(*this);
   if (!g.ok()) return kErrBusy;
+  ++changes_;
   BusyGuard gs(*src);
   if (!gs.ok()) return kErrBusy;
   const int rc = src->materialize();

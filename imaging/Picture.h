@@ -54,6 +54,8 @@ class PictureCore final : private ProgressSink {
   void setMaxPixels(uint64_t pixels) { limits_.maxPixels = pixels; }
 
   bool busy() const { return busy_; }
+  // Rises with every operation that may change what the picture shows.
+  uint64_t changes() const { return changes_; }
   bool pending() const { return bool(pending_); }
   // The decoded pixels (decoding now if needed); null without a picture.
   int decoded(const Bitmap** out);
@@ -91,6 +93,7 @@ class PictureCore final : private ProgressSink {
   bool progressOn_ = false;
   int lastPercent_ = -1;
   bool busy_ = false;
+  uint64_t changes_ = 0;
 };
 
 // The portable component (no window). Never null.

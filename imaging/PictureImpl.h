@@ -13,26 +13,26 @@ template <class Interface>
 class PictureImpl : public Interface {
  public:
   void release() override { delete this; }
-  int load(const char* p) override { return guard([&] { return core_.load(p); }); }
-  int loadMemory(const void* d, size_t n) override { return guard([&] { return core_.loadMemory(d, n); }); }
+  int load(const char* p) override { return change([&] { return core_.load(p); }); }
+  int loadMemory(const void* d, size_t n) override { return change([&] { return core_.loadMemory(d, n); }); }
   int createBlank(float w, float h, int bits) override {
-    return guard([&] { return core_.createBlank(w, h, bits); });
+    return change([&] { return core_.createBlank(w, h, bits); });
   }
-  int fill(uint32_t c) override { return guard([&] { return core_.fill(c); }); }
-  int resize(float w, float h, int flags) override { return guard([&] { return core_.resize(w, h, flags); }); }
+  int fill(uint32_t c) override { return change([&] { return core_.fill(c); }); }
+  int resize(float w, float h, int flags) override { return change([&] { return core_.resize(w, h, flags); }); }
   int paint(float x, float y, float w, float h, IPicture* src, float sx, float sy) override {
-    return guard([&] { return core_.paint(x, y, w, h, src ? src->core() : nullptr, sx, sy); });
+    return change([&] { return core_.paint(x, y, w, h, src ? src->core() : nullptr, sx, sy); });
   }
-  int setColorResolution(int bits) override { return guard([&] { return core_.setColorResolution(bits); }); }
+  int setColorResolution(int bits) override { return change([&] { return core_.setColorResolution(bits); }); }
   int copyFrom(IPicture* src) override {
-    return guard([&] { return core_.copyFrom(src ? src->core() : nullptr); });
+    return change([&] { return core_.copyFrom(src ? src->core() : nullptr); });
   }
   int width() const override { return core_.width(); }
   int height() const override { return core_.height(); }
   int bitsPerPixel() const override { return core_.bitsPerPixel(); }
   int paletteSize() const override { return core_.paletteSize(); }
   uint32_t paletteEntry(int i) const override { return core_.paletteEntry(i); }
-  int setPaletteEntry(int i, uint32_t c) override { return guard([&] { return core_.setPaletteEntry(i, c); }); }
+  int setPaletteEntry(int i, uint32_t c) override { return change([&] { return core_.setPaletteEntry(i, c); }); }
   size_t dibSize() const override { return core_.dibSize(); }
   int copyDib(void* d, size_t n) override { return guard([&] { return core_.copyDib(d, n); }); }
   int dibView(const void** d, size_t* n) override { return guard([&] { return core_.dibView(d, n); }); }
@@ -45,6 +45,16 @@ class PictureImpl : public Interface {
 
  protected:
   virtual ~PictureImpl() = default;
+
+  // Called after every operation that may have changed the picture.
+  virtual void changed() {}
+
+  template <class F>
+  int change(F&& f) {
+    const int rc = guard(f);
+    changed();
+    return rc;
+  }
 
   template <class F>
   static int guard(F&& f) {
