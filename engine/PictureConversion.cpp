@@ -1,0 +1,438 @@
+#include "PictureConversion.h"
+
+#include "ExifImage.h"
+#include "ExifSource.h"
+#include "FileAccess.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The hint scan looks at no more of the source than this.
+constexpr size_t kHintScanBytes = 65548;
+
+uint32_t dibWord(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Integer part of a place, rounded down to a multiple of 8 (negative: 0).
+uint32_t placeDown(float v)
+{
+    if (!(v >= 8.0f))
+        return 0;
+    if (v >= 4294967295.0f)
+        return 0xFFFFFFF8u;
+    return static_cast<uint32_t>(v) / 8 * 8;
+}
+
+// The pixel fields of the ExifImage point into buffers of this conversion;
+// they must not outlive it.
+class PixelsCleared {
+public:
+    explicit PixelsCleared(ExifImageInfo& info) : info_(info) {}
+    ~PixelsCleared()
+    {
+        info_.pixels = nullptr;
+        info_.thumbPixels = nullptr;
+    }
+    PixelsCleared(const PixelsCleared&) = delete;
+    PixelsCleared& operator=(const PixelsCleared&) = delete;
+
+private:
+    ExifImageInfo& info_;
+};
+
+// Copies the file byte for byte, overwriting; 0 or the system's error code.
+// (std::filesystem::copy_file of the mingw runtime refuses to overwrite.)
+int copyUnchanged(const fs::path& source, const fs::path& destination,
+                  std::vector<uint8_t>& buffer)
+{
+    errno = 0;
+    std::FILE* in = openFile(source, "rb");
+    if (in == nullptr)
+        return errno != 0 ? errno : EIO;
+    std::FILE* out = openFile(destination, "wb");
+    if (out == nullptr) {
+        const int code = errno != 0 ? errno : EIO;
+        std::fclose(in);
+        return code;
+    }
+    buffer.resize(std::max<size_t>(buffer.size(), kHintScanBytes));
+    int code = 0;
+    size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) {
+        if (std::fwrite(buffer.data(), 1, got, out) != got) {
+            code = errno != 0 ? errno : EIO;
+            break;
+        }
+    }
+    if (code == 0 && std::ferror(in))
+        code = errno != 0 ? errno : EIO;
+    std::fclose(in);
+    if (std::fclose(out) != 0 && code == 0)
+        code = errno != 0 ? errno : EIO;
+    return code;
+}
+
+}  // namespace
+
+bool nameEndsInBmp(const fs::path& path)
+{
+    const fs::path::string_type& name = path.native();
+    if (name.size() < 3)
+        return false;
+    const auto at = name.size() - 3;
+    auto is = [](fs::path::value_type c, char lower) {
+        return c == static_cast<fs::path::value_type>(lower) ||
+               c == static_cast<fs::path::value_type>(lower - 'a' + 'A');
+    };
+    return is(name[at], 'b') && is(name[at + 1], 'm') && is(name[at + 2], 'p');
+}
+
+SourceHints scanSourceHints(const fs::path& source, int32_t cameraCode)
+{
+    std::vector<uint8_t> buffer;
+    return scanSourceHints(source, cameraCode, buffer);
+}
+
+SourceHints scanSourceHints(const fs::path& source, int32_t cameraCode,
+                            std::vector<uint8_t>& buffer)
+{
+    SourceHints hints;
+    std::FILE* file = openFile(source, "rb");
+    if (file == nullptr)
+        return hints;
+    buffer.resize(kHintScanBytes);
+    const size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
+    std::fclose(file);
+
+    static const char kKey[] = "ROTATE=";
+    constexpr size_t kKeyLength = sizeof kKey - 1;
+    const uint8_t* const begin = buffer.data();
+    const uint8_t* const end = begin + got;
+    const uint8_t* last = nullptr;
+    for (const uint8_t* at = begin; end - at >= static_cast<std::ptrdiff_t>(kKeyLength); ++at) {
+        at = static_cast<const uint8_t*>(std::memchr(at, 'R', static_cast<size_t>(end - at)));
+        if (at == nullptr || end - at < static_cast<std::ptrdiff_t>(kKeyLength))
+            break;
+        if (std::memcmp(at, kKey, kKeyLength) == 0)
+            last = at;
+    }
+    if (last == nullptr)
+        return hints;
+
+    // The zero-terminated text after it; the buffer's end also ends it.
+    const uint8_t* const text = last + kKeyLength;
+    const std::string value(text, std::find(text, end, uint8_t{0}));
+    const long degrees = std::strtol(value.c_str(), nullptr, 10);
+    hints.rotation = static_cast<int>(std::min<long>(std::max<long>(degrees, INT_MIN), INT_MAX));
+    if ((cameraCode == 52 || cameraCode == 82 || cameraCode == 86) &&
+        (hints.rotation == 90 || hints.rotation == 270))
+        hints.rotation = 0;
+    return hints;
+}
+
+PictureConversion::PictureConversion(const ConverterPictures& pictures, ExifImage& exif)
+    : pictures_(pictures), exif_(exif)
+{
+    if (pictures_.workspace != nullptr)
+        pictures_.workspace->setProgressCallback(&PictureConversion::progressReport, this);
+    if (pictures_.preview != nullptr)
+        pictures_.preview->setProgressCallback(&PictureConversion::progressReport, this);
+}
+
+PictureConversion::~PictureConversion()
+{
+    if (pictures_.workspace != nullptr)
+        pictures_.workspace->setProgressCallback(nullptr, nullptr);
+    if (pictures_.preview != nullptr)
+        pictures_.preview->setProgressCallback(nullptr, nullptr);
+}
+
+void PictureConversion::CancelUpload()
+{
+    continueFlag_ = 0;
+    dropProgress();
+}
+
+void PictureConversion::attachProgress(ProgressReceiver receiver)
+{
+    receiver_ = std::move(receiver);
+    attached_ = true;
+    if (pictures_.workspace != nullptr)
+        pictures_.workspace->enableProgress(true);
+    if (pictures_.preview != nullptr)
+        pictures_.preview->enableProgress(true);
+}
+
+void PictureConversion::dropProgress()
+{
+    attached_ = false;
+    receiver_ = nullptr;
+}
+
+int PictureConversion::progressReport(void* user, int percent)
+{
+    auto* self = static_cast<PictureConversion*>(user);
+    if (!self->attached_)
+        return 0;  // switches the picture's events off
+    // A copy: the receiver may drop the routing (ESC) while it runs.
+    const ProgressReceiver receiver = self->receiver_;
+    if (receiver)
+        receiver(percent);
+    return 1;
+}
+
+int PictureConversion::unpaddedRows(vximg::IPicture& picture, std::vector<uint8_t>& buffer,
+                                    bool forceCopy, Rows& rows)
+{
+    const void* view = nullptr;
+    size_t size = 0;
+    const uint8_t* dib = nullptr;
+    bool inBuffer = false;
+    if (picture.dibView(&view, &size) == vximg::kOk && view != nullptr) {
+        dib = static_cast<const uint8_t*>(view);
+    } else {
+        size = picture.dibSize();
+        if (size == 0)
+            return vximg::kErrNoPicture;
+        buffer.resize(size);
+        const int rc = picture.copyDib(buffer.data(), size);
+        if (rc != vximg::kOk)
+            return rc;
+        dib = buffer.data();
+        inBuffer = true;
+    }
+
+    // BITMAPINFOHEADER: size, width, height (negative: top-down), planes,
+    // bits, compression, ..., colours used.
+    if (size < 40)
+        return vximg::kErrCorrupt;
+    const uint32_t headerSize = dibWord(dib);
+    const int32_t width = static_cast<int32_t>(dibWord(dib + 4));
+    const int32_t height = static_cast<int32_t>(dibWord(dib + 8));
+    const uint32_t bits = static_cast<uint32_t>(dib[14] | dib[15] << 8);
+    const uint32_t compression = dibWord(dib + 16);
+    const uint64_t colours = dibWord(dib + 32);
+    if (headerSize < 40 || headerSize > size || bits != 24 || compression != 0 || width <= 0 ||
+        height == 0 || height == INT32_MIN)
+        return vximg::kErrCorrupt;
+    const uint64_t w = static_cast<uint64_t>(width);
+    const uint64_t h = static_cast<uint64_t>(height < 0 ? -static_cast<int64_t>(height) : height);
+    const uint64_t packed = w * 3;
+    const uint64_t stride = (packed + 3) & ~uint64_t{3};
+    const uint64_t first = headerSize + colours * 4;
+    if (colours > size || first + stride * h > size)
+        return vximg::kErrCorrupt;
+
+    rows.width = static_cast<uint32_t>(w);
+    rows.height = static_cast<uint32_t>(h);
+    rows.bottomUp = height > 0;
+    if (packed == stride && (inBuffer || !forceCopy)) {
+        rows.pixels = dib + first;
+        return vximg::kOk;
+    }
+    // The encoder takes rows of exactly width * 3 bytes.
+    if (inBuffer) {
+        uint8_t* to = buffer.data();
+        for (uint64_t y = 0; y < h; ++y)
+            std::memmove(to + y * packed, to + first + y * stride, packed);
+    } else {
+        buffer.resize(packed * h);
+        uint8_t* to = buffer.data();
+        for (uint64_t y = 0; y < h; ++y)
+            std::memcpy(to + y * packed, dib + first + y * stride, packed);
+    }
+    rows.pixels = buffer.data();
+    return vximg::kOk;
+}
+
+int PictureConversion::FitToCanvas(vximg::IPicture& c, float sw, float sh, float dw, float dh,
+                                   FrameOffset* offset, FrameImageSize* image, uint32_t fill)
+{
+    vximg::IPicture* const canvas = pictures_.canvas;
+    if (canvas == nullptr || canvas == &c || !(sw > 0.0f) || !(sh > 0.0f) || !(dw >= 1.0f) ||
+        !(dh >= 1.0f))
+        return vximg::kErrBadArgument;
+
+    // Single precision, as the frame arithmetic has always been done.
+    const float rw = dw / sw;
+    const float rh = dh / sh;
+    float nw, nh;
+    if (rh >= rw) {
+        nw = dw;
+        nh = sh * rw;
+    } else {
+        nw = sw * rh;
+        nh = dh;
+    }
+    // A sliver still keeps one row or column.
+    nw = std::max(nw, 1.0f);
+    nh = std::max(nh, 1.0f);
+
+    // Resampling gives 24 bits; converting first would decode a JPEG at full
+    // size instead of at the reduced scale the resize can use.
+    int rc = c.resize(nw, nh, vximg::kResizeResample);
+    if (rc == vximg::kOk && c.bitsPerPixel() != 24)
+        rc = c.setColorResolution(24);
+    if (rc != vximg::kOk)
+        return rc;
+    const int iw = c.width();
+    const int ih = c.height();
+
+    rc = canvas->createBlank(dw, dh, 24);
+    if (rc == vximg::kOk)
+        rc = canvas->fill(fill);
+    if (rc != vximg::kOk)
+        return rc;
+
+    uint32_t x = 0, y = 0;
+    if (iw == static_cast<int>(dw))
+        y = placeDown((dh - static_cast<float>(ih)) / 2.0f);
+    if (ih == static_cast<int>(dh))
+        x = placeDown((dw - static_cast<float>(iw)) / 2.0f);
+    rc = canvas->paint(static_cast<float>(x), static_cast<float>(y), static_cast<float>(iw),
+                       static_cast<float>(ih), &c, 0.0f, 0.0f);
+    if (rc == vximg::kOk)
+        rc = c.copyFrom(canvas);
+    if (rc != vximg::kOk)
+        return rc;
+
+    if (offset != nullptr)
+        *offset = {x, y};
+    if (image != nullptr)
+        *image = {static_cast<uint32_t>(iw), static_cast<uint32_t>(ih)};
+    return vximg::kOk;
+}
+
+int PictureConversion::ConvertPicture(const fs::path& source, const fs::path& destination,
+                                      PackedSize targetSize, PackedSize thumbnailSize,
+                                      const ConversionSettings& settings)
+{
+    if (continueFlag_ == 0)
+        return 0;
+    if (pictures_.workspace == nullptr || pictures_.canvas == nullptr)
+        return vximg::kErrBadArgument;
+    PixelsCleared cleared(exif_.info);
+    try {
+        const SourceHints hints = scanSourceHints(source, settings.cameraCode, scanBuffer_);
+        if (hints.packedSize == targetSize)
+            return copyUnchanged(source, destination, scanBuffer_);
+        if (continueFlag_ == 0)
+            return 0;
+        return convertLoaded(source, destination, targetSize, thumbnailSize, settings,
+                             hints.rotation);
+    } catch (const std::bad_alloc&) {
+        return vximg::kErrNoMemory;
+    } catch (const std::system_error& e) {
+        return e.code().value();
+    } catch (const std::exception&) {
+        return 0;  // carries no system code
+    }
+}
+
+int PictureConversion::convertLoaded(const fs::path& source, const fs::path& destination,
+                                     PackedSize targetSize, PackedSize thumbnailSize,
+                                     const ConversionSettings& settings, int rotation)
+{
+    vximg::IPicture& workspace = *pictures_.workspace;
+    vximg::IPicture& canvas = *pictures_.canvas;
+    const uint32_t fill = static_cast<uint32_t>(settings.jpegBaseColor);
+
+    // Progressive JPEGs are refused before loading; BMP files are not looked at.
+    std::error_code error;
+    const uintmax_t length = fs::file_size(source, error);
+    if (!error && length > 0 && !nameEndsInBmp(source) &&
+        jpegCodingKind(source) == kJpegProgressive)
+        return kConvertProgressive;
+
+    int rc = workspace.load(source.u8string().c_str());
+    if (rc != vximg::kOk)
+        return rc;
+    if (continueFlag_ == 0)
+        return 0;
+
+    const float W = static_cast<float>(packedWidth(targetSize));
+    const float H = static_cast<float>(packedHeight(targetSize));
+    const float tw = static_cast<float>(packedWidth(thumbnailSize));
+    const float th = static_cast<float>(packedHeight(thumbnailSize));
+    FrameOffset offset;
+    FrameImageSize image{packedWidth(targetSize), packedHeight(targetSize)};
+    if (static_cast<float>(workspace.width()) != W || static_cast<float>(workspace.height()) != H) {
+        rc = FitToCanvas(workspace, static_cast<float>(workspace.width()),
+                         static_cast<float>(workspace.height()), W, H, &offset, &image, fill);
+        if (rc != vximg::kOk)
+            return rc;
+    }
+    if (workspace.bitsPerPixel() != 24) {
+        rc = workspace.setColorResolution(24);
+        if (rc != vximg::kOk)
+            return rc;
+    }
+    // The decoding ran in the steps above, and with it the message dispatching.
+    if (continueFlag_ == 0)
+        return 0;
+
+    // Primary pixels. When the thumbnail needs its own frame the workspace is
+    // reused for it, so the primary rows are copied out first.
+    const bool withThumbnail = tw >= 1.0f && th >= 1.0f;
+    const bool thumbnailFrame = withThumbnail && W / H != tw / th;
+    Rows primary;
+    rc = unpaddedRows(workspace, primary_, thumbnailFrame, primary);
+    if (rc != vximg::kOk)
+        return rc;
+
+    Rows thumbnail;
+    if (withThumbnail) {
+        if (thumbnailFrame) {
+            rc = FitToCanvas(workspace, W, H, tw, th, nullptr, nullptr, fill);
+            if (rc != vximg::kOk)
+                return rc;
+        }
+        rc = canvas.copyFrom(&workspace);
+        if (rc == vximg::kOk)
+            rc = canvas.resize(tw, th, vximg::kResizeResample);
+        if (rc == vximg::kOk && canvas.bitsPerPixel() != 24)
+            rc = canvas.setColorResolution(24);
+        if (rc == vximg::kOk)
+            rc = unpaddedRows(canvas, thumbnail_, false, thumbnail);
+        if (rc != vximg::kOk)
+            return rc;
+    }
+
+    // Sizes come from the bitmaps themselves, so they always match the buffers.
+    ExifImageInfo& info = exif_.info;
+    info.outputPath = destination;
+    info.pixels = primary.pixels;
+    info.sizes.width = primary.width;
+    info.sizes.height = primary.height;
+    info.sizes.quality = kPictureQuality;
+    info.flipRows = primary.bottomUp ? 1 : 0;
+    info.swapRedBlue = 1;
+    info.thumbPixels = thumbnail.pixels;
+    info.sizes.thumbWidth = static_cast<int32_t>(thumbnail.width);
+    info.sizes.thumbHeight = static_cast<int32_t>(thumbnail.height);
+    info.sizes.thumbQuality = kThumbnailQuality;
+    info.thumbFlipRows = thumbnail.bottomUp ? 1 : 0;
+    info.thumbSwapRedBlue = 1;
+    if (continueFlag_ == 0)
+        return 0;
+    if (observer_)
+        observer_(info);
+
+    carryOver_ = CarryOverReport{};
+    WriteCameraMetadata(exif_, targetSize, offset.x, offset.y, image.width, image.height, rotation,
+                        source, clock_, &carryOver_);
+    return 0;
+}

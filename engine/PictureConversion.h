@@ -1,0 +1,148 @@
+// Picture conversion: one JPEG or BMP source becomes a camera picture, an
+// Exif JPEG of exactly the target size with the whole source scaled into the
+// frame without distortion, the rest of the frame in one fill colour, a
+// thumbnail of the camera model's size and the camera metadata.
+//
+// Portable half of the converter: it drives three pictures of the imaging
+// component (preview, canvas, workspace) that the host creates and keeps,
+// and the one ExifImage used for every picture written. The Windows host
+// routes progress to its progress bar and dispatches pending window messages
+// from the progress receiver, so that ESC can abort (CancelUpload).
+#pragma once
+
+#include "CameraMetadata.h"
+#include "CameraModels.h"
+
+#include "ImagingApi.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+class ExifImage;
+struct ExifImageInfo;
+
+// Result of a conversion refused because the source is a progressive JPEG.
+constexpr int kConvertProgressive = 3;
+
+// Fixed encoding of every camera picture.
+constexpr uint32_t kPictureQuality = 75;
+constexpr uint32_t kThumbnailQuality = 85;
+
+// The fields of the settings record the conversion reads.
+struct ConversionSettings {
+    int32_t jpegBaseColor = 0;  // JpegBaseColor: fill colour of the frame, 0x00BBGGRR
+    int32_t cameraCode = kDefaultCameraCode;
+};
+
+// What the source hint scan finds in the first 65548 bytes of a source.
+struct SourceHints {
+    int rotation = -1;          // degrees after the last "ROTATE="; -1 when there is none
+    PackedSize packedSize = 0;  // never filled: no source text carries it
+};
+// A rotation of 90 or 270 counts as 0 for camera codes 52, 82 and 86.
+SourceHints scanSourceHints(const std::filesystem::path& source, int32_t cameraCode);
+// The same, reading through buffer (kept by the caller for the next source).
+SourceHints scanSourceHints(const std::filesystem::path& source, int32_t cameraCode,
+                            std::vector<uint8_t>& buffer);
+
+// True when the last three characters of the file name are "bmp" in any case.
+bool nameEndsInBmp(const std::filesystem::path& path);
+
+// Place of the scaled picture inside the frame; offsets are multiples of 8.
+struct FrameOffset {
+    uint32_t x = 0;
+    uint32_t y = 0;
+};
+struct FrameImageSize {
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+
+// The three pictures of the converter; the host owns them.
+struct ConverterPictures {
+    vximg::IPicture* preview = nullptr;
+    vximg::IPicture* canvas = nullptr;     // composes frames and makes the thumbnail
+    vximg::IPicture* workspace = nullptr;  // holds the picture being converted
+};
+
+// Receives the percentage of every progress report while attached.
+using ProgressReceiver = std::function<void(int percent)>;
+
+class PictureConversion {
+public:
+    PictureConversion(const ConverterPictures& pictures, ExifImage& exif);
+    ~PictureConversion();
+    PictureConversion(const PictureConversion&) = delete;
+    PictureConversion& operator=(const PictureConversion&) = delete;
+
+    // 0 on success or after an abort (then no file is written); 3 for a
+    // progressive JPEG; otherwise the imaging component's error code (from
+    // loading, or from decoding, which the component defers), or the
+    // system's error code when copying an unchanged source fails.
+    int ConvertPicture(const std::filesystem::path& source,
+                       const std::filesystem::path& destination, PackedSize targetSize,
+                       PackedSize thumbnailSize, const ConversionSettings& settings);
+
+    // Scales the picture of c (sw x sh) to fit dw x dh without distortion and
+    // centres it on a frame of exactly dw x dh filled with fill (composed on
+    // the canvas); c then holds the frame. Offsets are rounded down to
+    // multiples of 8. 0, or the imaging component's error code.
+    int FitToCanvas(vximg::IPicture& c, float sw, float sh, float dw, float dh,
+                    FrameOffset* offset, FrameImageSize* image, uint32_t fill);
+
+    // 1 while the job may go on; 0 after an abort.
+    int32_t continueFlag() const { return continueFlag_; }
+    void setContinueFlag(int32_t value) { continueFlag_ = value; }
+    // ESC answered with Yes: stop at the next check and drop the progress
+    // routing, so the next report switches the picture's events off.
+    void CancelUpload();
+
+    // Routes the progress reports of the workspace and the preview to
+    // receiver and switches their events on; dropProgress stops the routing.
+    void attachProgress(ProgressReceiver receiver);
+    void dropProgress();
+    bool progressAttached() const { return attached_; }
+
+    // Date of the written pictures; the local time when not set.
+    void setClock(CameraClock clock) { clock_ = std::move(clock); }
+
+    // Called with the ExifImage right before each write, while its pixel
+    // buffers are valid: lets checks see exactly what the encoder receives.
+    using EncoderObserver = std::function<void(const ExifImageInfo&)>;
+    void setEncoderObserver(EncoderObserver observer) { observer_ = std::move(observer); }
+
+    // The source tags of the last write.
+    const CarryOverReport& lastCarryOver() const { return carryOver_; }
+
+    const ConverterPictures& pictures() const { return pictures_; }
+    ExifImage& exif() { return exif_; }
+
+private:
+    struct Rows {
+        const uint8_t* pixels = nullptr;  // height rows of exactly width * 3 bytes
+        uint32_t width = 0;
+        uint32_t height = 0;
+        bool bottomUp = true;
+    };
+    static int progressReport(void* user, int percent);
+    int unpaddedRows(vximg::IPicture& picture, std::vector<uint8_t>& buffer, bool forceCopy,
+                     Rows& rows);
+    int convertLoaded(const std::filesystem::path& source,
+                      const std::filesystem::path& destination, PackedSize targetSize,
+                      PackedSize thumbnailSize, const ConversionSettings& settings, int rotation);
+
+    ConverterPictures pictures_;
+    ExifImage& exif_;
+    int32_t continueFlag_ = 1;
+    ProgressReceiver receiver_;
+    bool attached_ = false;
+    CameraClock clock_;
+    EncoderObserver observer_;
+    CarryOverReport carryOver_;
+    // Kept across pictures: the converter lives for the whole run.
+    std::vector<uint8_t> primary_;
+    std::vector<uint8_t> thumbnail_;
+    std::vector<uint8_t> scanBuffer_;
+};

@@ -1,0 +1,95 @@
+// Helpers of the conversion tests: test pictures and their files (BMP,
+// baseline and progressive JPEG, Exif sources in either byte order), a
+// reference downscale, and reading the written camera pictures back.
+#pragma once
+
+#include "ExifSource.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+// RGB, top row first, rows of exactly width * 3 bytes.
+struct Rgb {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;
+    const uint8_t* at(int x, int y) const
+    {
+        return pixels.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) +
+                                static_cast<size_t>(x)) * 3;
+    }
+};
+
+// Smooth content with detail at several scales, different in every channel
+// and without symmetry (a flip or a swap shows).
+Rgb makeScene(int width, int height);
+Rgb solidPicture(int width, int height, uint8_t r, uint8_t g, uint8_t b);
+
+// Area average: every source pixel weighs by how much of it a target pixel covers.
+Rgb areaDownscale(const Rgb& source, int width, int height);
+// A rectangle of a picture.
+Rgb crop(const Rgb& source, int x, int y, int width, int height);
+double psnr(const Rgb& a, const Rgb& b);
+// Largest difference of any channel from r, g, b over a rectangle.
+int maxDeviation(const Rgb& picture, int x, int y, int width, int height, uint8_t r, uint8_t g,
+                 uint8_t b);
+
+std::vector<uint8_t> readFileBytes(const fs::path& path);
+void writeFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes);
+// A fresh empty folder for one test under the build tree (or the temp folder).
+fs::path scratchFolder(const std::string& name);
+
+// Files of a picture.
+std::vector<uint8_t> bmp24(const Rgb& picture, bool topDown = false);
+std::vector<uint8_t> bmp8Gray(const Rgb& picture);  // palette of 256 greys from the green channel
+// Baseline JPEG, optionally with an APP1 payload (from "Exif").
+std::vector<uint8_t> baselineJpeg(const Rgb& picture, int quality,
+                                  const std::vector<uint8_t>& app1 = {});
+std::vector<uint8_t> progressiveJpeg(const Rgb& picture, int quality);
+
+// One tag of a hand-made Exif source; value holds count elements in host order
+// (rationals as two 32-bit words).
+struct SourceTag {
+    uint16_t ifd;
+    uint16_t tag;
+    uint16_t type;
+    uint32_t count;
+    std::vector<uint8_t> value;
+};
+SourceTag asciiTag(uint16_t ifd, uint16_t tag, const std::string& text);  // with its zero
+SourceTag shortTag(uint16_t ifd, uint16_t tag, std::vector<uint16_t> values);
+SourceTag longTag(uint16_t ifd, uint16_t tag, std::vector<uint32_t> values);
+SourceTag rationalTag(uint16_t ifd, uint16_t tag, uint32_t numerator, uint32_t denominator);
+SourceTag undefinedTag(uint16_t ifd, uint16_t tag, std::vector<uint8_t> bytes);
+
+// The APP1 payload ("Exif\0\0" and a TIFF structure) of these tags, in Intel
+// or Motorola order: IFD0 with its links, IFD1, Exif IFD, Interoperability
+// IFD, GPS IFD and a maker note of the given kind ("OLYMP", "ORVEN", ...)
+// whose directory uses TIFF offsets.
+std::vector<uint8_t> exifPayload(const std::vector<SourceTag>& tags, bool motorola,
+                                 const std::string& makerNoteKind = "OLYMP");
+
+// An entry of a written camera picture, value as host-order bytes.
+struct WrittenEntry {
+    uint16_t type = 0;
+    uint32_t count = 0;
+    std::vector<uint8_t> value;
+    std::string text() const;  // up to the first zero
+    uint32_t number(size_t index = 0) const;  // SHORT, LONG or one word of a RATIONAL
+};
+// Every entry of the Exif data of a JPEG file, by (directory, tag); empty when there is none.
+std::map<std::pair<uint16_t, uint16_t>, WrittenEntry> writtenEntries(const fs::path& jpeg);
+// The first APP1 payload (from "Exif") of a JPEG file; empty when there is none.
+std::vector<uint8_t> app1Payload(const std::vector<uint8_t>& jpeg);
+
+// Decodes a JPEG or BMP file with the imaging component; empty picture on failure.
+Rgb decodeFile(const fs::path& path);
+// Rows as the encoder receives them (bottom-up and BGR when the flags say so).
+Rgb fromEncoderRows(const uint8_t* rows, uint32_t width, uint32_t height, bool bottomUp, bool bgr);
