@@ -1,0 +1,102 @@
+// The upload job's services without a window: the file system through
+// std::filesystem and the picture conversion over the portable imaging
+// core. The command-line converter uses them on every platform, and the
+// native tests run the job over them with real files.
+#pragma once
+
+#include "PictureConversion.h"
+#include "UploadJob.h"
+
+#include "ExifImage.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The find-first view of folders, kept in the object: a current directory of
+// its own (the process's stays as it is) and names matched without regard to
+// case, as Windows does. One listing is read per folder entered.
+class PortableFolderSearch : public FolderSearch {
+public:
+    std::wstring currentDirectory() override { return current_; }
+    bool setCurrentDirectory(const std::wstring& path) override;
+    bool anyMatch(const std::wstring& pattern) override;
+
+    // Directory listings read so far (tests watch it).
+    size_t listings() const { return listings_; }
+
+private:
+    std::wstring current_;
+    std::vector<std::wstring> names_;
+    bool listed_ = false;
+    size_t listings_ = 0;
+};
+
+// The job's file operations. Error codes are the system's (errno values
+// elsewhere than on Windows). EnsureFolder and RemoveFolder follow the rules
+// of the work folder: only the last component is created, a folder is
+// removed only when empty.
+class PortableUploadFiles : public UploadFiles {
+public:
+    FolderSearch& folderSearch() override { return search_; }
+    bool probeCreate(const std::wstring& path) override;
+    bool ensureFolder(const std::wstring& path, UploadUi& ui) override;
+    bool removeFolder(const std::wstring& path, UploadUi& ui) override;
+    int listFiles(const std::wstring& folder, std::vector<std::wstring>& names) override;
+    uint64_t fileLength(const std::wstring& path) override;
+    bool jpegCutShort(const std::wstring& path) override;
+    bool removeFile(const std::wstring& path) override;
+
+private:
+    PortableFolderSearch search_;
+};
+
+// UploadConverter over a PictureConversion.
+class ConversionUploadConverter : public UploadConverter {
+public:
+    explicit ConversionUploadConverter(PictureConversion& conversion) : conversion_(conversion) {}
+
+    int32_t continueFlag() const override { return conversion_.continueFlag(); }
+    void setContinueFlag(int32_t value) override { conversion_.setContinueFlag(value); }
+    void attachProgress(UploadProgressBar& bar) override;
+    void detachProgress() override { conversion_.dropProgress(); }
+    bool progressAttached() const override { return conversion_.progressAttached(); }
+    int convertPicture(const std::wstring& source, const std::wstring& destination,
+                       PackedSize targetSize, PackedSize thumbnailSize,
+                       const AppSettings& settings) override;
+
+    // Called in every progress report before the bar moves (the window
+    // dispatches its pending messages here; a test may press ESC).
+    std::function<void(int percent)> beforeReport;
+
+    PictureConversion& conversion() { return conversion_; }
+
+private:
+    PictureConversion& conversion_;
+};
+
+// A converter with its own three pictures of the portable imaging core and
+// its one ExifImage, for use without a window.
+class StandaloneConverter {
+public:
+    StandaloneConverter();
+    ~StandaloneConverter();
+    StandaloneConverter(const StandaloneConverter&) = delete;
+    StandaloneConverter& operator=(const StandaloneConverter&) = delete;
+
+    PictureConversion& conversion() { return *conversion_; }
+    ConversionUploadConverter& converter() { return *converter_; }
+    // ESC answered with Yes.
+    void CancelUpload() { conversion_->CancelUpload(); }
+
+private:
+    vximg::IPicture* preview_;
+    vximg::IPicture* canvas_;
+    vximg::IPicture* workspace_;
+    ExifImage exif_;
+    std::unique_ptr<PictureConversion> conversion_;
+    std::unique_ptr<ConversionUploadConverter> converter_;
+};
