@@ -42,7 +42,7 @@ std::wstring single(const Log& log, const std::wstring& what)
     return lines[0][0];
 }
 
-struct CameraFileSpec {
+struct AlbumFile {
     std::wstring name;
     const char* fixture;
     std::wstring expectedThumbnail;
@@ -55,7 +55,7 @@ protected:
     std::wstring m_album;
     std::wstring m_card;
     std::wstring m_log;
-    std::vector<CameraFileSpec> m_files;
+    std::vector<AlbumFile> m_files;
 
     void SetUp() override
     {
@@ -70,7 +70,7 @@ protected:
             {L"08240003.jpg", "plain.jpg", L"no thumbnail"},
             {L"08240004.jpg", nullptr, L"unreadable thumbnail"},
         };
-        for (const CameraFileSpec& file : m_files) {
+        for (const AlbumFile& file : m_files) {
             if (file.fixture) {
                 ASSERT_TRUE(writeBytes(m_album + L"\\" + file.name, fixture(file.fixture)));
             }
@@ -129,7 +129,7 @@ protected:
     }
     void expectCardHoldsAll()
     {
-        for (const CameraFileSpec& file : m_files) {
+        for (const AlbumFile& file : m_files) {
             const std::vector<std::uint8_t> copy = readBytes(cardFolder() + L"\\" + file.name);
             EXPECT_FALSE(copy.empty()) << file.name.size();
             EXPECT_EQ(copy, readBytes(m_album + L"\\" + file.name));
