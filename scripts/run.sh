@@ -10,6 +10,9 @@ source scripts/display.sh
 bash scripts/setup.sh
 bash scripts/build.sh win64 >/dev/null
 program="$root/build/win64/bin/Vxfsend.exe"
+# The stand-in photo suite, so that the hand-off has an application to start.
+scripts/wine-exec "$root/build/win64/bin/VidroStandinSetup.exe" /notest >/dev/null 2>&1 ||
+  echo "run: the stand-in photo suite could not be installed" >&2
 
 if [ -n "${DISPLAY:-}" ]; then
   exec scripts/wine-exec "$program"
