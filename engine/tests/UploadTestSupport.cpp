@@ -1,0 +1,291 @@
+#include "UploadTestSupport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+int ScriptedUi::showMessage(const UploadMessage& message)
+{
+    messages.push_back(message);
+    if (answers.empty())
+        return defaultAnswer;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void ScriptedUi::showProgressLine(int entryNumber, const std::wstring& text)
+{
+    lines.push_back({entryNumber, text});
+}
+
+void ScriptedUi::entryBegins(size_t index, size_t, const std::wstring&)
+{
+    begun.push_back(index);
+    if (onEntryBegins)
+        onEntryBegins(index);
+}
+
+void ScriptedUi::entryDone(const UploadEntryReport& report)
+{
+    done.push_back(report);
+}
+
+namespace {
+
+void putLe16(std::vector<uint8_t>& out, uint32_t v)
+{
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void putLe32(std::vector<uint8_t>& out, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void putText(std::vector<uint8_t>& out, const char* text)
+{
+    out.insert(out.end(), text, text + 4);
+}
+
+std::vector<uint8_t> wave(uint16_t formatTag, uint16_t channels, uint32_t rate, uint16_t bits,
+                          uint16_t blockAlign, const std::vector<uint8_t>& extra,
+                          const std::vector<uint8_t>& data)
+{
+    std::vector<uint8_t> out;
+    putText(out, "RIFF");
+    putLe32(out, static_cast<uint32_t>(4 + 8 + 16 + extra.size() + 8 + data.size()));
+    putText(out, "WAVE");
+    putText(out, "fmt ");
+    putLe32(out, static_cast<uint32_t>(16 + extra.size()));
+    putLe16(out, formatTag);
+    putLe16(out, channels);
+    putLe32(out, rate);
+    putLe32(out, rate * blockAlign);
+    putLe16(out, blockAlign);
+    putLe16(out, bits);
+    out.insert(out.end(), extra.begin(), extra.end());
+    putText(out, "data");
+    putLe32(out, static_cast<uint32_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+std::string fixedText(const std::vector<uint8_t>& bytes, size_t offset, size_t width)
+{
+    const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(offset);
+    const auto end = begin + static_cast<std::ptrdiff_t>(width);
+    return std::string(begin, std::find(begin, end, uint8_t{0}));
+}
+
+}  // namespace
+
+std::vector<uint8_t> toneWave(double seconds, uint32_t rate, uint16_t channels)
+{
+    const size_t frames = static_cast<size_t>(seconds * rate);
+    std::vector<uint8_t> data;
+    data.reserve(frames * channels * 2);
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        const double pitch = 300.0 + 200.0 * std::sin(t * 2.0);
+        const auto v = static_cast<int16_t>(std::lround(12000.0 * std::sin(6.283185307 * pitch * t)));
+        for (uint16_t c = 0; c < channels; ++c)
+            putLe16(data, static_cast<uint16_t>(c == 0 ? v : -v));
+    }
+    return wave(1, channels, rate, 16, static_cast<uint16_t>(2 * channels), {}, data);
+}
+
+std::vector<uint8_t> adpcmWave(double seconds)
+{
+    // cbSize, samples per block, 7 coefficient pairs: enough for players to
+    // know it is ADPCM; the data need not decode to anything sensible.
+    std::vector<uint8_t> extra;
+    putLe16(extra, 32);
+    putLe16(extra, 500);
+    putLe16(extra, 7);
+    const int16_t coefficients[14] = {256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232};
+    for (int16_t c : coefficients)
+        putLe16(extra, static_cast<uint16_t>(c));
+    const size_t bytes = static_cast<size_t>(seconds * 11025 / 2);
+    std::vector<uint8_t> data(bytes);
+    for (size_t i = 0; i < bytes; ++i)
+        data[i] = static_cast<uint8_t>(i * 37u + 11u);
+    return wave(2, 1, 11025, 4, 256, extra, data);
+}
+
+std::vector<std::string> folderNames(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string findTool(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    if (path == nullptr)
+        return {};
+    const std::string list = path;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t end = list.find(':', start);
+        const std::string dir =
+            list.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!dir.empty()) {
+            const fs::path candidate = fs::path(dir) / name;
+            std::error_code error;
+            if (fs::is_regular_file(candidate, error))
+                return candidate.string();
+        }
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return {};
+}
+
+std::string runCommand(const std::string& command, int* status)
+{
+    std::string output;
+#ifdef _WIN32
+    (void)command;
+    if (status != nullptr)
+        *status = -1;
+#else
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        if (status != nullptr)
+            *status = -1;
+        return output;
+    }
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, got);
+    const int result = ::pclose(pipe);
+    if (status != nullptr)
+        *status = result;
+#endif
+    return output;
+}
+
+std::string quoted(const fs::path& path)
+{
+    std::string out = "'";
+    for (char c : path.string()) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+std::string exifTool(const fs::path& file, const std::string& tag)
+{
+    std::string value = runCommand("exiftool -s3 -" + tag + " " + quoted(file) + " 2>/dev/null");
+    while (!value.empty() && (value.back() == '\n' || value.back() == '\r'))
+        value.pop_back();
+    return value;
+}
+
+bool readSoundTexts(const fs::path& wav, SoundTexts& texts)
+{
+    const std::vector<uint8_t> bytes = readFileBytes(wav);
+    if (bytes.size() < 208)
+        return false;
+    texts.title = fixedText(bytes, 56, 16);
+    texts.creationDate = fixedText(bytes, 80, 11);
+    texts.exifVersion = fixedText(bytes, 112, 4);
+    texts.relatedImage = fixedText(bytes, 124, 13);
+    texts.creationTime = fixedText(bytes, 146, 13);
+    texts.make = fixedText(bytes, 168, 18);
+    texts.model = fixedText(bytes, 194, 6);
+    return true;
+}
+
+void UploadFixture::SetUp()
+{
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder = scratchFolder(std::string("upload-") + info->test_suite_name() + "-" + info->name());
+    saveFolder = folder / "save";
+    workFolder = folder / "work";
+    settings.PathSave = fromFsPath(saveFolder);
+    settings.PathTemp = fromFsPath(workFolder);
+    settings.cameraCode = 90;
+    useWorkFolder();
+    converter.conversion().setClock([this] { return when; });
+}
+
+void UploadFixture::useSaveFolder(bool create)
+{
+    settings.CehckSeve = 1;
+    settings.TwainPath = settings.PathSave;
+    if (create)
+        fs::create_directories(saveFolder);
+}
+
+void UploadFixture::useWorkFolder()
+{
+    settings.CehckSeve = 0;
+    settings.TwainPath = settings.PathTemp;
+}
+
+fs::path UploadFixture::picture(const std::string& name, int width, int height)
+{
+    const fs::path sources = folder / "sources";
+    fs::create_directories(sources);
+    const fs::path path = sources / name;
+    const Rgb scene = makeScene(width, height);
+    const bool bmp = path.extension() == ".bmp";
+    writeFileBytes(path, bmp ? bmp24(scene) : baselineJpeg(scene, 90));
+    return path;
+}
+
+fs::path UploadFixture::tone(const std::string& name, double seconds, uint32_t rate,
+                             uint16_t channels)
+{
+    const fs::path sources = folder / "sources";
+    fs::create_directories(sources);
+    const fs::path path = sources / name;
+    writeFileBytes(path, toneWave(seconds, rate, channels));
+    return path;
+}
+
+UploadEntry UploadFixture::entry(PackedSize size, const fs::path& sound) const
+{
+    UploadEntry e;
+    e.item.targetSize = size;
+    if (!sound.empty()) {
+        EXPECT_TRUE(setSoundPath(e.item, fromFsPath(sound)));
+        e.iconId = kIconSoundGreyed;
+    }
+    return e;
+}
+
+UploadJobReport UploadFixture::run(const std::vector<fs::path>& paths,
+                                   const std::vector<UploadEntry>& entries, UploadProgressBar* bar)
+{
+    std::vector<std::wstring> wide;
+    for (const fs::path& path : paths)
+        wide.push_back(fromFsPath(path));
+    UploadServices services{ui, files, converter.converter(),
+                            [this](AppSettings& s) {
+                                ++handOffs;
+                                if (onHandOff)
+                                    onHandOff(s);
+                            },
+                            [this] {
+                                const int call = clockCalls++;
+                                return clock ? clock(call) : when;
+                            }};
+    UploadJobReport report;
+    EXPECT_EQ(UploadJob(wide, entries, bar, settings, services, &report), 0);
+    return report;
+}
