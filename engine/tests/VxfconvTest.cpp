@@ -1,0 +1,243 @@
+// vxfconv as a process: what it writes (checked with djpeg, exiftool and
+// sox), its lines, summary and exit status, its answers to the job's
+// questions, unreadable inputs, unusable destinations, the progress bar and
+// Ctrl-C.
+#include "UploadTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+    std::vector<std::string> lines;  // of out
+};
+
+class Vxfconv : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = scratchFolder(std::string("vxfconv-") + info->name());
+        const char* binary = std::getenv("VXF_BINARY_DIR");
+        ASSERT_NE(binary, nullptr) << "VXF_BINARY_DIR names the build tree";
+        program = fs::path(binary) / "bin" / "vxfconv";
+        ASSERT_TRUE(fs::exists(program)) << program;
+        dest = folder / "out";
+    }
+
+    fs::path source(const std::string& name, int width, int height)
+    {
+        const fs::path path = folder / name;
+        const Rgb scene = makeScene(width, height);
+        writeFileBytes(path, path.extension() == ".bmp" ? bmp24(scene) : baselineJpeg(scene, 85));
+        return path;
+    }
+    fs::path wave(const std::string& name, double seconds)
+    {
+        const fs::path path = folder / name;
+        writeFileBytes(path, toneWave(seconds, 44100, 2));
+        return path;
+    }
+
+    Result vxfconv(const std::string& arguments, const std::string& prefix = "")
+    {
+        Result r;
+        const fs::path errors = folder / "stderr.txt";
+        int status = -1;
+        r.out = runCommand(prefix + quoted(program) + " " + arguments + " 2>" + quoted(errors),
+                           &status);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const std::vector<uint8_t> bytes = readFileBytes(errors);
+        r.err.assign(bytes.begin(), bytes.end());
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);)
+            r.lines.push_back(line);
+        return r;
+    }
+
+    fs::path folder, program, dest;
+};
+
+TEST_F(Vxfconv, ConvertsPicturesAndSoundsWithTheJobsNamesAndSizes)
+{
+    const fs::path a = source("a.jpg", 1200, 900);
+    const fs::path b = source("b.bmp", 400, 300);
+    const fs::path c = source("c.jpg", 2000, 500);
+    const fs::path s = wave("s.wav", 2.0);
+    const Result r = vxfconv("-o " + quoted(dest) + " -c 90 --date '2023-01-02 03:04:05' -s X -w " +
+                             quoted(s) + " " + quoted(a) + " --size V " + quoted(b) + " -s P " +
+                             quoted(c));
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    EXPECT_EQ(folderNames(dest),
+              (Names{"01020001.jpg", "01020001.wav", "01020002.jpg", "01020003.jpg"}));
+    ASSERT_EQ(r.lines.size(), 4u) << r.out;
+    EXPECT_EQ(r.lines[0], "[1/3] " + a.string() + " -> 01020001.jpg (1600x1200) + 01020001.wav");
+    EXPECT_EQ(r.lines[1], "[2/3] " + b.string() + " -> 01020002.jpg (640x480)");
+    EXPECT_EQ(r.lines[2], "[3/3] " + c.string() + " -> 01020003.jpg (1600x600)");
+    EXPECT_EQ(r.lines[3].rfind("3 of 3 pictures converted, 1 of 1 sounds into " + dest.string(), 0),
+              0u)
+        << r.lines[3];
+
+    int status = -1;
+    for (const auto& [name, size] : {std::pair<std::string, std::string>{"01020001.jpg", "1600 1200"},
+                                     {"01020002.jpg", "640 480"},
+                                     {"01020003.jpg", "1600 600"}}) {
+        const std::string header =
+            runCommand("djpeg -pnm " + quoted(dest / name) + " | head -c 16", &status);
+        EXPECT_EQ(header.substr(0, 3 + size.size()), "P6\n" + size) << name;
+        EXPECT_EQ(exifTool(dest / name, "DateTimeOriginal"), "2023:01:02 03:04:05") << name;
+    }
+    EXPECT_EQ(exifTool(dest / "01020001.wav", "RelatedImageFile"), "01020001.jpg");
+    EXPECT_EQ(exifTool(dest / "01020001.wav", "DateCreated"), "2023:01:02");  // exiftool's form
+    SoundTexts texts;
+    ASSERT_TRUE(readSoundTexts(dest / "01020001.wav", texts));
+    EXPECT_EQ(texts.creationDate, "2023-01-02");
+    EXPECT_EQ(texts.creationTime, "03:04:05.000");
+    EXPECT_EQ(runCommand("sox --i -D " + quoted(dest / "01020001.wav")), "3.000000\n");
+}
+
+TEST_F(Vxfconv, ASecondRunTakesTheNextFreeNumbersAndKeepsTheFirstRunsFiles)
+{
+    const fs::path a = source("a.jpg", 320, 240);
+    ASSERT_EQ(vxfconv("-o " + quoted(dest) + " --date 2024-12-31 " + quoted(a)).status, 0);
+    const std::vector<uint8_t> first = readFileBytes(dest / "12310001.jpg");
+    writeFileBytes(dest / "12310002.wav", {1});
+    const Result r = vxfconv("-q -o " + quoted(dest) + " --date 2024-12-31 -c 52 " + quoted(a) +
+                             " " + quoted(a));
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    ASSERT_EQ(r.lines.size(), 1u) << r.out;  // quiet: the summary only
+    EXPECT_EQ(folderNames(dest),
+              (Names{"12310001.jpg", "12310002.wav", "12310003.jpg", "12310004.jpg"}));
+    EXPECT_EQ(readFileBytes(dest / "12310001.jpg"), first);
+    // Code 52: thumbnails of 80 x 60.
+    EXPECT_EQ(runCommand("exiftool -b -ThumbnailImage " + quoted(dest / "12310003.jpg") +
+                         " | djpeg -pnm | head -c 8"),
+              "P6\n80 60");
+}
+
+TEST_F(Vxfconv, UnreadableInputsAreNamedAndTheOthersStillConverted)
+{
+    const fs::path a = source("a.jpg", 320, 240);
+    const fs::path missing = folder / "missing.jpg";
+    const fs::path notPicture = folder / "notes.jpg";
+    writeFileBytes(notPicture, {'t', 'e', 'x', 't'});
+    const fs::path noSound = folder / "missing.wav";
+    const Result r = vxfconv("-o " + quoted(dest) + " --date 2024-05-06 " + quoted(missing) + " " +
+                             quoted(notPicture) + " -w " + quoted(noSound) + " " + quoted(a));
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    ASSERT_EQ(r.lines.size(), 4u) << r.out;
+    EXPECT_NE(r.lines[0].find("missing.jpg: not converted: cannot open the picture"),
+              std::string::npos)
+        << r.lines[0];
+    EXPECT_NE(r.lines[1].find("notes.jpg: not converted: neither a JPEG nor a BMP"),
+              std::string::npos)
+        << r.lines[1];
+    EXPECT_NE(r.lines[2].find("-> 05060001.jpg (640x480); sound " + noSound.string() +
+                              " not converted: cannot read the sound"),
+              std::string::npos)
+        << r.lines[2];
+    EXPECT_EQ(r.lines[3].rfind("1 of 3 pictures converted, 0 of 1 sounds", 0), 0u) << r.lines[3];
+    EXPECT_NE(r.err.find(missing.string() + ": cannot create the converted file [20] - skipped"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(folderNames(dest), Names{"05060001.jpg"});
+}
+
+TEST_F(Vxfconv, StopOnErrorTakesBackWhatTheRunWrote)
+{
+    fs::create_directories(dest);
+    writeFileBytes(dest / "05060001.jpg", {1, 2, 3});
+    const fs::path a = source("a.jpg", 320, 240);
+    const fs::path s = wave("s.wav", 1.0);
+    const Result r = vxfconv("-o " + quoted(dest) + " --date 2024-05-06 --on-error stop -w " +
+                             quoted(s) + " " + quoted(a) + " " + quoted(folder / "gone.bmp") + " " +
+                             quoted(a));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("- stopping"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("the job stopped before it"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("stopped: the files of this run were deleted again"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(folderNames(dest), Names{"05060001.jpg"});
+    EXPECT_EQ(readFileBytes(dest / "05060001.jpg"), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST_F(Vxfconv, UnusableDestinationsEndWithStatus2AndAClearMessage)
+{
+    const fs::path a = source("a.jpg", 160, 120);
+    Result r = vxfconv("-o " + quoted(folder / "no" / "out") + " " + quoted(a));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot use the destination folder"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(folder / "no"));
+
+    fs::create_directories(dest);
+    if (::mount("tmpfs", dest.c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0)
+        GTEST_SKIP() << "a read-only tmpfs cannot be mounted here";
+    r = vxfconv("-o " + quoted(dest) + " " + quoted(a));
+    ::umount2(dest.c_str(), MNT_DETACH);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot create files in the destination folder " + dest.string()),
+              std::string::npos)
+        << r.err;
+    EXPECT_TRUE(r.lines.empty()) << r.out;
+}
+
+TEST_F(Vxfconv, CommandLineMistakesEndWithStatus2)
+{
+    const fs::path a = source("a.jpg", 16, 16);
+    for (const std::string& arguments :
+         {std::string(quoted(a)),                                       // no destination
+          "-o " + quoted(dest),                                         // no pictures
+          "-o " + quoted(dest) + " -c 91 " + quoted(a),                 // no such camera
+          "-o " + quoted(dest) + " -s Q " + quoted(a),                  // no such class
+          "-o " + quoted(dest) + " --date 2024-02-30 " + quoted(a),     // no such day
+          "-o " + quoted(dest) + " --fill red " + quoted(a),            // not a colour
+          "-o " + quoted(dest) + " " + quoted(a) + " -w x.wav",         // sound without picture
+          "-o " + quoted(dest) + " --frobnicate " + quoted(a)}) {
+        const Result r = vxfconv(arguments);
+        EXPECT_EQ(r.status, 2) << arguments;
+        EXPECT_NE(r.err.find("vxfconv: "), std::string::npos) << arguments;
+    }
+    EXPECT_FALSE(fs::exists(dest));
+    const Result help = vxfconv("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--on-error"), std::string::npos);
+}
+
+TEST_F(Vxfconv, ProgressBarOnlyWhenAskedOrOnATerminal)
+{
+    const fs::path a = source("a.jpg", 1600, 1200);
+    Result r = vxfconv("-o " + quoted(dest) + " --progress " + quoted(a));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("\r["), std::string::npos);
+    EXPECT_NE(r.err.find("1/1 a.jpg"), std::string::npos);
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);  // the lines stay clean
+    // Standard error is a file here: no bar by default.
+    r = vxfconv("-o " + quoted(dest) + " " + quoted(a));
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(Vxfconv, CtrlCStopsLikeEscAndTakesTheFilesBack)
+{
+    std::string pictures;
+    const fs::path big = source("big.jpg", 4000, 3000);
+    for (int i = 0; i < 40; ++i)
+        pictures += " " + quoted(big);
+    const Result r = vxfconv("-o " + quoted(dest) + " -s X" + pictures, "timeout --preserve-status -s INT 1 ");
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(r.out.find(": stopped"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("the files of this run were deleted again"), std::string::npos) << r.out;
+    EXPECT_EQ(folderNames(dest), Names{});
+}
+
+}  // namespace
