@@ -338,6 +338,8 @@ class BmpSource final : public SourceImage {
   }
 
  private:
+  void suspend() override { bytes_->suspend(); }
+
   std::unique_ptr<ByteSource> bytes_;
   BmpInfo info_;
   std::vector<uint8_t> rle_;

@@ -79,6 +79,7 @@ FileSource::~FileSource() { close(); }
 int FileSource::open(const char* utf8Path) {
   close();
   if (!utf8Path || !*utf8Path) return kErrFileOpen;
+  path_ = utf8Path;
   file_ = openFileUtf8(utf8Path, false);
   if (!file_) return kErrFileOpen;
   const int64_t n = fileLength(file_);
@@ -96,17 +97,44 @@ void FileSource::close() {
   file_ = nullptr;
   size_ = 0;
   error_ = false;
+  path_.clear();
+}
+
+void FileSource::suspend() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+}
+
+bool FileSource::reopen() {
+  if (file_) return true;
+  if (path_.empty()) return false;
+  file_ = openFileUtf8(path_.c_str(), false);
+  if (!file_) return false;
+  if (fileLength(file_) != int64_t(size_)) {  // replaced since the load
+    std::fclose(file_);
+    file_ = nullptr;
+    return false;
+  }
+  return true;
 }
 
 size_t FileSource::read(void* dst, size_t n) {
-  if (!file_ || n == 0) return 0;
+  if (n == 0) return 0;
+  if (!file_ && !reopen()) {
+    error_ = true;
+    return 0;
+  }
   const size_t got = std::fread(dst, 1, n, file_);
   if (got < n && std::ferror(file_)) error_ = true;
   return got;
 }
 
 bool FileSource::seek(uint64_t pos) {
-  if (!file_ || pos > size_) return false;
+  if (pos > size_) return false;
+  if (!file_ && !reopen()) {
+    error_ = true;
+    return false;
+  }
   std::clearerr(file_);
   return seekFile(file_, pos);
 }

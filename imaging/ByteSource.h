@@ -22,6 +22,9 @@ class ByteSource {
   virtual bool error() const { return false; }
   // The whole content when it is in memory (no copy needed), else null.
   virtual const uint8_t* memory() const { return nullptr; }
+  // Lets go of system resources between passes (a file is closed and opened
+  // again by the next seek).
+  virtual void suspend() {}
 
   // Reads exactly n bytes at pos; false when the source is shorter.
   bool readAt(uint64_t pos, void* dst, size_t n);
@@ -42,8 +45,13 @@ class FileSource final : public ByteSource {
   bool seek(uint64_t pos) override;
   uint64_t size() const override { return size_; }
   bool error() const override { return error_; }
+  // Closes the file; a later seek reopens it and fails when its size changed.
+  void suspend() override;
 
  private:
+  bool reopen();
+
+  std::string path_;
   std::FILE* file_ = nullptr;
   uint64_t size_ = 0;
   bool error_ = false;

@@ -46,6 +46,8 @@ class SourceImage {
   // destroyed.
   virtual int open(int coverWidth, int coverHeight, ProgressSink* progress, Buffer& io,
                    Buffer& input, std::unique_ptr<RowReader>& reader) = 0;
+  // Between passes: no open file is kept.
+  virtual void suspend() = 0;
 
   int width = 0;         // true size
   int height = 0;

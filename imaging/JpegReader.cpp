@@ -380,6 +380,8 @@ class JpegSource final : public SourceImage {
     return false;
   }
 
+  void suspend() override { bytes_->suspend(); }
+
   std::unique_ptr<ByteSource> bytes_;
   long maxMemory_ = 0;
   J_COLOR_SPACE colorSpace_ = JCS_UNKNOWN;

@@ -102,6 +102,7 @@ int PictureCore::adopt(std::unique_ptr<ByteSource> bytes) {
   const int rc = openSourceImage(std::move(bytes), limits_, input_, source);
   if (rc != kOk) return rc;
   pending_ = std::move(source);
+  pending_->suspend();  // the file stays free until the pixels are wanted
   endProgress();
   return kOk;
 }
@@ -334,6 +335,8 @@ int PictureCore::renderScaled(int width, int height, Bitmap& out) {
     std::unique_ptr<RowReader> reader;
     rc = pending_->open(width, height, this, io_, input_, reader);
     if (rc == kOk) rc = streamResample(*reader, width, height, out, false);
+    reader.reset();
+    pending_->suspend();
   } else {
     BitmapRows rows(bitmap_);
     rc = streamResample(rows, width, height, out, false);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 #include <emmintrin.h>
 #endif
 
@@ -141,9 +141,81 @@ bool Resampler::ready() const {
   return vertical_.start[j] + vertical_.count[j] <= pushed_;
 }
 
+namespace {
+
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#define VXIMG_X86 1
+#if defined(__SSE2__)
+#define VXIMG_SSE2
+#else
+#define VXIMG_SSE2 __attribute__((target("sse2")))
+#endif
+// 32-bit builds target plain i686; SSE2 is then chosen at run time.
+bool haveSse2() {
+#if defined(__SSE2__)
+  return true;
+#else
+  static const bool has = __builtin_cpu_supports("sse2");
+  return has;
+#endif
+}
+#endif
+
+// acc[i] += r0[i] * w0 + r1[i] * w1 over len values
+void verticalPairScalar(const uint8_t* r0, const uint8_t* r1, int16_t w0, int16_t w1, int32_t* acc, size_t len) {
+  for (size_t i = 0; i < len; ++i) acc[i] += r0[i] * int32_t(w0) + r1[i] * int32_t(w1);
+}
+
+// One output pixel: n taps (weights padded to even) over B G R triples.
+void horizontalScalar(const int16_t* s, const int16_t* w, int n, int32_t v[3], int shift) {
+  v[0] = v[1] = v[2] = 1 << (shift - 1);
+  for (int k = 0; k < n; ++k, s += 3)
+    for (int c = 0; c < 3; ++c) v[c] += s[c] * int32_t(w[k]);
+  for (int c = 0; c < 3; ++c) v[c] >>= shift;
+}
+
+#ifdef VXIMG_X86
+// len is a multiple of 8 here (rows are padded to 16 bytes)
+VXIMG_SSE2 void verticalPairSse2(const uint8_t* r0, const uint8_t* r1, int16_t w0, int16_t w1, int32_t* acc,
+                                 size_t len) {
+  const __m128i ww = _mm_set1_epi32(int32_t(uint32_t(uint16_t(w0)) | (uint32_t(uint16_t(w1)) << 16)));
+  const __m128i zero = _mm_setzero_si128();
+  for (size_t i = 0; i < len; i += 8) {
+    const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + i)), zero);
+    const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + i)), zero);
+    __m128i* out = reinterpret_cast<__m128i*>(acc + i);
+    _mm_storeu_si128(out, _mm_add_epi32(_mm_loadu_si128(out), _mm_madd_epi16(_mm_unpacklo_epi16(a, b), ww)));
+    _mm_storeu_si128(out + 1, _mm_add_epi32(_mm_loadu_si128(out + 1), _mm_madd_epi16(_mm_unpackhi_epi16(a, b), ww)));
+  }
+}
+
+// Two taps per step: B G R of neighbouring pixels interleaved for pmaddwd;
+// the fourth lane (the next pixel's B) is never used. Reads up to one pixel
+// and one value past the last tap.
+VXIMG_SSE2 void horizontalSse2(const int16_t* s, const int16_t* w, int n, int32_t v[3], int shift) {
+  __m128i acc = _mm_set1_epi32(1 << (shift - 1));
+  for (int k = 0; k < n; k += 2, s += 6) {
+    const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
+    const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + 3));
+    const __m128i ww = _mm_set1_epi32(int32_t(uint32_t(uint16_t(w[k])) | (uint32_t(uint16_t(w[k + 1])) << 16)));
+    acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), ww));
+  }
+  int32_t out[4];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_srai_epi32(acc, shift));
+  v[0] = out[0];
+  v[1] = out[1];
+  v[2] = out[2];
+}
+#endif
+
+}  // namespace
+
 void Resampler::produce(uint8_t* bgr) {
   const size_t j = size_t(produced_);
   const size_t len = size_t(srcWidth_) * 3;
+#ifdef VXIMG_X86
+  const bool sse2 = simd_ && haveSse2();
+#endif
   // vertical: weighted sum of the covered source rows, kept with 6 fraction bits
   {
     const int first = vertical_.start[j];
@@ -155,22 +227,14 @@ void Resampler::produce(uint8_t* bgr) {
       const uint8_t* r0 = &ring_[size_t((first + k) % ringRows_) * ringStride_];
       // an odd last tap pairs with a zero weight on the same row
       const uint8_t* r1 = k + 1 < n ? &ring_[size_t((first + k + 1) % ringRows_) * ringStride_] : r0;
-      const int16_t w0 = w[k], w1 = k + 1 < n ? w[k + 1] : 0;
-#if defined(__SSE2__)
-      const __m128i ww = _mm_set1_epi32(int32_t(uint32_t(uint16_t(w0)) | (uint32_t(uint16_t(w1)) << 16)));
-      const __m128i zero = _mm_setzero_si128();
-      const size_t stride = ringStride_;
-      for (size_t i = 0; i < stride; i += 8) {
-        const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + i)), zero);
-        const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + i)), zero);
-        __m128i* out = reinterpret_cast<__m128i*>(acc + i);
-        _mm_storeu_si128(out, _mm_add_epi32(_mm_loadu_si128(out), _mm_madd_epi16(_mm_unpacklo_epi16(a, b), ww)));
-        _mm_storeu_si128(out + 1,
-                         _mm_add_epi32(_mm_loadu_si128(out + 1), _mm_madd_epi16(_mm_unpackhi_epi16(a, b), ww)));
+      const int16_t w0 = w[k], w1 = k + 1 < n ? w[k + 1] : int16_t(0);
+#ifdef VXIMG_X86
+      if (sse2) {
+        verticalPairSse2(r0, r1, w0, w1, acc, ringStride_);
+        continue;
       }
-#else
-      for (size_t i = 0; i < len; ++i) acc[i] += r0[i] * int32_t(w0) + r1[i] * int32_t(w1);
 #endif
+      verticalPairScalar(r0, r1, w0, w1, acc, len);
     }
     int16_t* col = column_.data();
     for (size_t i = 0; i < len; ++i) col[i] = int16_t((acc[i] + 128) >> 8);
@@ -183,23 +247,13 @@ void Resampler::produce(uint8_t* bgr) {
   for (int x = 0; x < dstWidth_; ++x, w += taps) {
     const int16_t* s = column_.data() + size_t(horizontal_.start[size_t(x)]) * 3;
     const int n = horizontal_.count[size_t(x)];
-    int32_t v[4];
-#if defined(__SSE2__)
-    __m128i acc = _mm_set1_epi32(1 << (kShift - 1));
-    for (int k = 0; k < n; k += 2, s += 6) {
-      // B G R of two neighbouring pixels interleaved; the fourth lane is unused
-      const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
-      const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + 3));
-      const __m128i ww = _mm_set1_epi32(int32_t(uint32_t(uint16_t(w[k])) | (uint32_t(uint16_t(w[k + 1])) << 16)));
-      acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), ww));
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(v), _mm_srai_epi32(acc, kShift));
-#else
-    v[0] = v[1] = v[2] = 1 << (kShift - 1);
-    for (int k = 0; k < n; ++k, s += 3)
-      for (int c = 0; c < 3; ++c) v[c] += s[c] * int32_t(w[k]);
-    for (int c = 0; c < 3; ++c) v[c] >>= kShift;
+    int32_t v[3];
+#ifdef VXIMG_X86
+    if (sse2)
+      horizontalSse2(s, w, n, v, kShift);
+    else
 #endif
+      horizontalScalar(s, w, n, v, kShift);
     for (int c = 0; c < 3; ++c) bgr[3 * x + c] = uint8_t(v[c] < 0 ? 0 : (v[c] > 255 ? 255 : v[c]));
   }
   ++produced_;

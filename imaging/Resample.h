@@ -49,6 +49,8 @@ class Resampler {
   // Writes the next output row (dstWidth B G R pixels).
   void produce(uint8_t* bgr);
   int pushed() const { return pushed_; }
+  // Plain loops instead of SSE2 (tests compare both; 32-bit builds choose at run time).
+  void setSimd(bool on) { simd_ = on; }
   int produced() const { return produced_; }
 
  private:
@@ -61,6 +63,7 @@ class Resampler {
   std::vector<int16_t> column_;       // vertically resampled row, scaled by 64
   int pushed_ = 0;
   int produced_ = 0;
+  bool simd_ = true;
 };
 
 }  // namespace vximg

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <random>
 
 #include "BmpFormat.h"
@@ -228,4 +229,26 @@ TEST(BrokenInput, RandomMutationsNeverCrash) {
   }
   EXPECT_GT(decodedOk, 100);  // the mutations do not all die at the header
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(2));
+}
+
+TEST(BrokenInput, FileReplacedAfterTheLoadFailsCleanly) {
+  const std::string path = tempDir() + "/replaced.jpg";
+  ASSERT_TRUE(writeFile(path, encodeJpeg(makeTestPicture(300, 200), 85, false, false)));
+  PictureCore p;
+  ASSERT_EQ(p.load(path.c_str()), vximg::kOk);
+  ASSERT_TRUE(writeFile(path, encodeJpeg(makeTestPicture(30, 20), 85, false, false)));
+  EXPECT_NE(p.resize(150, 100, vximg::kResizeResample), vximg::kOk);
+  EXPECT_EQ(p.width(), 0);
+}
+
+TEST(BrokenInput, LoadedFileIsNotHeldOpen) {
+  // the file may be renamed or removed between the load and the decode
+  const std::string path = tempDir() + "/held.bmp", moved = tempDir() + "/held-moved.bmp";
+  ASSERT_TRUE(writeFile(path, smallBmp(24)));
+  PictureCore p;
+  ASSERT_EQ(p.load(path.c_str()), vximg::kOk);
+  ASSERT_EQ(std::rename(path.c_str(), moved.c_str()), 0);
+  EXPECT_EQ(p.resize(5, 3, vximg::kResizeResample), vximg::kErrFileRead);
+  ASSERT_EQ(p.load(moved.c_str()), vximg::kOk);
+  EXPECT_EQ(p.resize(5, 3, vximg::kResizeResample), vximg::kOk);
 }
