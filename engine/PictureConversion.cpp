@@ -290,6 +290,14 @@ int PictureConversion::FitToCanvas(vximg::IPicture& c, float sw, float sh, float
         return rc;
     const int iw = c.width();
     const int ih = c.height();
+    if (iw == static_cast<int>(dw) && ih == static_cast<int>(dh)) {
+        // Same proportions: the picture covers the whole frame, no bands to compose.
+        if (offset != nullptr)
+            *offset = {0, 0};
+        if (image != nullptr)
+            *image = {static_cast<uint32_t>(iw), static_cast<uint32_t>(ih)};
+        return vximg::kOk;
+    }
 
     rc = canvas->createBlank(dw, dh, 24);
     if (rc == vximg::kOk)
