@@ -40,7 +40,7 @@ class PaletteBmp : public ::testing::TestWithParam<std::tuple<int, bool, int>> {
 TEST_P(PaletteBmp, DecodesIndicesThroughThePalette) {
   const auto [bits, topDown, width] = GetParam();
   const Indexed pic = makeIndexedPicture(width, 13, 1 << bits);
-  BmpSpec s;
+  BmpLayout s;
   s.width = width;
   s.height = 13;
   s.topDown = topDown;
@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(AllDepthsAndPaddings, PaletteBmp,
 
 TEST(BmpRead, ShortPaletteFromColorsUsed) {
   Indexed pic = makeIndexedPicture(21, 11, 20);
-  BmpSpec s;
+  BmpLayout s;
   s.width = 21;
   s.height = 11;
   s.bits = 8;
@@ -75,7 +75,7 @@ TEST(BmpRead, ShortPaletteFromColorsUsed) {
 
 TEST(BmpRead, DataOffsetAfterAGap) {
   const Indexed pic = makeIndexedPicture(10, 6, 16);
-  BmpSpec s;
+  BmpLayout s;
   s.width = 10;
   s.height = 6;
   s.bits = 4;
@@ -90,7 +90,7 @@ TEST(BmpRead, TrueColourBottomUpAndTopDown) {
   for (int width : {1, 2, 3, 4, 5, 37}) {
     for (bool topDown : {false, true}) {
       const Image pic = makeTestPicture(width, 9);
-      BmpSpec s;
+      BmpLayout s;
       s.width = width;
       s.height = 9;
       s.topDown = topDown;
@@ -105,7 +105,7 @@ TEST(BmpRead, TrueColourBottomUpAndTopDown) {
 TEST(BmpRead, CoreHeaderWithThreeBytePalette) {
   for (int bits : {1, 4, 8}) {
     const Indexed pic = makeIndexedPicture(19, 7, 1 << bits);
-    BmpSpec s;
+    BmpLayout s;
     s.headerSize = 12;
     s.width = 19;
     s.height = 7;
@@ -116,7 +116,7 @@ TEST(BmpRead, CoreHeaderWithThreeBytePalette) {
     EXPECT_EQ(maxDifference(d.image, pic.toImage()), 0) << bits;
   }
   const Image rgb = makeTestPicture(11, 5);
-  BmpSpec s;
+  BmpLayout s;
   s.headerSize = 12;
   s.width = 11;
   s.height = 5;
@@ -138,7 +138,7 @@ class BitFieldBmp : public ::testing::TestWithParam<MaskCase> {};
 TEST_P(BitFieldBmp, DecodesChannelsByMask) {
   const MaskCase c = GetParam();
   const Image pic = makeTestPicture(23, 10);
-  BmpSpec s;
+  BmpLayout s;
   s.width = 23;
   s.height = 10;
   s.bits = c.bits;
@@ -216,7 +216,7 @@ std::vector<uint8_t> encodeRle(const Indexed& pic, int bits) {
 TEST(BmpRle, Rle8AndRle4RoundTrip) {
   for (int bits : {8, 4}) {
     const Indexed pic = makeIndexedPicture(41, 17, 1 << bits);
-    BmpSpec s;
+    BmpLayout s;
     s.width = 41;
     s.height = 17;
     s.bits = bits;
@@ -257,7 +257,7 @@ TEST(BmpRle, StreamEndingEarlyIsTruncated) {
 
 TEST(BmpRead, MissingPaddingOfTheLastRowIsAccepted) {
   const Image pic = makeTestPicture(5, 4);  // rows of 15 bytes padded to 16
-  BmpSpec s;
+  BmpLayout s;
   s.width = 5;
   s.height = 4;
   auto rows = encodeRgbRows(pic, 24, nullptr, false);

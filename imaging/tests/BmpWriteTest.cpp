@@ -28,7 +28,7 @@ class MemorySink final : public vximg::ByteSink {
 };
 
 void loadImage(PictureCore& p, const Image& img) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = img.width;
   s.height = img.height;
   const auto f = buildBmp(s, encodeRgbRows(img, 24, nullptr, false));

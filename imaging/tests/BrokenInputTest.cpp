@@ -24,7 +24,7 @@ int loadAndDecode(const std::vector<uint8_t>& f, PictureCore& p) {
 }
 
 std::vector<uint8_t> smallBmp(int bits) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 13;
   s.height = 7;
   s.bits = bits;
@@ -130,7 +130,7 @@ TEST(BrokenInput, AbsurdBmpSizesFailWithoutAllocating) {
 }
 
 TEST(BrokenInput, HugeRleFailsOnTheLimitNotOnMemory) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 30000;
   s.height = 30000;
   s.bits = 8;
@@ -198,7 +198,7 @@ TEST(BrokenInput, RandomMutationsNeverCrash) {
                                              encodeJpeg(makeTestPicture(33, 21), 75, true, false),
                                              encodeJpeg(makeTestPicture(33, 21), 75, false, true)};
   {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 20;
     s.height = 9;
     s.bits = 8;

@@ -17,7 +17,7 @@ namespace {
 uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 void loadImage(PictureCore& p, const Image& img) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = img.width;
   s.height = img.height;
   const auto f = buildBmp(s, encodeRgbRows(img, 24, nullptr, false));
@@ -285,7 +285,7 @@ TEST(Progress, ReentryFromAnEventIsRefused) {
 TEST(Resize, NearestKeepsPalette) {
   PictureCore p;
   const Indexed pic = makeIndexedPicture(16, 8, 16);
-  BmpSpec s;
+  BmpLayout s;
   s.width = 16;
   s.height = 8;
   s.bits = 4;

@@ -18,7 +18,7 @@ Image resizeWith(const Image& src, int w, int h, vximg::Kernel k = vximg::Kernel
                  int flags = vximg::kResizeResample) {
   PictureCore p;
   p.setKernel(k);
-  BmpSpec s;
+  BmpLayout s;
   s.width = src.width;
   s.height = src.height;
   const auto f = buildBmp(s, encodeRgbRows(src, 24, nullptr, false));

@@ -159,7 +159,7 @@ int maxDifference(const Image& a, const Image& b) {
   return m;
 }
 
-std::vector<uint8_t> buildBmp(const BmpSpec& s, const std::vector<uint8_t>& pixels) {
+std::vector<uint8_t> buildBmp(const BmpLayout& s, const std::vector<uint8_t>& pixels) {
   const bool core = s.headerSize == 12;
   const bool masksAfter = s.headerSize == 40 && (s.compression == 3 || s.compression == 6);
   const size_t maskBytes = masksAfter ? (s.compression == 6 ? 16 : 12) : 0;

@@ -46,7 +46,7 @@ double psnr(const Image& a, const Image& b);
 int maxDifference(const Image& a, const Image& b);
 
 // BMP assembled field by field.
-struct BmpSpec {
+struct BmpLayout {
   int headerSize = 40;  // 12 core, 40 info, 108 V4, 124 V5
   int width = 0;
   int height = 0;
@@ -58,8 +58,8 @@ struct BmpSpec {
   uint32_t colorsUsed = 0;
   int32_t dataOffset = -1;  // -1: right after the palette
 };
-std::vector<uint8_t> buildBmp(const BmpSpec& spec, const std::vector<uint8_t>& pixelData);
-// Uncompressed rows in the order the spec says (bottom-up unless topDown).
+std::vector<uint8_t> buildBmp(const BmpLayout& layout, const std::vector<uint8_t>& pixelData);
+// Uncompressed rows, bottom-up unless topDown.
 std::vector<uint8_t> encodeIndexedRows(const Indexed& pic, int bits, bool topDown);
 std::vector<uint8_t> encodeRgbRows(const Image& pic, int bits, const uint32_t masks[3], bool topDown);
 

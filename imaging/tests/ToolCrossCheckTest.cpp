@@ -122,7 +122,7 @@ TEST(MagickReadsOurs, EveryDepth) {
     const std::string in = file("ours-src.ppm");
     writePpm(in, src);
     // load through a BMP of our own making field by field
-    BmpSpec s;
+    BmpLayout s;
     s.width = 37;
     s.height = 23;
     writeFile(file("ours-in.bmp"), buildBmp(s, encodeRgbRows(src, 24, nullptr, false)));
@@ -240,7 +240,7 @@ TEST(MagickResize, ShrinkCloseToImageMagickLanczos) {
       }
   const std::string in = file("resize-src.ppm");
   writePpm(in, src);
-  BmpSpec s;
+  BmpLayout s;
   s.width = 1200;
   s.height = 900;
   writeFile(file("resize-src.bmp"), buildBmp(s, encodeRgbRows(src, 24, nullptr, false)));

@@ -45,7 +45,7 @@ Image quadrants(int w, int h) {
 }
 
 std::vector<uint8_t> asBmp(const Image& img) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = img.width;
   s.height = img.height;
   return buildBmp(s, encodeRgbRows(img, 24, nullptr, false));
