@@ -1,17 +1,45 @@
 #include "Bitmap.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace vximg {
+
+namespace {
+
+// Returns a block of at least `bytes` (and its real size in `bytes`).
+uint8_t* allocate(size_t& bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr size_t kHuge = size_t(2) << 20;
+  if (bytes >= kHuge / 2) {
+    bytes = (bytes + kHuge - 1) & ~(kHuge - 1);
+    void* p = nullptr;
+    if (posix_memalign(&p, kHuge, bytes) != 0) throw std::bad_alloc();
+    madvise(p, bytes, MADV_HUGEPAGE);  // advice only: failing is harmless
+    return static_cast<uint8_t*>(p);
+  }
+#endif
+  void* p = std::malloc(bytes);
+  if (!p) throw std::bad_alloc();
+  return static_cast<uint8_t*>(p);
+}
+
+}  // namespace
+
+void Buffer::Free::operator()(uint8_t* p) const { std::free(p); }
 
 uint8_t* Buffer::ensure(size_t bytes) {
   if (bytes > capacity_ || !data_) {
     data_.reset();  // give the old block back before asking for the new one
     capacity_ = 0;
     size_t want = std::max<size_t>(bytes, 16);
-    data_.reset(new uint8_t[want]);
+    data_.reset(allocate(want));
     capacity_ = want;
   }
   return data_.get();
