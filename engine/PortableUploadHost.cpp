@@ -42,7 +42,7 @@ bool isFolder(const fs::path& path)
 
 void report(UploadUi& ui, unsigned messageId, int code)
 {
-    ui.showMessage({messageId, std::wstring(), kBoxOk, true, code});
+    ui.showMessage({messageId, std::wstring(), UploadMessage::kOk, true, code});
 }
 
 }  // namespace

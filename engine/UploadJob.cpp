@@ -178,7 +178,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
 
     // A save folder that cannot take a file gets nothing at all.
     if (settings.CehckSeve == 1 && !files.probeCreate(uploadFilePath(settings.TwainPath, L"tmp"))) {
-        ui.showMessage({IDS_MSG_CONVERT_FAILED, std::wstring(), kBoxOk, true, 0});
+        ui.showMessage({IDS_MSG_CONVERT_FAILED, std::wstring(), UploadMessage::kOk, true, 0});
         out.destinationRefused = true;
         return 0;
     }
@@ -244,9 +244,9 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
                 done.sound.clear();
                 done.soundFailed = true;
                 const int answer = ui.showMessage(
-                    {IDS_MSG_CONVERT_FAILED, wav, kBoxOkCancel, true, done.chunksResult});
+                    {IDS_MSG_CONVERT_FAILED, wav, UploadMessage::kOkCancel, true, done.chunksResult});
                 wav.clear();
-                if (answer == kAnswerCancel) {
+                if (answer == UploadMessage::kPressedCancel) {
                     soundCancelled = true;
                     done.outcome = EntryOutcome::Cancelled;
                     out.entries.push_back(done);
@@ -280,8 +280,8 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
                     files.removeFile(wav);
                 done.sound.clear();
                 const int answer =
-                    ui.showMessage({IDS_MSG_CONVERT_FAILED, source, kBoxOkCancel, true, 0});
-                if (answer == kAnswerCancel) {
+                    ui.showMessage({IDS_MSG_CONVERT_FAILED, source, UploadMessage::kOkCancel, true, 0});
+                if (answer == UploadMessage::kPressedCancel) {
                     converter.setContinueFlag(0);
                     done.outcome = EntryOutcome::Cancelled;
                     stop = true;
@@ -294,8 +294,8 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
             }
         } else if (result != 0 && converter.continueFlag() == 1) {
             const int answer =
-                ui.showMessage({IDS_MSG_CONVERT_FAILED, source, kBoxOkCancel, true, result});
-            if (answer == kAnswerCancel) {
+                ui.showMessage({IDS_MSG_CONVERT_FAILED, source, UploadMessage::kOkCancel, true, result});
+            if (answer == UploadMessage::kPressedCancel) {
                 if (!wav.empty())
                     files.removeFile(wav);
                 done.sound.clear();
@@ -333,7 +333,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
         std::vector<std::wstring> names;
         const int code = files.listFiles(settings.PathTemp, names);
         if (code != 0) {
-            ui.showMessage({IDS_MSG_FOLDER_CREATE_FAILED, std::wstring(), kBoxOk, true, code});
+            ui.showMessage({IDS_MSG_FOLDER_CREATE_FAILED, std::wstring(), UploadMessage::kOk, true, code});
         } else {
             for (const std::wstring& name : names)
                 files.removeFile(uploadFilePath(settings.PathTemp, name));

@@ -23,16 +23,6 @@
 #include <string>
 #include <vector>
 
-// Box types of showMessage and the buttons it returns (the values of
-// MB_OK, MB_OKCANCEL, MB_YESNO and IDOK, IDCANCEL, IDYES, IDNO).
-constexpr unsigned kBoxOk = 0;
-constexpr unsigned kBoxOkCancel = 1;
-constexpr unsigned kBoxYesNo = 4;
-constexpr int kAnswerOk = 1;
-constexpr int kAnswerCancel = 2;
-constexpr int kAnswerYes = 6;
-constexpr int kAnswerNo = 7;
-
 // Icon of an entry whose sound goes with it (every attached sound shows it
 // while the list is greyed for the job).
 constexpr unsigned kIconSoundGreyed = 308;
@@ -49,9 +39,19 @@ struct UploadEntry {
 // One box of showMessage: the subject (a path, shown in front of the text)
 // may be empty; with withCode the code is shown on a second line.
 struct UploadMessage {
+    // Box types of showMessage and the buttons it returns (the values of
+    // MB_OK, MB_OKCANCEL, MB_YESNO and IDOK, IDCANCEL, IDYES, IDNO).
+    static constexpr unsigned kOk = 0;
+    static constexpr unsigned kOkCancel = 1;
+    static constexpr unsigned kYesNo = 4;
+    static constexpr int kPressedOk = 1;
+    static constexpr int kPressedCancel = 2;
+    static constexpr int kPressedYes = 6;
+    static constexpr int kPressedNo = 7;
+
     unsigned messageId = 0;
     std::wstring subject;
-    unsigned boxType = kBoxOk;
+    unsigned boxType = kOk;
     bool withCode = false;
     int code = 0;
 };
@@ -102,7 +102,7 @@ struct UploadJobReport {
 class UploadUi {
 public:
     virtual ~UploadUi() = default;
-    // Shows the box and returns the pressed button (kAnswer...).
+    // Shows the box and returns the pressed button (UploadMessage::kPressed...).
     virtual int showMessage(const UploadMessage& message) = 0;
     // The progress line of entry number entryNumber (1-based), shown in the
     // hint line while the job runs.

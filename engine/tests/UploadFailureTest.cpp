@@ -136,7 +136,7 @@ TEST_F(UploadFailure, MissingPictureAnsweredOkIsSkippedAndItsSoundKeepsTheNumber
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].messageId, 621u);
     EXPECT_EQ(ui.messages[0].subject, fromFsPath(missing));
-    EXPECT_EQ(ui.messages[0].boxType, kBoxOkCancel);
+    EXPECT_EQ(ui.messages[0].boxType, UploadMessage::kOkCancel);
     EXPECT_TRUE(ui.messages[0].withCode);
     EXPECT_EQ(ui.messages[0].code, vximg::kErrFileOpen);
     EXPECT_EQ(cameraFiles(), (Names{"08240001.jpg", "08240002.wav", "08240003.jpg"}));
@@ -161,7 +161,7 @@ TEST_F(UploadFailure, MissingPictureAnsweredCancelAbortsAndCleansTheSaveFolder)
 {
     useSaveFolder();
     writeFileBytes(saveFolder / "08230001.jpg", {5});
-    ui.answers = {kAnswerCancel};
+    ui.answers = {UploadMessage::kPressedCancel};
     const fs::path t1 = tone("t1.wav", 1.0);
     const fs::path t2 = tone("t2.wav", 1.0);
     const UploadJobReport report =
@@ -217,7 +217,7 @@ TEST_F(UploadFailure, NonPcmSoundAnsweredOkStillConvertsThePictureAndLeavesNoSou
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].messageId, 621u);
     EXPECT_EQ(ui.messages[0].subject, fromFsPath(saveFolder / "08240001.wav"));
-    EXPECT_EQ(ui.messages[0].boxType, kBoxOkCancel);
+    EXPECT_EQ(ui.messages[0].boxType, UploadMessage::kOkCancel);
     EXPECT_EQ(ui.messages[0].code, 2);
     EXPECT_EQ(cameraFiles(), Names{"08240001.jpg"});
     EXPECT_TRUE(ui.done[0].soundFailed);
@@ -232,7 +232,7 @@ TEST_F(UploadFailure, NonPcmSoundAnsweredCancelEndsTheJobWithoutHandOffButKeepsE
     const fs::path adpcm = folder / "sources" / "adpcm.wav";
     fs::create_directories(adpcm.parent_path());
     writeFileBytes(adpcm, adpcmWave(2.0));
-    ui.answers = {kAnswerCancel};
+    ui.answers = {UploadMessage::kPressedCancel};
     const UploadJobReport report =
         run({picture("a.jpg", 160, 120), picture("b.jpg", 160, 120), picture("c.jpg", 160, 120)},
             {entry(kSize640x480), entry(kSize640x480, adpcm), entry(kSize640x480)});
@@ -249,7 +249,7 @@ TEST_F(UploadFailure, NonPcmSoundCancelWithSaveAlsoOffStillRemovesTheWorkFolder)
     const fs::path adpcm = folder / "sources" / "adpcm.wav";
     fs::create_directories(adpcm.parent_path());
     writeFileBytes(adpcm, adpcmWave(1.0));
-    ui.answers = {kAnswerCancel};
+    ui.answers = {UploadMessage::kPressedCancel};
     run({picture("a.jpg", 160, 120)}, {entry(kSize640x480, adpcm)});
     EXPECT_EQ(handOffs, 0);
     EXPECT_FALSE(fs::exists(workFolder));
@@ -317,7 +317,7 @@ TEST_F(UploadFailure, ReadOnlySaveFolderGets621AndNothingIsConverted)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].messageId, 621u);
     EXPECT_TRUE(ui.messages[0].subject.empty());
-    EXPECT_EQ(ui.messages[0].boxType, kBoxOk);
+    EXPECT_EQ(ui.messages[0].boxType, UploadMessage::kOk);
     EXPECT_TRUE(ui.messages[0].withCode);
     EXPECT_EQ(ui.messages[0].code, 0);
     EXPECT_TRUE(ui.begun.empty());
@@ -419,7 +419,7 @@ TEST_F(FullDisk, PictureCutShortAnsweredCancelTakesEverythingBack)
 {
     leaveRoom(firstBytes + 4096);
     // The second entry's sound finds no room either: OK to that, Cancel to its picture.
-    ui.answers = {kAnswerOk, kAnswerCancel};
+    ui.answers = {UploadMessage::kPressedOk, UploadMessage::kPressedCancel};
     const UploadJobReport report =
         run({first, second, third},
             {entry(kSize640x480, sound), entry(kSize1600x1200, sound), entry(kSize640x480)});

@@ -269,7 +269,7 @@ TEST_F(UploadFlow, WorkFolderWithASubFolderCannotBeRemoved)
     EXPECT_EQ(folderNames(workFolder / "inner"), Names{"keep.txt"});
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].messageId, 607u);
-    EXPECT_EQ(ui.messages[0].boxType, kBoxOk);
+    EXPECT_EQ(ui.messages[0].boxType, UploadMessage::kOk);
     EXPECT_TRUE(ui.messages[0].withCode);
     EXPECT_EQ(ui.messages[0].code, ENOTEMPTY);
 }

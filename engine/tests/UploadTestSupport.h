@@ -30,7 +30,7 @@ public:
     void entryDone(const UploadEntryReport& report) override;
 
     std::deque<int> answers;
-    int defaultAnswer = kAnswerOk;
+    int defaultAnswer = UploadMessage::kPressedOk;
     std::vector<UploadMessage> messages;
     std::vector<std::pair<int, std::wstring>> lines;
     std::vector<size_t> begun;

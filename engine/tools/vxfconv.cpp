@@ -224,12 +224,12 @@ public:
         }
         if (message.withCode)
             text += " [" + std::to_string(message.code) + "]";
-        int answer = kAnswerOk;
-        if (message.boxType == kBoxOkCancel) {
-            answer = options_.stopOnError ? kAnswerCancel : kAnswerOk;
+        int answer = UploadMessage::kPressedOk;
+        if (message.boxType == UploadMessage::kOkCancel) {
+            answer = options_.stopOnError ? UploadMessage::kPressedCancel : UploadMessage::kPressedOk;
             text += options_.stopOnError ? " - stopping" : " - skipped";
-        } else if (message.boxType == kBoxYesNo) {
-            answer = kAnswerNo;
+        } else if (message.boxType == UploadMessage::kYesNo) {
+            answer = UploadMessage::kPressedNo;
         }
         put(stderr, "vxfconv: " + text + "\n");
         std::fflush(stderr);
