@@ -220,9 +220,11 @@ int PictureConverter::UploadJob(const std::vector<std::wstring>& paths,
     const HWND mainWindow = mainWindow_;
     UploadServices services{ui, files, converter,
                             [&converter, mainWindow](AppSettings& s) {
-                                int32_t flag = converter.continueFlag();
-                                StartTransferApplication(s, mainWindow, flag);
-                                converter.setContinueFlag(flag);
+                                // Cancel to message 609 clears the flag; so may
+                                // ESC dispatched during the wait.
+                                StartTransferApplication(s, mainWindow, [&converter] {
+                                    converter.setContinueFlag(0);
+                                });
                             },
                             CameraClock()};
     return ::UploadJob(paths, entries, progressBar != nullptr ? &bar : nullptr, settings, services,
