@@ -125,7 +125,7 @@ TEST_F(ToolReadBack, ExiftoolNamesTheUsualTags)
     const ToolRun run = runTool("exiftool -s -G1 -n -ExifByteOrder -IFD0:Make -IFD0:Model "
                                 "-IFD0:XResolution -ExifIFD:ExifVersion -ExifIFD:ExifImageWidth "
                                 "-ExifIFD:ExifImageHeight -InteropIFD:InteropIndex "
-                                "-IFD1:Compression -IFD1:ThumbnailLength " + quoted(path));
+                                "-IFD1:Compression -IFD1:ThumbnailLength " + shellQuoted(path));
     ASSERT_EQ(0, run.status) << run.output;
     for (const char* expected :
          {"ExifByteOrder                   : II", "Make                            : TAMRI ORVEN CORP.",
@@ -140,7 +140,7 @@ TEST_F(ToolReadBack, ValidateReportsOnlyOddOffsets)
 {
     const fs::path path = scratchFolder("readback-validate") / "validate.jpg";
     write(path, 640, 480, false);
-    const ToolRun run = runTool("exiftool -validate -warning -a " + quoted(path));
+    const ToolRun run = runTool("exiftool -validate -warning -a " + shellQuoted(path));
     ASSERT_EQ(0, run.status) << run.output;
     std::istringstream lines(run.output);
     std::string line;
@@ -168,8 +168,8 @@ TEST_F(ToolReadBack, ThumbnailExtractsAndDecodes)
     const fs::path folder = scratchFolder("readback-thumb");
     write(folder / "thumb-source.jpg", 640, 480, false);
     const fs::path thumb = folder / "thumb.jpg";
-    const ToolRun extract = runTool("exiftool -b -ThumbnailImage " + quoted(folder / "thumb-source.jpg") +
-                                    " > " + quoted(thumb));
+    const ToolRun extract = runTool("exiftool -b -ThumbnailImage " + shellQuoted(folder / "thumb-source.jpg") +
+                                    " > " + shellQuoted(thumb));
     ASSERT_EQ(0, extract.status) << extract.output;
     const Decoded decoded = decodeWithDjpeg(thumb);
     EXPECT_EQ(160, decoded.width);
@@ -181,7 +181,7 @@ TEST_F(ToolReadBack, PrimaryIsBaseline422WithExifAsSecondMarker)
 {
     const fs::path path = scratchFolder("readback-frame") / "frame.jpg";
     write(path, 640, 480, false);
-    const ToolRun run = runTool("djpeg -verbose -outfile /dev/null " + quoted(path));
+    const ToolRun run = runTool("djpeg -verbose -outfile /dev/null " + shellQuoted(path));
     ASSERT_EQ(0, run.status) << run.output;
     const std::string& out = run.output;
     const size_t soi = out.find("Start of Image");
@@ -247,7 +247,7 @@ TEST_F(ToolReadBack, LargestMarkerDecodes)
     std::memcpy(payload.data(), "Exif\0\0", 6);
     ASSERT_EQ(1, writeJpegFromPixels(path, pixels.data(), 48, 32, 0xE1, payload.data(),
                                      static_cast<uint32_t>(payload.size()), false, 90, false, false));
-    const ToolRun run = runTool("djpeg -verbose -outfile /dev/null " + quoted(path));
+    const ToolRun run = runTool("djpeg -verbose -outfile /dev/null " + shellQuoted(path));
     EXPECT_EQ(0, run.status) << run.output;
     EXPECT_NE(std::string::npos, run.output.find("Miscellaneous marker 0xe1, length 65533"));
 }

@@ -47,20 +47,20 @@ protected:
         const fs::path& f = gFolder;
         writePpm(f / "base.ppm", 96, 64);
         writePpm(f / "small.ppm", 32, 24);
-        mustRun("cjpeg -quality 80 -outfile " + quoted(f / "base.jpg") + " " + quoted(f / "base.ppm"));
-        mustRun("cjpeg -quality 60 -outfile " + quoted(f / "thumb.jpg") + " " + quoted(f / "small.ppm"));
-        mustRun("cjpeg -progressive -outfile " + quoted(f / "progressive.jpg") + " " +
-                quoted(f / "base.ppm"));
+        mustRun("cjpeg -quality 80 -outfile " + shellQuoted(f / "base.jpg") + " " + shellQuoted(f / "base.ppm"));
+        mustRun("cjpeg -quality 60 -outfile " + shellQuoted(f / "thumb.jpg") + " " + shellQuoted(f / "small.ppm"));
+        mustRun("cjpeg -progressive -outfile " + shellQuoted(f / "progressive.jpg") + " " +
+                shellQuoted(f / "base.ppm"));
         const std::string thumb = "'-ThumbnailImage<=" + (f / "thumb.jpg").string() + "' ";
-        mustRun("exiftool -q -o " + quoted(f / "intel.jpg") + " -ExifByteOrder=II " + kTags + thumb +
-                quoted(f / "base.jpg"));
-        mustRun("exiftool -q -o " + quoted(f / "motorola.jpg") + " -ExifByteOrder=MM " + kTags +
-                thumb + quoted(f / "base.jpg"));
+        mustRun("exiftool -q -o " + shellQuoted(f / "intel.jpg") + " -ExifByteOrder=II " + kTags + thumb +
+                shellQuoted(f / "base.jpg"));
+        mustRun("exiftool -q -o " + shellQuoted(f / "motorola.jpg") + " -ExifByteOrder=MM " + kTags +
+                thumb + shellQuoted(f / "base.jpg"));
         // Without its version entry (tag 0) the GPS directory can be walked.
-        mustRun("exiftool -q -o " + quoted(f / "motorola-gps.jpg") + " -GPSVersionID= " +
-                quoted(f / "motorola.jpg"));
-        mustRun("exiftool -q -o " + quoted(f / "progressive-exif.jpg") + " " + kTags +
-                quoted(f / "progressive.jpg"));
+        mustRun("exiftool -q -o " + shellQuoted(f / "motorola-gps.jpg") + " -GPSVersionID= " +
+                shellQuoted(f / "motorola.jpg"));
+        mustRun("exiftool -q -o " + shellQuoted(f / "progressive-exif.jpg") + " " + kTags +
+                shellQuoted(f / "progressive.jpg"));
 
         // Our own picture, then the same bytes with the other maker names.
         ExifImage image;
@@ -272,7 +272,7 @@ TEST_F(ToolSources, ThumbnailIsTheOneExiftoolExtracts)
         const ExifSourceReader* reader = image.openSource(gFolder / name, kSourceKindExifJpeg);
         ASSERT_NE(nullptr, reader);
         ASSERT_NE(nullptr, reader->thumbnail);
-        const ToolRun run = runTool("exiftool -b -ThumbnailImage " + quoted(gFolder / name));
+        const ToolRun run = runTool("exiftool -b -ThumbnailImage " + shellQuoted(gFolder / name));
         ASSERT_EQ(0, run.status);
         EXPECT_EQ(std::vector<uint8_t>(run.output.begin(), run.output.end()),
                   std::vector<uint8_t>(reader->thumbnail, reader->thumbnail + reader->thumbnailLength))

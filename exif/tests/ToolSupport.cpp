@@ -3,43 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <sstream>
-#include <sys/wait.h>
-
-ToolRun runTool(const std::string& commandLine)
-{
-    ToolRun run;
-    std::FILE* pipe = popen((commandLine + " 2>&1").c_str(), "r");
-    if (pipe == nullptr)
-        return run;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, got);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-std::string quoted(const fs::path& path)
-{
-    std::string out = "'";
-    for (char c : path.string()) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
-}
-
-bool toolOnPath(const std::string& name)
-{
-    return runTool("command -v " + name).status == 0;
-}
 
 namespace {
 
@@ -67,7 +32,7 @@ uint16_t ifdOfDirectory(const std::string& name, const std::string& parent)
 
 std::vector<ExiftoolEntry> exiftoolEntries(const fs::path& file)
 {
-    const ToolRun run = runTool("exiftool -v3 -u " + quoted(file));
+    const ToolRun run = runTool("exiftool -v3 -u " + shellQuoted(file));
     std::vector<ExiftoolEntry> entries;
     struct Open {
         int depth;
@@ -137,7 +102,7 @@ Decoded decodeWithDjpeg(const fs::path& jpeg)
 {
     Decoded out;
     const fs::path ppm = fs::path(jpeg).replace_extension(".decoded.ppm");
-    if (runTool("djpeg -ppm -outfile " + quoted(ppm) + " " + quoted(jpeg)).status != 0)
+    if (runTool("djpeg -ppm -outfile " + shellQuoted(ppm) + " " + shellQuoted(jpeg)).status != 0)
         return out;
     const std::vector<uint8_t> bytes = readFileBytes(ppm);
     int maxValue = 0, used = 0;

@@ -1,20 +1,12 @@
-// Running the independent checkers (exiftool, djpeg, cjpeg) from the native
-// tests, and reading exiftool's verbose listing of Exif directories.
+// The independent checkers (exiftool, djpeg, cjpeg) of the native tests:
+// exiftool's verbose listing of Exif directories, djpeg's decoding.
 #pragma once
 
 #include "TestSupport.h"
+#include "ToolRun.h"
 
 #include <string>
 #include <vector>
-
-struct ToolRun {
-    int status = -1;
-    std::string output;  // standard output and standard error together
-};
-
-ToolRun runTool(const std::string& commandLine);
-std::string quoted(const fs::path& path);
-bool toolOnPath(const std::string& name);
 
 // One entry as exiftool -v3 lists it.
 struct ExiftoolEntry {

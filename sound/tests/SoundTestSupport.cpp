@@ -2,8 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -154,53 +152,4 @@ uint32_t fnv1a(const Bytes& bytes)
         h *= 0x01000193u;
     }
     return h;
-}
-
-std::string findTool(const std::string& name)
-{
-    const char* path = std::getenv("PATH");
-    if (!path)
-        return {};
-    std::string list = path;
-    size_t start = 0;
-    while (start <= list.size()) {
-        const size_t end = list.find(':', start);
-        const std::string dir = list.substr(start, end == std::string::npos ? std::string::npos
-                                                                             : end - start);
-        if (!dir.empty()) {
-            const fs::path candidate = fs::path(dir) / name;
-            std::error_code error;
-            if (fs::is_regular_file(candidate, error))
-                return candidate.string();
-        }
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return {};
-}
-
-std::string runCommand(const std::string& command, int* status)
-{
-    std::string output;
-#ifdef _WIN32
-    (void)command;
-    if (status)
-        *status = -1;
-#else
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) {
-        if (status)
-            *status = -1;
-        return output;
-    }
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, got);
-    const int result = ::pclose(pipe);
-    if (status)
-        *status = result;
-#endif
-    return output;
 }

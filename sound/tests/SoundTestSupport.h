@@ -54,8 +54,3 @@ Bytes pcm16(const std::vector<int16_t>& first, int channels = 1);
 std::vector<int16_t> lcgNoise(size_t count, uint32_t seed, int shift);
 std::vector<int16_t> square(size_t count, size_t period, int16_t low, int16_t high);
 uint32_t fnv1a(const Bytes& bytes);
-
-// A program on PATH (the set-up installs sox and exiftool), or empty.
-std::string findTool(const std::string& name);
-// Runs a command through the shell; its standard output.
-std::string runCommand(const std::string& command, int* status = nullptr);

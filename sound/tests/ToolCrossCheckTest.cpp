@@ -6,6 +6,7 @@
 #include "CameraSoundWriter.h"
 #include "SoundConvert.h"
 #include "SoundTestSupport.h"
+#include "ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +16,9 @@
 
 namespace {
 
-std::string quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
-
 std::string tool(const std::string& name)
 {
-    const std::string path = findTool(name);
+    const std::string path = findOnPath(name);
     // The set-up installs the checkers: missing means broken, not skipped.
     EXPECT_FALSE(path.empty()) << name << " is not on PATH";
     return path;
@@ -29,7 +28,7 @@ std::string tool(const std::string& name)
 std::map<std::string, std::string> soxInfo(const std::string& sox, const std::filesystem::path& f)
 {
     std::map<std::string, std::string> info;
-    std::istringstream lines(runCommand(sox + " --i " + quoted(f) + " 2>&1"));
+    std::istringstream lines(runTool(sox + " --i " + shellQuoted(f)).output);
     std::string line;
     while (std::getline(lines, line)) {
         const size_t colon = line.find(':');
@@ -89,13 +88,12 @@ TEST(ToolCrossCheck, SoxSourcesBecomeCameraFilesThatSoxAndExiftoolRead)
                                   " bit " + std::to_string(s.channels) + " ch " + s.signal;
         const auto src = dir / ("src" + std::to_string(i) + ".wav");
         const auto cam = dir / ("cam" + std::to_string(i) + ".wav");
-        int status = 0;
-        runCommand(sox + " -R -n -r " + std::to_string(s.rate) + " -b " + std::to_string(s.bits) +
-                       " -e " + (s.bits == 8 ? "unsigned-integer" : "signed-integer") + " -c " +
-                       std::to_string(s.channels) + " " + quoted(src) + " synth " +
-                       std::to_string(s.seconds) + " " + s.signal + " vol 0.8 2>&1",
-                   &status);
-        ASSERT_EQ(status, 0) << label;
+        const ToolRun made =
+            runTool(sox + " -R -n -r " + std::to_string(s.rate) + " -b " + std::to_string(s.bits) +
+                    " -e " + (s.bits == 8 ? "unsigned-integer" : "signed-integer") + " -c " +
+                    std::to_string(s.channels) + " " + shellQuoted(src) + " synth " +
+                    std::to_string(s.seconds) + " " + s.signal + " vol 0.8");
+        ASSERT_EQ(made.status, 0) << label;
 
         ASSERT_EQ(convertToCameraSound(cam, src, kCameraSoundLimitSeconds), kConvertOk) << label;
         ASSERT_EQ(addCameraChunks(cam, info), kCameraChunksOk) << label;
@@ -110,11 +108,12 @@ TEST(ToolCrossCheck, SoxSourcesBecomeCameraFilesThatSoxAndExiftoolRead)
         EXPECT_NE(soxSays["Duration"].find("= " + std::to_string(s.padded) + " samples"),
                   std::string::npos)
             << label << ": " << soxSays["Duration"];
-        EXPECT_EQ(runCommand(sox + " --i -D " + quoted(cam)),
+        EXPECT_EQ(runTool(sox + " --i -D " + shellQuoted(cam), ToolErrors::passedOn).output,
                   s.padded == 24000 ? "3.000000\n" : s.padded == 40000 ? "5.000000\n" : "10.000000\n")
             << label;
         // sox decodes exactly our data bytes, padding included.
-        const std::string decoded = runCommand(sox + " " + quoted(cam) + " -t u8 - 2>/dev/null");
+        const std::string decoded =
+            runTool(sox + " " + shellQuoted(cam) + " -t u8 -", ToolErrors::dropped).output;
         EXPECT_EQ(Bytes(decoded.begin(), decoded.end()),
                   Bytes(file.begin() + 208, file.end()))
             << label;
@@ -122,7 +121,7 @@ TEST(ToolCrossCheck, SoxSourcesBecomeCameraFilesThatSoxAndExiftoolRead)
 
     // exiftool, once over all finished files: one CSV row each.
     const std::string csv =
-        runCommand(exiftool + " -q -csv -RIFF:all " + quoted(dir.path()) + "/cam*.wav 2>&1");
+        runTool(exiftool + " -q -csv -RIFF:all " + shellQuoted(dir.path()) + "/cam*.wav").output;
     std::istringstream rows(csv);
     std::string header;
     ASSERT_TRUE(std::getline(rows, header)) << csv;
@@ -151,15 +150,14 @@ TEST(ToolCrossCheck, ResampledToneMatchesSoxResampling)
         const auto src = dir / ("tone" + std::to_string(rate) + ".wav");
         const auto ours = dir / ("ours" + std::to_string(rate) + ".wav");
         const auto theirs = dir / ("sox" + std::to_string(rate) + ".wav");
-        int status = 0;
-        runCommand(sox + " -R -n -r " + std::to_string(rate) + " -b 16 -c 2 " + quoted(src) +
-                       " synth 2 sine 523 sine 200 vol 0.5 2>&1",
-                   &status);
-        ASSERT_EQ(status, 0);
-        runCommand(sox + " -R " + quoted(src) + " -r 8000 -c 1 -b 8 -e unsigned-integer " +
-                       quoted(theirs) + " remix 1 2>&1",
-                   &status);
-        ASSERT_EQ(status, 0);
+        ASSERT_EQ(runTool(sox + " -R -n -r " + std::to_string(rate) + " -b 16 -c 2 " +
+                          shellQuoted(src) + " synth 2 sine 523 sine 200 vol 0.5")
+                      .status,
+                  0);
+        ASSERT_EQ(runTool(sox + " -R " + shellQuoted(src) + " -r 8000 -c 1 -b 8 -e unsigned-integer " +
+                          shellQuoted(theirs) + " remix 1")
+                      .status,
+                  0);
         ASSERT_EQ(convertToCameraSound(ours, src, 10), kConvertOk);
 
         const Bytes a = loadFile(ours);
