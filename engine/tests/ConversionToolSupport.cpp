@@ -2,40 +2,11 @@
 
 #include <cstdio>
 #include <sstream>
-#include <sys/wait.h>
-
-ToolRun runTool(const std::string& commandLine, bool withErrors)
-{
-    ToolRun run;
-    std::FILE* pipe = popen((commandLine + (withErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
-    if (pipe == nullptr)
-        return run;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, got);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-std::string quoted(const fs::path& path)
-{
-    std::string out = "'";
-    for (char c : path.string())
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-bool toolOnPath(const std::string& name)
-{
-    return runTool("command -v " + name).status == 0;
-}
 
 std::map<std::string, std::string> exiftoolTags(const fs::path& file)
 {
     std::map<std::string, std::string> tags;
-    const ToolRun run = runTool("exiftool -a -u -n -G1 -s -t " + quoted(file), false);
+    const ToolRun run = runTool("exiftool -a -u -n -G1 -s -t " + shellQuoted(file), ToolErrors::dropped);
     std::istringstream lines(run.output);
     std::string line;
     while (std::getline(lines, line)) {
@@ -55,14 +26,14 @@ std::map<std::string, std::string> exiftoolTags(const fs::path& file)
 
 std::vector<uint8_t> exiftoolBinary(const fs::path& file, const std::string& tag)
 {
-    const ToolRun run = runTool("exiftool -a -u -b -" + tag + " " + quoted(file), false);
+    const ToolRun run = runTool("exiftool -a -u -b -" + tag + " " + shellQuoted(file), ToolErrors::dropped);
     return std::vector<uint8_t>(run.output.begin(), run.output.end());
 }
 
 std::map<std::string, std::string> exiftoolFormats(const fs::path& file)
 {
     std::map<std::string, std::string> formats;
-    const ToolRun run = runTool("exiftool -v3 -u " + quoted(file), false);
+    const ToolRun run = runTool("exiftool -v3 -u " + shellQuoted(file), ToolErrors::dropped);
     std::istringstream lines(run.output);
     std::string line;
     std::vector<std::pair<size_t, std::string>> open;  // depth, directory
@@ -94,7 +65,7 @@ Rgb decodeWithDjpeg(const fs::path& jpeg)
 {
     Rgb out;
     const fs::path ppm = fs::path(jpeg).replace_extension(".decoded.ppm");
-    if (runTool("djpeg -ppm -outfile " + quoted(ppm) + " " + quoted(jpeg)).status != 0)
+    if (runTool("djpeg -ppm -outfile " + shellQuoted(ppm) + " " + shellQuoted(jpeg)).status != 0)
         return out;
     const std::vector<uint8_t> bytes = readFileBytes(ppm);
     int maxValue = 0, used = 0;

@@ -3,19 +3,11 @@
 #pragma once
 
 #include "ConversionTestSupport.h"
+#include "ToolRun.h"
 
 #include <map>
 #include <string>
 #include <vector>
-
-struct ToolRun {
-    int status = -1;
-    std::string output;  // standard output (standard error too unless asked otherwise)
-};
-
-ToolRun runTool(const std::string& commandLine, bool withErrors = true);
-std::string quoted(const fs::path& path);
-bool toolOnPath(const std::string& name);
 
 // Every tag exiftool finds (-a -u -n), as "Group1:Name" -> value; warnings
 // are gathered under "Warnings", one per line.

@@ -105,7 +105,7 @@ fs::path makeCameraJpeg(const fs::path& folder, const std::string& name, const R
         " -Make=OLYMPUS -Model=E-1 -ExposureTime=1/125 -FNumber=2.8 -ISO=200"
         " -ExposureProgram#=2 -FocalLength=35 '-DateTimeOriginal=2001:02:03 04:05:06'"
         " -Orientation#=6 -UserComment=hello -GPSLatitude=35.5 -GPSLatitudeRef=N"
-        " '-MakerNotes<=" + (folder / "makernote.bin").string() + "' " + quoted(path));
+        " '-MakerNotes<=" + (folder / "makernote.bin").string() + "' " + shellQuoted(path));
     EXPECT_EQ(made.status, 0) << made.output;
 
     // exiftool keeps the block as it is; point entry 0x0300 at its data.
@@ -282,7 +282,7 @@ TEST_F(ToolCheckedConversion, ProgressiveFromJpegtranIsRefused)
     const fs::path base = folder / "base.jpg";
     writeFileBytes(base, baselineJpeg(makeScene(400, 300), 90));
     const fs::path progressive = folder / "progressive.jpg";
-    ASSERT_EQ(runTool("jpegtran -progressive -outfile " + quoted(progressive) + " " + quoted(base)).status, 0);
+    ASSERT_EQ(runTool("jpegtran -progressive -outfile " + shellQuoted(progressive) + " " + shellQuoted(base)).status, 0);
     EXPECT_EQ(convert(progressive, folder / "out.jpg", kSize640x480), kConvertProgressive);
     EXPECT_FALSE(fs::exists(folder / "out.jpg"));
     EXPECT_EQ(convert(base, folder / "out.jpg", kSize640x480), 0);
@@ -312,7 +312,7 @@ TEST_F(ToolCheckedConversion, BmpVariantsFromImageMagick)
     };
     for (const auto& v : variants) {
         const fs::path file = folder / v.name;
-        const ToolRun made = runTool("convert-im6.q16 " + quoted(ppm) + " " + v.options + quoted(file));
+        const ToolRun made = runTool("convert-im6.q16 " + shellQuoted(ppm) + " " + v.options + shellQuoted(file));
         ASSERT_EQ(made.status, 0) << v.name << ": " << made.output;
         const fs::path out = folder / (std::string(v.name) + ".jpg");
         ASSERT_EQ(convert(file, out, kSize640x480), 0) << v.name;

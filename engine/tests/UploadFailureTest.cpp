@@ -43,19 +43,19 @@ void expectWholeFiles(const fs::path& folder)
 {
     for (const std::string& name : folderNames(folder)) {
         const fs::path file = folder / name;
-        int status = -1;
         if (file.extension() == ".jpg") {
             const std::vector<uint8_t> bytes = readFileBytes(file);
             ASSERT_GE(bytes.size(), 4u) << name;
             EXPECT_EQ(bytes[bytes.size() - 2], 0xFF) << name;
             EXPECT_EQ(bytes[bytes.size() - 1], 0xD9) << name;
-            const std::string out =
-                runCommand("djpeg -pnm " + quoted(file) + " 2>&1 >/dev/null", &status);
-            EXPECT_EQ(status, 0) << name << ": " << out;
+            const ToolRun djpeg =
+                runTool("djpeg -pnm " + shellQuoted(file) + " 2>&1 >/dev/null", ToolErrors::passedOn);
+            const std::string& out = djpeg.output;
+            EXPECT_EQ(djpeg.status, 0) << name << ": " << out;
             EXPECT_TRUE(out.empty()) << name << ": " << out;
         } else if (file.extension() == ".wav") {
-            const std::string out = runCommand("sox --i -D " + quoted(file) + " 2>&1", &status);
-            EXPECT_EQ(status, 0) << name << ": " << out;
+            const ToolRun sox = runTool("sox --i -D " + shellQuoted(file));
+            EXPECT_EQ(sox.status, 0) << name << ": " << sox.output;
             const uintmax_t length = fs::file_size(file);
             EXPECT_TRUE(length == 24208 || length == 40208 || length == 80208) << name << " " << length;
         }

@@ -64,32 +64,34 @@ TEST_F(UploadFlow, TwoEntriesWithSoundsGetConsecutiveNumbersAndEachSoundNamesIts
     EXPECT_EQ(first.exifVersion, "0201");
 
     // Independent readers.
-    ASSERT_FALSE(findTool("exiftool").empty());
-    ASSERT_FALSE(findTool("sox").empty());
-    ASSERT_FALSE(findTool("djpeg").empty());
+    ASSERT_FALSE(findOnPath("exiftool").empty());
+    ASSERT_FALSE(findOnPath("sox").empty());
+    ASSERT_FALSE(findOnPath("djpeg").empty());
     EXPECT_EQ(exifTool(saveFolder / "08240001.wav", "RelatedImageFile"), "08240001.jpg");
     EXPECT_EQ(exifTool(saveFolder / "08240002.wav", "RelatedImageFile"), "08240002.jpg");
     EXPECT_EQ(exifTool(saveFolder / "08240002.wav", "Make"), "TAMRI ORVEN CORP.");
-    int status = -1;
     std::string soxA;
     for (const char* option : {"-r", "-c", "-b", "-D"})
-        soxA += runCommand(std::string("sox --i ") + option + " " +
-                           quoted(saveFolder / "08240001.wav") + " 2>&1");
+        soxA += runTool(std::string("sox --i ") + option + " " + shellQuoted(saveFolder / "08240001.wav"))
+                    .output;
     EXPECT_EQ(soxA, "8000\n1\n8\n3.000000\n");
     const std::string soxB =
-        runCommand("sox --i -D " + quoted(saveFolder / "08240002.wav") + " 2>&1", &status);
+        runTool("sox --i -D " + shellQuoted(saveFolder / "08240002.wav")).output;
     EXPECT_EQ(soxB, "5.000000\n");
 
     for (const auto& [name, size] : {std::pair<std::string, std::string>{"08240001.jpg", "640 480"},
                                      {"08240002.jpg", "1600 1200"}}) {
         const fs::path jpg = saveFolder / name;
-        const std::string header = runCommand("djpeg -pnm " + quoted(jpg) + " 2>&1 | head -c 20", &status);
+        const std::string header =
+            runTool("djpeg -pnm " + shellQuoted(jpg) + " 2>&1 | head -c 20", ToolErrors::passedOn).output;
         EXPECT_EQ(header.substr(0, 3 + size.size()), "P6\n" + size) << name;
         EXPECT_EQ(exifTool(jpg, "ExifImageWidth") + " " + exifTool(jpg, "ExifImageHeight"), size)
             << name;
         EXPECT_EQ(exifTool(jpg, "EncodingProcess"), "Baseline DCT, Huffman coding") << name;
-        const std::string thumb = runCommand("exiftool -b -ThumbnailImage " + quoted(jpg) +
-                                             " | djpeg -pnm 2>&1 | head -c 12");
+        const std::string thumb = runTool("exiftool -b -ThumbnailImage " + shellQuoted(jpg) +
+                                              " | djpeg -pnm 2>&1 | head -c 12",
+                                          ToolErrors::passedOn)
+                                      .output;
         EXPECT_EQ(thumb.substr(0, 10), "P6\n160 120") << name;
     }
 }
@@ -159,16 +161,19 @@ TEST_F(UploadFlow, ThumbnailAndItsQualityFollowTheCameraModel)
     EXPECT_EQ(settings.JpegQualityThum, 5);
     const fs::path jpg = saveFolder / "08240001.jpg";
     ASSERT_TRUE(fs::exists(jpg));
-    EXPECT_EQ(runCommand("exiftool -b -ThumbnailImage " + quoted(jpg) + " | djpeg -pnm | head -c 8")
-                  .substr(0, 8),
+    EXPECT_EQ(runTool("exiftool -b -ThumbnailImage " + shellQuoted(jpg) + " | djpeg -pnm | head -c 8",
+                      ToolErrors::passedOn)
+                  .output.substr(0, 8),
               "P6\n80 60");
 
     settings.cameraCode = 86;
     run({picture("b.jpg", 400, 300)}, {entry(kSize1280x960)});
     EXPECT_EQ(settings.JpegQualityThum, 50);
     const fs::path second = saveFolder / "08240002.jpg";
-    EXPECT_EQ(runCommand("exiftool -b -ThumbnailImage " + quoted(second) + " | djpeg -pnm | head -c 10")
-                  .substr(0, 10),
+    EXPECT_EQ(runTool("exiftool -b -ThumbnailImage " + shellQuoted(second) +
+                          " | djpeg -pnm | head -c 10",
+                      ToolErrors::passedOn)
+                  .output.substr(0, 10),
               "P6\n160 120");
 
     EXPECT_EQ(uploadThumbnailSize(82), kThumbnail80x60);

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 int ScriptedUi::showMessage(const UploadMessage& message)
 {
@@ -126,74 +124,16 @@ std::vector<std::string> folderNames(const fs::path& folder)
     return names;
 }
 
-std::string findTool(const std::string& name)
-{
-    const char* path = std::getenv("PATH");
-    if (path == nullptr)
-        return {};
-    const std::string list = path;
-    size_t start = 0;
-    while (start <= list.size()) {
-        const size_t end = list.find(':', start);
-        const std::string dir =
-            list.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!dir.empty()) {
-            const fs::path candidate = fs::path(dir) / name;
-            std::error_code error;
-            if (fs::is_regular_file(candidate, error))
-                return candidate.string();
-        }
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return {};
-}
-
-std::string runCommand(const std::string& command, int* status)
-{
-    std::string output;
-#ifdef _WIN32
-    (void)command;
-    if (status != nullptr)
-        *status = -1;
-#else
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        if (status != nullptr)
-            *status = -1;
-        return output;
-    }
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, got);
-    const int result = ::pclose(pipe);
-    if (status != nullptr)
-        *status = result;
-#endif
-    return output;
-}
-
-std::string quoted(const fs::path& path)
-{
-    std::string out = "'";
-    for (char c : path.string()) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
-}
-
+#ifndef _WIN32
 std::string exifTool(const fs::path& file, const std::string& tag)
 {
-    std::string value = runCommand("exiftool -s3 -" + tag + " " + quoted(file) + " 2>/dev/null");
+    std::string value =
+        runTool("exiftool -s3 -" + tag + " " + shellQuoted(file), ToolErrors::dropped).output;
     while (!value.empty() && (value.back() == '\n' || value.back() == '\r'))
         value.pop_back();
     return value;
 }
+#endif
 
 bool readSoundTexts(const fs::path& wav, SoundTexts& texts)
 {

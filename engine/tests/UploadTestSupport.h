@@ -56,13 +56,12 @@ std::vector<uint8_t> adpcmWave(double seconds);
 // Names of the files in a folder, sorted; empty when it does not exist.
 std::vector<std::string> folderNames(const fs::path& folder);
 
-// Checker tools: the full path of a tool on PATH (empty when missing), and
-// the standard output of a command with its exit status.
-std::string findTool(const std::string& name);
-std::string runCommand(const std::string& command, int* status = nullptr);
-std::string quoted(const fs::path& path);
-// exiftool's value of one tag ("-s3"), without the line end; "" when it has none.
+#ifndef _WIN32
+// The checker tools (vxf_testtools), and exiftool's value of one tag ("-s3"),
+// without the line end; "" when it has none.
+#include "ToolRun.h"
 std::string exifTool(const fs::path& file, const std::string& tag);
+#endif
 
 // The seven texts of a finished camera sound file, read from its bytes.
 struct SoundTexts {

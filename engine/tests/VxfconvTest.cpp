@@ -53,10 +53,11 @@ protected:
     {
         Result r;
         const fs::path errors = folder / "stderr.txt";
-        int status = -1;
-        r.out = runCommand(prefix + quoted(program) + " " + arguments + " 2>" + quoted(errors),
-                           &status);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const ToolRun run = runTool(
+            prefix + shellQuoted(program) + " " + arguments + " 2>" + shellQuoted(errors),
+            ToolErrors::passedOn);
+        r.out = run.output;
+        r.status = run.status;
         const std::vector<uint8_t> bytes = readFileBytes(errors);
         r.err.assign(bytes.begin(), bytes.end());
         std::istringstream lines(r.out);
@@ -74,9 +75,9 @@ TEST_F(Vxfconv, ConvertsPicturesAndSoundsWithTheJobsNamesAndSizes)
     const fs::path b = source("b.bmp", 400, 300);
     const fs::path c = source("c.jpg", 2000, 500);
     const fs::path s = wave("s.wav", 2.0);
-    const Result r = vxfconv("-o " + quoted(dest) + " -c 90 --date '2023-01-02 03:04:05' -s X -w " +
-                             quoted(s) + " " + quoted(a) + " --size V " + quoted(b) + " -s P " +
-                             quoted(c));
+    const Result r = vxfconv("-o " + shellQuoted(dest) + " -c 90 --date '2023-01-02 03:04:05' -s X -w " +
+                             shellQuoted(s) + " " + shellQuoted(a) + " --size V " + shellQuoted(b) + " -s P " +
+                             shellQuoted(c));
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
     EXPECT_EQ(folderNames(dest),
@@ -89,12 +90,12 @@ TEST_F(Vxfconv, ConvertsPicturesAndSoundsWithTheJobsNamesAndSizes)
               0u)
         << r.lines[3];
 
-    int status = -1;
     for (const auto& [name, size] : {std::pair<std::string, std::string>{"01020001.jpg", "1600 1200"},
                                      {"01020002.jpg", "640 480"},
                                      {"01020003.jpg", "1600 600"}}) {
         const std::string header =
-            runCommand("djpeg -pnm " + quoted(dest / name) + " | head -c 16", &status);
+            runTool("djpeg -pnm " + shellQuoted(dest / name) + " | head -c 16", ToolErrors::passedOn)
+                .output;
         EXPECT_EQ(header.substr(0, 3 + size.size()), "P6\n" + size) << name;
         EXPECT_EQ(exifTool(dest / name, "DateTimeOriginal"), "2023:01:02 03:04:05") << name;
     }
@@ -104,25 +105,28 @@ TEST_F(Vxfconv, ConvertsPicturesAndSoundsWithTheJobsNamesAndSizes)
     ASSERT_TRUE(readSoundTexts(dest / "01020001.wav", texts));
     EXPECT_EQ(texts.creationDate, "2023-01-02");
     EXPECT_EQ(texts.creationTime, "03:04:05.000");
-    EXPECT_EQ(runCommand("sox --i -D " + quoted(dest / "01020001.wav")), "3.000000\n");
+    EXPECT_EQ(runTool("sox --i -D " + shellQuoted(dest / "01020001.wav"), ToolErrors::passedOn).output,
+              "3.000000\n");
 }
 
 TEST_F(Vxfconv, ASecondRunTakesTheNextFreeNumbersAndKeepsTheFirstRunsFiles)
 {
     const fs::path a = source("a.jpg", 320, 240);
-    ASSERT_EQ(vxfconv("-o " + quoted(dest) + " --date 2024-12-31 " + quoted(a)).status, 0);
+    ASSERT_EQ(vxfconv("-o " + shellQuoted(dest) + " --date 2024-12-31 " + shellQuoted(a)).status, 0);
     const std::vector<uint8_t> first = readFileBytes(dest / "12310001.jpg");
     writeFileBytes(dest / "12310002.wav", {1});
-    const Result r = vxfconv("-q -o " + quoted(dest) + " --date 2024-12-31 -c 52 " + quoted(a) +
-                             " " + quoted(a));
+    const Result r = vxfconv("-q -o " + shellQuoted(dest) + " --date 2024-12-31 -c 52 " + shellQuoted(a) +
+                             " " + shellQuoted(a));
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     ASSERT_EQ(r.lines.size(), 1u) << r.out;  // quiet: the summary only
     EXPECT_EQ(folderNames(dest),
               (Names{"12310001.jpg", "12310002.wav", "12310003.jpg", "12310004.jpg"}));
     EXPECT_EQ(readFileBytes(dest / "12310001.jpg"), first);
     // Code 52: thumbnails of 80 x 60.
-    EXPECT_EQ(runCommand("exiftool -b -ThumbnailImage " + quoted(dest / "12310003.jpg") +
-                         " | djpeg -pnm | head -c 8"),
+    EXPECT_EQ(runTool("exiftool -b -ThumbnailImage " + shellQuoted(dest / "12310003.jpg") +
+                          " | djpeg -pnm | head -c 8",
+                      ToolErrors::passedOn)
+                  .output,
               "P6\n80 60");
 }
 
@@ -133,8 +137,8 @@ TEST_F(Vxfconv, UnreadableInputsAreNamedAndTheOthersStillConverted)
     const fs::path notPicture = folder / "notes.jpg";
     writeFileBytes(notPicture, {'t', 'e', 'x', 't'});
     const fs::path noSound = folder / "missing.wav";
-    const Result r = vxfconv("-o " + quoted(dest) + " --date 2024-05-06 " + quoted(missing) + " " +
-                             quoted(notPicture) + " -w " + quoted(noSound) + " " + quoted(a));
+    const Result r = vxfconv("-o " + shellQuoted(dest) + " --date 2024-05-06 " + shellQuoted(missing) + " " +
+                             shellQuoted(notPicture) + " -w " + shellQuoted(noSound) + " " + shellQuoted(a));
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     ASSERT_EQ(r.lines.size(), 4u) << r.out;
     EXPECT_NE(r.lines[0].find("missing.jpg: not converted: cannot open the picture"),
@@ -160,9 +164,9 @@ TEST_F(Vxfconv, StopOnErrorTakesBackWhatTheRunWrote)
     writeFileBytes(dest / "05060001.jpg", {1, 2, 3});
     const fs::path a = source("a.jpg", 320, 240);
     const fs::path s = wave("s.wav", 1.0);
-    const Result r = vxfconv("-o " + quoted(dest) + " --date 2024-05-06 --on-error stop -w " +
-                             quoted(s) + " " + quoted(a) + " " + quoted(folder / "gone.bmp") + " " +
-                             quoted(a));
+    const Result r = vxfconv("-o " + shellQuoted(dest) + " --date 2024-05-06 --on-error stop -w " +
+                             shellQuoted(s) + " " + shellQuoted(a) + " " + shellQuoted(folder / "gone.bmp") + " " +
+                             shellQuoted(a));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("- stopping"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("the job stopped before it"), std::string::npos) << r.out;
@@ -175,7 +179,7 @@ TEST_F(Vxfconv, StopOnErrorTakesBackWhatTheRunWrote)
 TEST_F(Vxfconv, UnusableDestinationsEndWithStatus2AndAClearMessage)
 {
     const fs::path a = source("a.jpg", 160, 120);
-    Result r = vxfconv("-o " + quoted(folder / "no" / "out") + " " + quoted(a));
+    Result r = vxfconv("-o " + shellQuoted(folder / "no" / "out") + " " + shellQuoted(a));
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("cannot use the destination folder"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(folder / "no"));
@@ -183,7 +187,7 @@ TEST_F(Vxfconv, UnusableDestinationsEndWithStatus2AndAClearMessage)
     fs::create_directories(dest);
     if (::mount("tmpfs", dest.c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0)
         GTEST_SKIP() << "a read-only tmpfs cannot be mounted here";
-    r = vxfconv("-o " + quoted(dest) + " " + quoted(a));
+    r = vxfconv("-o " + shellQuoted(dest) + " " + shellQuoted(a));
     ::umount2(dest.c_str(), MNT_DETACH);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("cannot create files in the destination folder " + dest.string()),
@@ -196,14 +200,14 @@ TEST_F(Vxfconv, CommandLineMistakesEndWithStatus2)
 {
     const fs::path a = source("a.jpg", 16, 16);
     for (const std::string& arguments :
-         {std::string(quoted(a)),                                       // no destination
-          "-o " + quoted(dest),                                         // no pictures
-          "-o " + quoted(dest) + " -c 91 " + quoted(a),                 // no such camera
-          "-o " + quoted(dest) + " -s Q " + quoted(a),                  // no such class
-          "-o " + quoted(dest) + " --date 2024-02-30 " + quoted(a),     // no such day
-          "-o " + quoted(dest) + " --fill red " + quoted(a),            // not a colour
-          "-o " + quoted(dest) + " " + quoted(a) + " -w x.wav",         // sound without picture
-          "-o " + quoted(dest) + " --frobnicate " + quoted(a)}) {
+         {std::string(shellQuoted(a)),                                       // no destination
+          "-o " + shellQuoted(dest),                                         // no pictures
+          "-o " + shellQuoted(dest) + " -c 91 " + shellQuoted(a),                 // no such camera
+          "-o " + shellQuoted(dest) + " -s Q " + shellQuoted(a),                  // no such class
+          "-o " + shellQuoted(dest) + " --date 2024-02-30 " + shellQuoted(a),     // no such day
+          "-o " + shellQuoted(dest) + " --fill red " + shellQuoted(a),            // not a colour
+          "-o " + shellQuoted(dest) + " " + shellQuoted(a) + " -w x.wav",         // sound without picture
+          "-o " + shellQuoted(dest) + " --frobnicate " + shellQuoted(a)}) {
         const Result r = vxfconv(arguments);
         EXPECT_EQ(r.status, 2) << arguments;
         EXPECT_NE(r.err.find("vxfconv: "), std::string::npos) << arguments;
@@ -217,13 +221,13 @@ TEST_F(Vxfconv, CommandLineMistakesEndWithStatus2)
 TEST_F(Vxfconv, ProgressBarOnlyWhenAskedOrOnATerminal)
 {
     const fs::path a = source("a.jpg", 1600, 1200);
-    Result r = vxfconv("-o " + quoted(dest) + " --progress " + quoted(a));
+    Result r = vxfconv("-o " + shellQuoted(dest) + " --progress " + shellQuoted(a));
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("\r["), std::string::npos);
     EXPECT_NE(r.err.find("1/1 a.jpg"), std::string::npos);
     EXPECT_EQ(r.out.find('\r'), std::string::npos);  // the lines stay clean
     // Standard error is a file here: no bar by default.
-    r = vxfconv("-o " + quoted(dest) + " " + quoted(a));
+    r = vxfconv("-o " + shellQuoted(dest) + " " + shellQuoted(a));
     EXPECT_EQ(r.err, "");
 }
 
@@ -232,8 +236,8 @@ TEST_F(Vxfconv, CtrlCStopsLikeEscAndTakesTheFilesBack)
     std::string pictures;
     const fs::path big = source("big.jpg", 4000, 3000);
     for (int i = 0; i < 40; ++i)
-        pictures += " " + quoted(big);
-    const Result r = vxfconv("-o " + quoted(dest) + " -s X" + pictures, "timeout --preserve-status -s INT 1 ");
+        pictures += " " + shellQuoted(big);
+    const Result r = vxfconv("-o " + shellQuoted(dest) + " -s X" + pictures, "timeout --preserve-status -s INT 1 ");
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_NE(r.out.find(": stopped"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("the files of this run were deleted again"), std::string::npos) << r.out;
