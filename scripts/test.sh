@@ -8,7 +8,7 @@ cd "$root"
 source scripts/display.sh
 fuzz_seconds=${VXF_FUZZ_SECONDS:-60}
 
-bash scripts/setup.sh || exit 1
+bash scripts/setup.sh || { echo "test: the set-up failed" >&2; exit 1; }
 bash scripts/build.sh native win64 win32 fuzz || exit 1
 
 passed=0 failed=0
