@@ -6,10 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <sstream>
+
+extern char** environ;
 
 namespace {
 
@@ -49,12 +56,12 @@ protected:
         return path;
     }
 
-    Result vxfconv(const std::string& arguments, const std::string& prefix = "")
+    Result vxfconv(const std::string& arguments)
     {
         Result r;
         const fs::path errors = folder / "stderr.txt";
         const ToolRun run = runTool(
-            prefix + shellQuoted(program) + " " + arguments + " 2>" + shellQuoted(errors),
+            shellQuoted(program) + " " + arguments + " 2>" + shellQuoted(errors),
             ToolErrors::passedOn);
         r.out = run.output;
         r.status = run.status;
@@ -233,14 +240,51 @@ TEST_F(Vxfconv, ProgressBarOnlyWhenAskedOrOnATerminal)
 
 TEST_F(Vxfconv, CtrlCStopsLikeEscAndTakesTheFilesBack)
 {
-    std::string pictures;
     const fs::path big = source("big.jpg", 4000, 3000);
+    std::vector<std::string> arguments{program.string(), "-o", dest.string(), "-s", "X"};
     for (int i = 0; i < 40; ++i)
-        pictures += " " + shellQuoted(big);
-    const Result r = vxfconv("-o " + shellQuoted(dest) + " -s X" + pictures, "timeout --preserve-status -s INT 1 ");
-    EXPECT_EQ(r.status, 1) << r.out << r.err;
-    EXPECT_NE(r.out.find(": stopped"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("the files of this run were deleted again"), std::string::npos) << r.out;
+        arguments.push_back(big.string());
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    // One Ctrl-C, sent once the first picture is written: exactly what a
+    // person at the terminal does.
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addopen(&actions, 2, (folder / "stderr.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    ASSERT_EQ(spawned, 0);
+
+    std::string text;
+    bool sent = false;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(out[0], buffer, sizeof buffer)) > 0) {
+        text.append(buffer, static_cast<size_t>(got));
+        if (!sent && text.find('\n') != std::string::npos) {
+            ::kill(pid, SIGINT);
+            sent = true;
+        }
+    }
+    ::close(out[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+    ASSERT_TRUE(sent) << text;
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << "\n" << text;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << text;
+    EXPECT_NE(text.find(": stopped"), std::string::npos) << text;
+    EXPECT_NE(text.find("the files of this run were deleted again"), std::string::npos) << text;
     EXPECT_EQ(folderNames(dest), Names{});
 }
 
