@@ -27,36 +27,23 @@ double msSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-void put32(std::vector<uint8_t>& out, uint32_t v)
+void put(std::vector<uint8_t>& out, uint32_t v, int bytes)
 {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < bytes; ++i)
         out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-void put16(std::vector<uint8_t>& out, uint16_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-// Music-like: two tones, a slow swell and a little noise.
+// Music-like: two tones, a slow swell and a little noise, as a 16-bit stereo file.
 std::vector<uint8_t> makeSource(uint32_t rate, uint32_t seconds)
 {
     const uint32_t frames = rate * seconds;
-    std::vector<uint8_t> file;
-    file.reserve(44 + size_t{frames} * 4);
-    file.insert(file.end(), {'R', 'I', 'F', 'F'});
-    put32(file, 36 + frames * 4);
-    file.insert(file.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put32(file, 16);
-    put16(file, 1);
-    put16(file, 2);
-    put32(file, rate);
-    put32(file, rate * 4);
-    put16(file, 4);
-    put16(file, 16);
-    file.insert(file.end(), {'d', 'a', 't', 'a'});
-    put32(file, frames * 4);
+    std::vector<uint8_t> file = {'R', 'I', 'F', 'F'};
+    put(file, 36 + frames * 4, 4);
+    file.insert(file.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0});
+    put(file, rate, 4);
+    put(file, rate * 4, 4);
+    file.insert(file.end(), {4, 0, 16, 0, 'd', 'a', 't', 'a'});
+    put(file, frames * 4, 4);
     uint32_t noise = 1;
     for (uint32_t i = 0; i < frames; ++i) {
         const double t = double(i) / rate;
@@ -65,8 +52,8 @@ std::vector<uint8_t> makeSource(uint32_t rate, uint32_t seconds)
                              (std::sin(t * 2 * M_PI * 440) + 0.5 * std::sin(t * 2 * M_PI * 1250)) +
                          0.02 * (int32_t(noise) / 2147483648.0);
         const auto s = static_cast<int16_t>(std::lround(std::max(-1.0, std::min(1.0, v)) * 32000));
-        put16(file, static_cast<uint16_t>(s));
-        put16(file, static_cast<uint16_t>(-s));
+        put(file, static_cast<uint16_t>(s), 2);
+        put(file, static_cast<uint16_t>(-s), 2);
     }
     return file;
 }

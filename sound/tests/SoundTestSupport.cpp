@@ -1,5 +1,7 @@
 #include "SoundTestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -31,6 +33,26 @@ ScratchDir::~ScratchDir()
     std::error_code error;
     fs::remove_all(path_, error);
 }
+
+namespace {
+unsigned g_waits = 0;
+void (*g_onWait)(unsigned) = nullptr;
+void countWait(unsigned milliseconds)
+{
+    EXPECT_EQ(milliseconds, kRetryWaitMs);
+    ++g_waits;
+    if (g_onWait != nullptr)
+        g_onWait(g_waits);
+}
+}  // namespace
+
+CountedWaits::CountedWaits(void (*onWait)(unsigned)) : previous_(setRetrySleep(&countWait))
+{
+    g_waits = 0;
+    g_onWait = onWait;
+}
+CountedWaits::~CountedWaits() { setRetrySleep(previous_); }
+unsigned CountedWaits::count() const { return g_waits; }
 
 Bytes loadFile(const fs::path& path)
 {

@@ -4,6 +4,7 @@
 // sound_model.py.
 #pragma once
 
+#include "FileIo.h"
 #include "RiffReader.h"
 
 #include <cstdint>
@@ -25,6 +26,18 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Counts the retry waits instead of sleeping, for its lifetime; each wait
+// must be the usual one, and `onWait` (if any) runs at every wait.
+class CountedWaits {
+public:
+    explicit CountedWaits(void (*onWait)(unsigned count) = nullptr);
+    ~CountedWaits();
+    unsigned count() const;
+
+private:
+    RetrySleep previous_;
 };
 
 Bytes loadFile(const std::filesystem::path& path);

@@ -11,170 +11,106 @@
 
 namespace {
 
-unsigned g_waits = 0;
-HANDLE g_releaseOnWait = INVALID_HANDLE_VALUE;
-
-void countWait(unsigned milliseconds)
-{
-    EXPECT_EQ(milliseconds, kRetryWaitMs);
-    ++g_waits;
-}
-
-void releaseOnFirstWait(unsigned)
-{
-    if (++g_waits == 1 && g_releaseOnWait != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(g_releaseOnWait);
-        g_releaseOnWait = INVALID_HANDLE_VALUE;
-    }
-}
-
-class Waits {
-public:
-    explicit Waits(RetrySleep sleep = &countWait) : previous_(setRetrySleep(sleep)) { g_waits = 0; }
-    ~Waits() { setRetrySleep(previous_); }
-    unsigned count() const { return g_waits; }
-
-private:
-    RetrySleep previous_;
-};
-
 // Another program's handle on the file.
 class Holder {
 public:
     Holder(const std::filesystem::path& path, DWORD access, DWORD share)
-        : handle_(::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr))
+        : handle(::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr))
     {
     }
     ~Holder()
     {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            ::CloseHandle(handle_);
+        if (handle != INVALID_HANDLE_VALUE)
+            ::CloseHandle(handle);
     }
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE release()
-    {
-        const HANDLE h = handle_;
-        handle_ = INVALID_HANDLE_VALUE;
-        return h;
-    }
-
-private:
-    HANDLE handle_;
+    HANDLE handle;
 };
+
+HANDLE g_releaseOnWait = INVALID_HANDLE_VALUE;
 
 class WinFileRetry : public ::testing::Test {
 protected:
-    void SetUp() override { saveFile(file(), text("RIFF....WAVE")); }
-    std::filesystem::path file() const { return dir_ / "held.wav"; }
-    ScratchDir dir_;
+    void SetUp() override { saveFile(file, text("RIFF....WAVE")); }
+    ScratchDir dir;
+    const std::filesystem::path file = dir / "held.wav";
 };
 
-TEST_F(WinFileRetry, HeldWithoutReadSharingIsRetriedThenFails)
+// We open for reading sharing reading only; taking the length opens for
+// writing too. Conflicts are retried, the file stays as it was.
+TEST_F(WinFileRetry, SharedOpensAreRetriedWhileAnotherHandleConflicts)
 {
-    Holder other(file(), GENERIC_READ | GENERIC_WRITE, 0);
-    ASSERT_TRUE(other.held());
-    Waits waits;
-    char buffer[12];
-    EXPECT_FALSE(readFileAt(file(), 0, 12, buffer).ok);
-    EXPECT_EQ(waits.count(), kRetryAttempts - 1);
-    Bytes out;
-    EXPECT_FALSE(readWholeFile(file(), out));
-    EXPECT_EQ(fileLength(file()), -1);
-    EXPECT_EQ(waits.count(), 3 * (kRetryAttempts - 1));
+    const struct {
+        const char* name;
+        DWORD access, share;
+        bool readable, lengthTaken;
+    } cases[] = {
+        {"exclusive", GENERIC_READ | GENERIC_WRITE, 0, false, false},
+        {"writer sharing reading", GENERIC_WRITE, FILE_SHARE_READ, false, false},
+        {"reader sharing reading", GENERIC_READ, FILE_SHARE_READ, true, false},
+        {"reader sharing everything", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Holder other(file, c.access, c.share);
+        ASSERT_NE(other.handle, INVALID_HANDLE_VALUE);
+        CountedWaits waits;
+        char buffer[12] = {};
+        const IoResult got = readFileAt(file, 0, 12, buffer);
+        EXPECT_EQ(got.ok, c.readable);
+        EXPECT_EQ(got.bytes, c.readable ? 12u : 0u);
+        EXPECT_EQ(waits.count(), c.readable ? 0u : kRetryAttempts - 1);
+        Bytes out;
+        EXPECT_EQ(readWholeFile(file, out), c.readable);
+        EXPECT_EQ(fileLength(file), c.lengthTaken ? 12 : -1);
+        const unsigned failed = !c.readable * 2 + !c.lengthTaken;
+        EXPECT_EQ(waits.count(), failed * (kRetryAttempts - 1));
+        // Writes are exclusive: never retried.
+        const unsigned before = waits.count();
+        EXPECT_FALSE(writeFileAt(file, 0, "x", 1).ok);
+        EXPECT_FALSE(writeFileAt(file, kNewFile, "x", 1).ok);
+        EXPECT_EQ(waits.count(), before);
+    }
+    EXPECT_EQ(loadFile(file), text("RIFF....WAVE"));
 }
 
-TEST_F(WinFileRetry, RetriesTakeAboutHalfASecond)
+TEST_F(WinFileRetry, RetriesReallyWaitAboutHalfASecond)
 {
-    Holder other(file(), GENERIC_READ, 0);
-    ASSERT_TRUE(other.held());
+    Holder other(file, GENERIC_READ, 0);
     char buffer[12];
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(readFileAt(file(), 0, 12, buffer).ok);
+    EXPECT_FALSE(readFileAt(file, 0, 12, buffer).ok);
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
     // Four waits of 100 ms between five attempts.
     EXPECT_GE(waited.count(), 380);
 }
 
-TEST_F(WinFileRetry, WriterSharingReadStillBlocksOurRead)
-{
-    // We share reading only: a handle open for writing conflicts.
-    Holder other(file(), GENERIC_WRITE, FILE_SHARE_READ);
-    ASSERT_TRUE(other.held());
-    Waits waits;
-    char buffer[12];
-    EXPECT_FALSE(readFileAt(file(), 0, 12, buffer).ok);
-    EXPECT_EQ(waits.count(), kRetryAttempts - 1);
-}
-
-TEST_F(WinFileRetry, ReaderSharingReadLetsUsReadAtOnce)
-{
-    Holder other(file(), GENERIC_READ, FILE_SHARE_READ);
-    ASSERT_TRUE(other.held());
-    Waits waits;
-    char buffer[12] = {};
-    const IoResult got = readFileAt(file(), 0, 12, buffer);
-    EXPECT_TRUE(got.ok);
-    EXPECT_EQ(got.bytes, 12u);
-    EXPECT_EQ(waits.count(), 0u);
-    // Taking the length opens for writing: a reader that does not share
-    // writing blocks it, and it is retried.
-    EXPECT_EQ(fileLength(file()), -1);
-    EXPECT_EQ(waits.count(), kRetryAttempts - 1);
-}
-
 TEST_F(WinFileRetry, SucceedsWhenTheOtherHandleClosesMeanwhile)
 {
-    Holder other(file(), GENERIC_READ | GENERIC_WRITE, 0);
-    ASSERT_TRUE(other.held());
-    g_releaseOnWait = other.release();
-    Waits waits(&releaseOnFirstWait);
+    g_releaseOnWait = ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(g_releaseOnWait, INVALID_HANDLE_VALUE);
+    CountedWaits waits([](unsigned count) {
+        if (count == 1)
+            ::CloseHandle(g_releaseOnWait);
+    });
     Bytes out;
-    EXPECT_TRUE(readWholeFile(file(), out));
+    EXPECT_TRUE(readWholeFile(file, out));
     EXPECT_EQ(out, text("RIFF....WAVE"));
     EXPECT_EQ(waits.count(), 1u);
 }
 
-TEST_F(WinFileRetry, ExclusiveWritesAreNeverRetried)
+// Missing files fail at once: see the portable file tests.
+TEST_F(WinFileRetry, OtherCountsAreKeptAndExclusiveOpensTriedOnce)
 {
-    Holder other(file(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    ASSERT_TRUE(other.held());
-    Waits waits;
-    EXPECT_FALSE(writeFileAt(file(), 0, "x", 1).ok);
-    EXPECT_FALSE(writeFileAt(file(), kNewFile, "x", 1).ok);
-    EXPECT_EQ(waits.count(), 0u);
-    EXPECT_EQ(loadFile(file()), text("RIFF....WAVE"));
-}
-
-TEST_F(WinFileRetry, MissingFileOrFolderFailsAtOnce)
-{
-    Waits waits;
-    char buffer[4];
-    EXPECT_FALSE(readFileAt(dir_ / "none.wav", 0, 4, buffer).ok);
-    EXPECT_FALSE(readFileAt(dir_ / "none" / "x.wav", 0, 4, buffer).ok);
-    EXPECT_EQ(fileLength(dir_ / "none.wav"), -1);
-    EXPECT_EQ(waits.count(), 0u);
-}
-
-TEST_F(WinFileRetry, RetryWithAnotherCountAndWait)
-{
-    Holder other(file(), GENERIC_READ, 0);
-    ASSERT_TRUE(other.held());
-    const RetrySleep previous = setRetrySleep(&countWait);
-    g_waits = 0;
-    // countWait checks the wait; pass the usual one, with 3 attempts.
-    const FileHandle h = openWithRetry(file(), kFileRead, kShareRead, FileCreation::OpenExisting,
-                                       kRetryWaitMs, 3);
-    EXPECT_FALSE(h.isOpen());
-    EXPECT_EQ(g_waits, 2u);
+    CountedWaits waits;
+    Holder other(file, GENERIC_READ, 0);
+    EXPECT_FALSE(openWithRetry(file, kFileRead, kShareRead, FileCreation::OpenExisting, kRetryWaitMs, 3).isOpen());
+    EXPECT_EQ(waits.count(), 2u);
     // Exclusive: one attempt whatever the count.
-    g_waits = 0;
-    const FileHandle x = openWithRetry(file(), kFileRead, kShareExclusive,
-                                       FileCreation::OpenExisting, kRetryWaitMs, 5);
-    EXPECT_FALSE(x.isOpen());
-    EXPECT_EQ(g_waits, 0u);
-    setRetrySleep(previous);
+    EXPECT_FALSE(openWithRetry(file, kFileRead, kShareExclusive, FileCreation::OpenExisting, kRetryWaitMs, 5).isOpen());
+    EXPECT_EQ(waits.count(), 2u);
 }
 
 }  // namespace
