@@ -275,6 +275,13 @@ std::vector<Item> ifd1At(uint32_t link)
             {'e', 0x0201, kTiffLong, 1, link + 30}, {'e', 0x0202, kTiffLong, 1, 4}, {'w', 0}};
 }
 
+// IFD1 with a thumbnail at 60 in TIFF data of 64 bytes.
+std::vector<Item> thumbnailAt60(uint32_t length)
+{
+    return {{'h', 1}, {'s', 0x0100, 1, 1}, {'w', 26}, {'h', 2}, {'e', 0x0201, kTiffLong, 1, 60},
+            {'e', 0x0202, kTiffLong, 1, length}, {'w', 0}, {'p', 64}};
+}
+
 // An Exif IFD whose maker note of `count` bytes ends the segment.
 std::vector<Item> makerNoteAtTheEnd(uint32_t count)
 {
@@ -329,9 +336,9 @@ TEST(ExifSourceBroken, HandMadeStructuresAreWalkedOnlyWhereValid)
          "EM", 2, 0x927C},
         {"maker note with a count and no entries", makerNoteAtTheEnd(10), std::string("Nikon\0\x01\0\x05\0", 10),
          false, "EMN", 2, 0x927C},
-        {"thumbnail outside the segment",
-         {{'h', 1}, {'s', 0x0100, 1, 1}, {'w', 26}, {'h', 2}, {'e', 0x0201, kTiffLong, 1, 60},
-          {'e', 0x0202, kTiffLong, 1, 0xFFFFFFF0}, {'w', 0}, {'p', 64}}, "", false, "I", 3, 0x0202},
+        {"thumbnail ending at the segment's end", thumbnailAt60(4), "", false, "IT", 3, 0x0202},
+        {"thumbnail one byte past the segment", thumbnailAt60(5), "", false, "I", 3, 0x0202},
+        {"thumbnail far outside the segment", thumbnailAt60(0xFFFFFFF0), "", false, "I", 3, 0x0202},
         {"thumbnail offset at the last byte",  // 4 bytes would end past the data
          {{'h', 1}, {'s', 0x0100, 1, 1}, {'w', 26}, {'h', 1}, {'e', 0x0201, kTiffLong, 1, 43}, {'w', 0}, {'p', 44}},
          "", false, "I", 1, 0x0100},

@@ -93,7 +93,7 @@ Bytes converted(const WaveFormat& f, const Bytes& data, unsigned limit = 10)
 
 uint8_t to8(int16_t v) { return static_cast<uint8_t>((v + 32768) >> 8); }
 
-// ---- the resampler's table (the filter's taps: the model's figures below) ----
+// ---- the resampler's table and the fixed filter's taps ----
 
 TEST(SincTable, FiguresOfTheModelForTheUsualRates)
 {
@@ -139,6 +139,15 @@ TEST(SincTable, ImpossibleParametersAreRefused)
     EXPECT_FALSE(resampleSinc(64, 0, 8000, x.data(), x.size(), out));
     EXPECT_TRUE(out.empty());
     EXPECT_FALSE(resampleSinc(64, 4000000000u, 8000, x.data(), x.size(), out));
+}
+
+// A tap one float step off may change no output of the signals below.
+TEST(FixedFilterTaps, BitsOfTheModel)
+{
+    const auto& taps = fixedFilterTaps();
+    Bytes raw(sizeof(float) * taps.size());
+    std::memcpy(raw.data(), taps.data(), raw.size());
+    EXPECT_EQ(fnv1a(raw), 0x39AD93CBu);
 }
 
 // ---- the fixed filter ----

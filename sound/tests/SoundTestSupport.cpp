@@ -13,19 +13,16 @@ namespace fs = std::filesystem;
 
 ScratchDir::ScratchDir()
 {
+    // Unique across the test processes that may run at once.
     static std::atomic<unsigned> counter{0};
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate =
-            fs::temp_directory_path() / ("vxf_sound_" + std::to_string(now % 1000000007) + "_" +
-                                         std::to_string(counter++));
-        std::error_code error;
-        if (fs::create_directory(candidate, error)) {
-            path_ = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("no scratch folder");
+    std::error_code error;
+    do {
+        path_ = fs::temp_directory_path() /
+                ("vxf_sound_" + std::to_string(now % 1000000007) + "_" + std::to_string(counter++));
+    } while (!fs::create_directory(path_, error) && counter < 1000);
+    if (error)
+        throw std::runtime_error("no scratch folder");
 }
 
 ScratchDir::~ScratchDir()
@@ -74,11 +71,7 @@ Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 Bytes le16(uint16_t v) { return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; }
 
-Bytes le32(uint32_t v)
-{
-    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-            static_cast<uint8_t>(v >> 24)};
-}
+Bytes le32(uint32_t v) { return le16(static_cast<uint16_t>(v)) + le16(static_cast<uint16_t>(v >> 16)); }
 
 Bytes operator+(Bytes a, const Bytes& b)
 {
