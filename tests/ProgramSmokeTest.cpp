@@ -1,14 +1,16 @@
 #include "ExpectedTexts.h"
-#include "TestPrograms.h"
+#include "WinProcess.h"
 
 #include <gtest/gtest.h>
 
+using namespace wintest;
+
 TEST(Vxfsend, ShowsItsWindowUnderItsNameAndEndsWhenItIsClosed)
 {
-    RunningProgram program(programPath(L"Vxfsend.exe"));
+    StartedProgram program(besideTest(L"Vxfsend.exe"));
     ASSERT_TRUE(program.started());
 
-    HWND window = waitForTopLevelWindow(EXPECTED_APP_TITLE, 30000);
+    HWND window = waitForWindow(program.processId(), EXPECTED_APP_TITLE, 30000);
     ASSERT_NE(window, nullptr) << "no visible window titled with the program's name";
     wchar_t className[64] = {};
     ::GetClassNameW(window, className, 64);
@@ -24,9 +26,9 @@ TEST(Vxfsend, ShowsItsWindowUnderItsNameAndEndsWhenItIsClosed)
 
 TEST(Wavsel, EndsSilentlyWhenNoRequestWaits)
 {
-    const std::wstring path = programPath(L"Wavsel.mdl");
+    const std::wstring path = besideTest(L"Wavsel.mdl");
     ASSERT_NE(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
-    RunningProgram program(path);
+    StartedProgram program(path);
     ASSERT_TRUE(program.started()) << "Wavsel.mdl is not a program Windows can start";
     EXPECT_EQ(program.waitForExit(15000), 0);
 }

@@ -1,5 +1,5 @@
 #include "ExpectedTexts.h"
-#include "TestPrograms.h"
+#include "WinProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ protected:
     }
     void open(const wchar_t* fileName)
     {
-        m_module = ::LoadLibraryExW(programPath(fileName).c_str(), nullptr,
+        m_module = ::LoadLibraryExW(wintest::besideTest(fileName).c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(m_module, nullptr);
     }

@@ -9,17 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 using Entries = std::map<std::pair<uint16_t, uint16_t>, WrittenEntry>;
-
-CameraDateTime fixedTime()
-{
-    return CameraDateTime{2024, 8, 24, 13, 5, 9};
-}
-const CameraClock kFixedClock = fixedTime;
 
 // An ExifImage ready to write a small picture with a 160 x 120 thumbnail of
 // real content (so the thumbnail's length is a realistic one).
@@ -47,7 +42,8 @@ public:
               uint32_t x = 0, uint32_t y = 0, uint32_t w = 640, uint32_t h = 480)
     {
         prepare();
-        return WriteCameraMetadata(exif, target, x, y, w, h, -1, source, kFixedClock, report);
+        return WriteCameraMetadata(exif, target, x, y, w, h, -1, source,
+                                   [] { return CameraDateTime{2024, 8, 24, 13, 5, 9}; }, report);
     }
     Entries entries() const { return writtenEntries(output_); }
 
@@ -58,9 +54,12 @@ private:
     fs::path output_;
 };
 
-std::vector<uint8_t> bytesOf(const std::string& text)
+// The text's bytes, padded with zeros to `size`.
+std::vector<uint8_t> bytesOf(const std::string& text, size_t size = 0)
 {
-    return std::vector<uint8_t>(text.begin(), text.end());
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    bytes.resize(std::max(size, bytes.size()), 0);
+    return bytes;
 }
 
 // A camera JPEG whose Exif data hold the given tags.
@@ -82,69 +81,6 @@ std::vector<uint8_t> filler(size_t n, uint8_t seed)
 
 // --- The camera's own tags --------------------------------------------------
 
-TEST(CameraTags, FixedTextsKeepTheirPaddingAndCounts)
-{
-    const fs::path folder = scratchFolder("own-texts");
-    MetadataWrite w(folder / "out.jpg");
-    ASSERT_NE(w.write(kSize640x480, folder / "missing.jpg"), 0);
-    const Entries e = w.entries();
-
-    const WrittenEntry& make = e.at({1, 0x010F});
-    EXPECT_EQ(make.type, kTiffAscii);
-    EXPECT_EQ(make.count, 24u);
-    EXPECT_EQ(make.text(), "TAMRI ORVEN CORP.      ");
-    const WrittenEntry& description = e.at({1, 0x010E});
-    EXPECT_EQ(description.count, 23u);
-    EXPECT_EQ(description.text(), "ORVEN DSC picture     ");
-    EXPECT_EQ(e.at({1, 0x0110}).count, 14u);
-    EXPECT_EQ(e.at({1, 0x0110}).text(), "VidroTransfer");
-    EXPECT_EQ(e.at({1, 0x0131}).count, 22u);
-    EXPECT_EQ(e.at({1, 0x0131}).text(), "VidroTransfer3 V130-J");
-    EXPECT_EQ(e.at({1, 0x0112}).number(), 1u);
-    EXPECT_EQ(e.at({1, 0x0213}).number(), 2u);
-    EXPECT_EQ(e.at({1, 0x0128}).number(), 2u);
-
-    EXPECT_EQ(e.at({2, 0xA000}).value, bytesOf("0100"));
-    EXPECT_EQ(e.at({2, 0x9000}).value, bytesOf("0210"));
-    EXPECT_EQ(e.at({2, 0x9101}).value, (std::vector<uint8_t>{1, 2, 3, 0}));
-    EXPECT_EQ(e.at({2, 0xA001}).number(), 1u);
-    EXPECT_EQ(e.at({5, 0x0001}).count, 4u);
-    EXPECT_EQ(e.at({5, 0x0001}).text(), "R98");
-    EXPECT_EQ(e.at({5, 0x0002}).value, bytesOf("0100"));
-
-    EXPECT_EQ(e.at({6, 0x020D}).count, 8u);
-    EXPECT_EQ(e.at({6, 0x020D}).text(), "FUPLOAD");
-    const WrittenEntry& camera = e.at({6, 0x0209});
-    EXPECT_EQ(camera.count, 32u);
-    std::vector<uint8_t> expected = bytesOf("ORVEN DIGITAL CAMERA");
-    expected.resize(32, 0);
-    EXPECT_EQ(camera.value, expected);
-    EXPECT_EQ(e.at({6, 0x0204}).number(0), 0u);
-    EXPECT_EQ(e.at({6, 0x0204}).number(1), 10u);
-    EXPECT_EQ(e.at({6, 0x0203}).number(), 0u);
-    EXPECT_EQ(e.at({6, 0x0202}).number(), 0u);
-
-    EXPECT_EQ(e.at({3, 0x0103}).number(), 6u);
-    EXPECT_EQ(e.at({3, 0x0128}).number(), 2u);
-    EXPECT_EQ(e.at({3, 0x011A}).number(0), 72u);
-    EXPECT_EQ(e.at({3, 0x011A}).number(1), 1u);
-    EXPECT_EQ(e.at({3, 0x011B}).number(0), 72u);
-}
-
-TEST(CameraTags, DatesComeFromTheClock)
-{
-    const fs::path folder = scratchFolder("own-dates");
-    MetadataWrite w(folder / "out.jpg");
-    ASSERT_NE(w.write(kSize640x480, fs::path()), 0);
-    const Entries e = w.entries();
-    for (const uint16_t tag : {uint16_t{0x0132}, uint16_t{0x9003}, uint16_t{0x9004}}) {
-        const WrittenEntry& date = e.at({static_cast<uint16_t>(tag == 0x0132 ? 1 : 2), tag});
-        EXPECT_EQ(date.type, kTiffAscii);
-        EXPECT_EQ(date.count, 20u);
-        EXPECT_EQ(date.text(), "2024:08:24 13:05:09") << std::hex << tag;
-    }
-}
-
 TEST(CameraTags, LocalTimeWithoutAClock)
 {
     const fs::path folder = scratchFolder("own-localtime");
@@ -165,74 +101,44 @@ TEST(CameraTags, DateTextIsAlwaysNineteenCharacters)
     EXPECT_EQ(exifDateText({}).size(), 19u);
 }
 
-TEST(CameraTags, PictureSizeFromTheExifImage)
-{
-    const fs::path folder = scratchFolder("own-sizes");
-    MetadataWrite w(folder / "out.jpg", 72, 40);
-    ASSERT_NE(w.write(kSize1600x1200, fs::path()), 0);
-    const Entries e = w.entries();
-    EXPECT_EQ(e.at({2, 0xA002}).number(), 72u);
-    EXPECT_EQ(e.at({2, 0xA003}).number(), 40u);
-    EXPECT_EQ(e.at({6, 0x020C}).number(), 72u);
-    EXPECT_EQ(e.at({6, 0x020B}).number(), 40u);
-}
-
-TEST(CameraTags, ResolutionByTargetSize)
+TEST(CameraTags, SizePlaceResolutionAndMarksByTargetSize)
 {
     const std::pair<PackedSize, uint32_t> table[] = {
-        {kSize640x480, 150},   {kSize1024x768, 240},  {kSize1024x384, 240},
-        {kSize1280x960, 300},  {kSize1280x480, 300},  {kSize1600x1200, 375},
-        {kSize1600x600, 375},  {kSize1920x1440, 450}, {kSize1984x1488, 465},
-        {kSize2048x1536, 480}, {packSize(800, 600), 0}, {0, 0},
+        {kSize640x480, 150},   {kSize1024x768, 240},  {kSize1024x384, 240},  {kSize1280x960, 300},
+        {kSize1280x480, 300},  {kSize1600x1200, 375}, {kSize1600x600, 375},  {kSize1920x1440, 450},
+        {kSize1984x1488, 465}, {kSize2048x1536, 480}, {packSize(800, 600), 0}, {0, 0},
         {kThumbnail160x120, 0}};
     for (const auto& [size, dpi] : table)
         EXPECT_EQ(cameraResolution(size), dpi) << std::hex << size;
 
-    const fs::path folder = scratchFolder("own-resolution");
-    MetadataWrite w(folder / "out.jpg");
-    ASSERT_NE(w.write(kSize1280x480, fs::path()), 0);
-    const Entries e = w.entries();
-    EXPECT_EQ(e.at({1, 0x011A}).number(0), 300u);
-    EXPECT_EQ(e.at({1, 0x011A}).number(1), 1u);
-    EXPECT_EQ(e.at({1, 0x011B}).number(0), 300u);
-    EXPECT_EQ(e.at({1, 0x011B}).number(1), 1u);
-}
-
-TEST(CameraTags, MakerNoteRecordsThePlaceOfThePicture)
-{
-    const fs::path folder = scratchFolder("own-place");
-    MetadataWrite w(folder / "out.jpg");
-    ASSERT_NE(w.write(kSize1024x384, fs::path(), nullptr, 256, 0, 512, 384), 0);
-    const WrittenEntry place = w.entries().at({6, 0x020A});
-    EXPECT_EQ(place.type, kTiffUndefined);
-    EXPECT_EQ(place.count, 512u);
-    std::vector<uint8_t> expected = bytesOf("OFFSET=256,0;IMAGE=512,384;");
-    expected.resize(512, 0);
-    EXPECT_EQ(place.value, expected);
-}
-
-TEST(CameraTags, StandardAndPanoramaMarks)
-{
     const fs::path folder = scratchFolder("own-marks");
-    struct Case {
+    const struct {
         PackedSize size;
-        uint32_t quality;
-        uint32_t panorama;
-    } cases[] = {{kSize640x480, 1, 0},   {kSize1024x768, 2, 0}, {kSize1024x384, 2, 0},
-                 {kSize1280x480, 2, 0},  {kSize1600x1200, 2, 0}, {kSize1600x600, 2, 1},
-                 {packSize(800, 600), 2, 0}};
-    MetadataWrite w(folder / "out.jpg");
-    for (const Case& c : cases) {
-        ASSERT_NE(w.write(c.size, fs::path()), 0);
+        uint32_t quality, panorama, dpi;
+    } cases[] = {{kSize640x480, 1, 0, 150},  {kSize1024x768, 2, 0, 240},  {kSize1024x384, 2, 0, 240},
+                 {kSize1280x480, 2, 0, 300}, {kSize1600x1200, 2, 0, 375}, {kSize1600x600, 2, 1, 375},
+                 {packSize(800, 600), 2, 0, 0}};
+    MetadataWrite w(folder / "out.jpg", 72, 40);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::hex << c.size);
+        ASSERT_NE(w.write(c.size, fs::path(), nullptr, 256, 8, 512, 384), 0);
         const Entries e = w.entries();
         EXPECT_EQ(e.at({6, 0x0201}).type, kTiffShort);
-        EXPECT_EQ(e.at({6, 0x0201}).number(), c.quality) << std::hex << c.size;
-        const WrittenEntry& mark = e.at({6, 0x0200});
-        EXPECT_EQ(mark.type, kTiffLong);
-        ASSERT_EQ(mark.count, 3u);
-        EXPECT_EQ(mark.number(0), c.panorama) << std::hex << c.size;
-        EXPECT_EQ(mark.number(1), 0u);
-        EXPECT_EQ(mark.number(2), 0u);
+        EXPECT_EQ(e.at({6, 0x0201}).number(), c.quality);
+        EXPECT_EQ(e.at({6, 0x0200}).type, kTiffLong);
+        EXPECT_EQ(e.at({6, 0x0200}).value, (std::vector<uint8_t>{static_cast<uint8_t>(c.panorama), 0, 0, 0, 0, 0,
+                                                                 0, 0, 0, 0, 0, 0}));
+        EXPECT_EQ(e.at({1, 0x011A}).number(0), c.dpi);
+        EXPECT_EQ(e.at({1, 0x011B}).number(0), c.dpi);
+        EXPECT_EQ(e.at({1, 0x011B}).number(1), 1u);
+        // The picture's size comes from the Exif image, not from the target.
+        EXPECT_EQ(e.at({2, 0xA002}).number(), 72u);
+        EXPECT_EQ(e.at({2, 0xA003}).number(), 40u);
+        EXPECT_EQ(e.at({6, 0x020C}).number(), 72u);
+        EXPECT_EQ(e.at({6, 0x020B}).number(), 40u);
+        EXPECT_EQ(e.at({6, 0x0204}).number(1), 10u);  // 0/10, which exiftool shows as 0
+        EXPECT_EQ(e.at({6, 0x020A}).type, kTiffUndefined);
+        EXPECT_EQ(e.at({6, 0x020A}).value, bytesOf("OFFSET=256,8;IMAGE=512,384;", 512));
     }
 }
 
@@ -313,38 +219,32 @@ TEST_P(CarryOver, KeepsTheSourcesTagsButNotTheReplacedOnes)
     ASSERT_NE(w.write(kSize1024x384, source, &report, 256, 0, 512, 384), 0);
     const Entries e = w.entries();
 
-    // Exposure and other camera tags stay, with the same values in both byte orders.
-    EXPECT_EQ(e.at({2, 0x829A}).number(0), 1u);
-    EXPECT_EQ(e.at({2, 0x829A}).number(1), 125u);
-    EXPECT_EQ(e.at({2, 0x829D}).number(0), 28u);
-    EXPECT_EQ(e.at({2, 0x829D}).number(1), 10u);
-    EXPECT_EQ(e.at({2, 0x8827}).number(), 200u);
-    EXPECT_EQ(e.at({2, 0x8822}).number(), 2u);
-    EXPECT_EQ(e.at({2, 0x920A}).number(0), 350u);
-    const WrittenEntry& area = e.at({2, 0x9214});
-    ASSERT_EQ(area.count, 3u);
-    EXPECT_EQ(area.number(0), 10u);
-    EXPECT_EQ(area.number(1), 20u);
-    EXPECT_EQ(area.number(2), 30u);
+    // Exposure and other camera tags stay, with the same values in both byte
+    // orders, as do the maker note's own entries other than 0x0200..0x020D;
+    // the camera's own values replace the source's.
+    const struct {
+        uint16_t ifd, tag;
+        std::vector<uint32_t> words;
+    } numbers[] = {
+        {2, 0x829A, {1, 125}}, {2, 0x829D, {28, 10}}, {2, 0x8827, {200}}, {2, 0x8822, {2}},
+        {2, 0x920A, {350}},    {2, 0x9214, {10, 20, 30}}, {5, 0x1001, {640}}, {3, 0x0100, {160}},
+        {6, 0x0100, {7}},      {1, 0x0112, {1}},      {2, 0xA001, {1}},   {3, 0x0103, {6}},
+        {6, 0x0201, {2}},
+    };
+    for (const auto& n : numbers)
+        for (size_t k = 0; k < n.words.size(); ++k)
+            EXPECT_EQ(e.at({n.ifd, n.tag}).number(k), n.words[k]) << n.ifd << "/" << std::hex << n.tag << " " << k;
+    EXPECT_EQ(e.at({2, 0x9214}).count, 3u);
     EXPECT_EQ(e.at({2, 0x9286}).value, filler(20, 3));
-    EXPECT_EQ(e.at({1, 0x013B}).text(), "Somebody Else");
-    EXPECT_EQ(e.at({1, 0x8298}).text(), "(c) nobody");
-    EXPECT_EQ(e.at({5, 0x1001}).number(), 640u);
-    EXPECT_EQ(e.at({3, 0x0100}).number(), 160u);
-    // The maker note's own entries other than 0x0200..0x020D.
-    EXPECT_EQ(e.at({6, 0x0100}).number(), 7u);
     EXPECT_EQ(e.at({6, 0x0300}).value, filler(40, 9));
-
-    // Replaced by the camera's values.
-    EXPECT_EQ(e.at({1, 0x010F}).text(), "TAMRI ORVEN CORP.      ");
-    EXPECT_EQ(e.at({1, 0x0110}).text(), "VidroTransfer");
-    EXPECT_EQ(e.at({1, 0x0112}).number(), 1u);
-    EXPECT_EQ(e.at({2, 0x9003}).text(), "2024:08:24 13:05:09");
-    EXPECT_EQ(e.at({2, 0xA001}).number(), 1u);
-    EXPECT_EQ(e.at({5, 0x0001}).text(), "R98");
-    EXPECT_EQ(e.at({3, 0x0103}).number(), 6u);
-    EXPECT_EQ(e.at({6, 0x0201}).number(), 2u);
-    EXPECT_EQ(e.at({6, 0x020A}).text(), "OFFSET=256,0;IMAGE=512,384;");
+    const std::pair<std::pair<uint16_t, uint16_t>, std::string> texts[] = {
+        {{1, 0x013B}, "Somebody Else"},           {{1, 0x8298}, "(c) nobody"},
+        {{1, 0x010F}, "TAMRI ORVEN CORP.      "}, {{1, 0x0110}, "VidroTransfer"},
+        {{2, 0x9003}, "2024:08:24 13:05:09"},     {{5, 0x0001}, "R98"},
+        {{6, 0x020A}, "OFFSET=256,0;IMAGE=512,384;"},
+    };
+    for (const auto& [key, text] : texts)
+        EXPECT_EQ(e.at(key).text(), text);
 
     // No GPS link into bytes that hold something else, and no GPS directory.
     EXPECT_EQ(e.count({1, 0x8825}), 0u);

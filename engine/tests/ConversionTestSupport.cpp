@@ -79,12 +79,8 @@ Rgb makeScene(int width, int height)
 Rgb solidPicture(int width, int height, uint8_t r, uint8_t g, uint8_t b)
 {
     Rgb p{width, height, {}};
-    p.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
-    for (size_t i = 0; i < p.pixels.size(); i += 3) {
-        p.pixels[i] = r;
-        p.pixels[i + 1] = g;
-        p.pixels[i + 2] = b;
-    }
+    for (int i = 0; i < width * height; ++i)
+        p.pixels.insert(p.pixels.end(), {r, g, b});
     return p;
 }
 
@@ -179,60 +175,41 @@ fs::path scratchFolder(const std::string& name)
     return folder;
 }
 
-std::vector<uint8_t> bmp24(const Rgb& picture, bool topDown)
+namespace {
+
+// A BMP of 24 bits, or of 8 bits with a palette of 256 greys (the green channel).
+std::vector<uint8_t> bmp(const Rgb& picture, bool topDown, bool grey)
 {
-    const uint32_t stride = (static_cast<uint32_t>(picture.width) * 3 + 3) & ~3u;
-    const uint32_t imageBytes = stride * static_cast<uint32_t>(picture.height);
+    const uint32_t width = static_cast<uint32_t>(picture.width), height = static_cast<uint32_t>(picture.height);
+    const uint32_t rowBytes = grey ? width : width * 3, stride = (rowBytes + 3) & ~3u;
+    const uint32_t offset = 54 + (grey ? 1024 : 0), imageBytes = stride * height;
     std::vector<uint8_t> out = {'B', 'M'};
-    putLe32(out, 54 + imageBytes);
-    putLe32(out, 0);
-    putLe32(out, 54);
-    putLe32(out, 40);
-    putLe32(out, static_cast<uint32_t>(picture.width));
-    putLe32(out, topDown ? static_cast<uint32_t>(-picture.height) : static_cast<uint32_t>(picture.height));
+    for (uint32_t v : {offset + imageBytes, 0u, offset, 40u, width, topDown ? 0u - height : height})
+        putLe32(out, v);
     putLe16(out, 1);
-    putLe16(out, 24);
-    for (int i = 0; i < 6; ++i)
-        putLe32(out, i == 1 ? imageBytes : 0);
-    for (int r = 0; r < picture.height; ++r) {
-        const int y = topDown ? r : picture.height - 1 - r;
+    putLe16(out, grey ? 8 : 24);
+    for (uint32_t v : {0u, imageBytes, 0u, 0u, grey ? 256u : 0u, 0u})
+        putLe32(out, v);
+    for (int i = 0; grey && i < 256; ++i)
+        out.insert(out.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0});
+    for (uint32_t r = 0; r < height; ++r) {
+        const int y = static_cast<int>(topDown ? r : height - 1 - r);
         for (int x = 0; x < picture.width; ++x) {
             const uint8_t* p = picture.at(x, y);
-            out.insert(out.end(), {p[2], p[1], p[0]});
+            if (grey)
+                out.push_back(p[1]);
+            else
+                out.insert(out.end(), {p[2], p[1], p[0]});
         }
-        out.resize(out.size() + (stride - static_cast<uint32_t>(picture.width) * 3), 0);
+        out.resize(out.size() + (stride - rowBytes), 0);
     }
     return out;
 }
 
-std::vector<uint8_t> bmp8Gray(const Rgb& picture)
-{
-    const uint32_t stride = (static_cast<uint32_t>(picture.width) + 3) & ~3u;
-    const uint32_t imageBytes = stride * static_cast<uint32_t>(picture.height);
-    std::vector<uint8_t> out = {'B', 'M'};
-    putLe32(out, 54 + 1024 + imageBytes);
-    putLe32(out, 0);
-    putLe32(out, 54 + 1024);
-    putLe32(out, 40);
-    putLe32(out, static_cast<uint32_t>(picture.width));
-    putLe32(out, static_cast<uint32_t>(picture.height));
-    putLe16(out, 1);
-    putLe16(out, 8);
-    putLe32(out, 0);
-    putLe32(out, imageBytes);
-    putLe32(out, 0);
-    putLe32(out, 0);
-    putLe32(out, 256);
-    putLe32(out, 0);
-    for (int i = 0; i < 256; ++i)
-        out.insert(out.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0});
-    for (int r = picture.height - 1; r >= 0; --r) {
-        for (int x = 0; x < picture.width; ++x)
-            out.push_back(picture.at(x, r)[1]);
-        out.resize(out.size() + (stride - static_cast<uint32_t>(picture.width)), 0);
-    }
-    return out;
-}
+}  // namespace
+
+std::vector<uint8_t> bmp24(const Rgb& picture, bool topDown) { return bmp(picture, topDown, false); }
+std::vector<uint8_t> bmp8Gray(const Rgb& picture) { return bmp(picture, false, true); }
 
 std::vector<uint8_t> baselineJpeg(const Rgb& picture, int quality, const std::vector<uint8_t>& app1)
 {
@@ -245,14 +222,13 @@ std::vector<uint8_t> baselineJpeg(const Rgb& picture, int quality, const std::ve
 
 std::vector<uint8_t> progressiveJpeg(const Rgb& picture, int quality)
 {
-    std::FILE* file = std::tmpfile();
-    if (file == nullptr)
-        return {};
     jpeg_compress_struct cinfo;
     jpeg_error_mgr jerr;
     cinfo.err = jpeg_std_error(&jerr);
     jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, file);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
     cinfo.image_width = static_cast<JDIMENSION>(picture.width);
     cinfo.image_height = static_cast<JDIMENSION>(picture.height);
     cinfo.input_components = 3;
@@ -267,11 +243,8 @@ std::vector<uint8_t> progressiveJpeg(const Rgb& picture, int quality)
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
-    std::vector<uint8_t> out(static_cast<size_t>(std::ftell(file)));
-    std::rewind(file);
-    const size_t got = std::fread(out.data(), 1, out.size(), file);
-    out.resize(got);
-    std::fclose(file);
+    std::vector<uint8_t> out(buffer, buffer + size);
+    std::free(buffer);
     return out;
 }
 
@@ -563,3 +536,26 @@ Rgb fromEncoderRows(const uint8_t* rows, uint32_t width, uint32_t height, bool b
     }
     return out;
 }
+
+const Rgb& scene1600()
+{
+    static const Rgb scene = makeScene(1600, 1200);
+    return scene;
+}
+
+void expectBandsExact(const Rgb& frame, int x, int y, int w, int h)
+{
+    int wrong = 0;
+    for (int j = 0; j < frame.height; ++j) {
+        for (int i = 0; i < frame.width; ++i) {
+            if (i >= x && i < x + w && j >= y && j < y + h)
+                continue;
+            const uint8_t* p = frame.at(i, j);
+            if (p[0] != kFillR || p[1] != kFillG || p[2] != kFillB)
+                ++wrong;
+        }
+    }
+    EXPECT_EQ(wrong, 0) << "pixels off the fill colour outside " << x << "," << y << " " << w
+                        << "x" << h;
+}
+

@@ -3,7 +3,12 @@
 // reference downscale, and reading the written camera pictures back.
 #pragma once
 
+#include "ExifImage.h"
 #include "ExifSource.h"
+#include "Picture.h"
+#include "PictureConversion.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -93,3 +98,68 @@ std::vector<uint8_t> app1Payload(const std::vector<uint8_t>& jpeg);
 Rgb decodeFile(const fs::path& path);
 // Rows as the encoder receives them (bottom-up and BGR when the flags say so).
 Rgb fromEncoderRows(const uint8_t* rows, uint32_t width, uint32_t height, bool bottomUp, bool bgr);
+
+// The colour of the bands around a picture in the conversion tests.
+constexpr uint32_t kFill = 0x00336699;  // red 0x99, green 0x66, blue 0x33
+constexpr uint8_t kFillR = 0x99, kFillG = 0x66, kFillB = 0x33;
+
+// The 1600 x 1200 scene, made once.
+const Rgb& scene1600();
+
+// One converter with its three pictures, as the host keeps them.
+class Conversion : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        preview_ = vximg::createPicture();
+        canvas_ = vximg::createPicture();
+        workspace_ = vximg::createPicture();
+        converter = std::make_unique<PictureConversion>(
+            ConverterPictures{preview_, canvas_, workspace_}, exif);
+        converter->setClock([] { return CameraDateTime{2024, 8, 24, 13, 5, 9}; });
+        converter->setEncoderObserver([this](const ExifImageInfo& info) {
+            ++writes;
+            primary = fromEncoderRows(info.pixels, info.sizes.width, info.sizes.height,
+                                      info.flipRows != 0, info.swapRedBlue != 0);
+            thumbnail = fromEncoderRows(info.thumbPixels,
+                                        static_cast<uint32_t>(info.sizes.thumbWidth),
+                                        static_cast<uint32_t>(info.sizes.thumbHeight),
+                                        info.thumbFlipRows != 0, info.thumbSwapRedBlue != 0);
+            EXPECT_EQ(info.sizes.quality, 75u);
+            EXPECT_EQ(info.sizes.thumbQuality, 85u);
+            EXPECT_NE(info.swapRedBlue, 0);
+            EXPECT_NE(info.thumbSwapRedBlue, 0);
+        });
+    }
+    void TearDown() override
+    {
+        converter.reset();
+        preview_->release();
+        canvas_->release();
+        workspace_->release();
+    }
+
+    int convert(const fs::path& source, const fs::path& destination, PackedSize target,
+                PackedSize thumb = kThumbnail160x120, int32_t code = 90)
+    {
+        writes = 0;
+        primary = thumbnail = Rgb{};
+        ConversionSettings settings;
+        settings.jpegBaseColor = static_cast<int32_t>(kFill);
+        settings.cameraCode = code;
+        return converter->ConvertPicture(source, destination, target, thumb, settings);
+    }
+
+    vximg::IPicture* preview_ = nullptr;
+    vximg::IPicture* canvas_ = nullptr;
+    vximg::IPicture* workspace_ = nullptr;
+    ExifImage exif;
+    std::unique_ptr<PictureConversion> converter;
+    // What the encoder received in the last conversion.
+    int writes = 0;
+    Rgb primary, thumbnail;
+};
+
+
+// Every pixel outside the picture area has exactly the fill colour.
+void expectBandsExact(const Rgb& frame, int x, int y, int w, int h);

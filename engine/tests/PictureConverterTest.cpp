@@ -1,7 +1,12 @@
 // The picture converter on Windows (under Wine): dialog 401 with its three
 // pictures, the upload job through real message boxes, the hint line and a
-// progress bar, ESC reaching the main window while a picture converts, and
-// the work folder removed at the end.
+// progress bar, ESC reaching the main window while a picture converts, the
+// work folder removed at the end; and the whole upload with the stand-in
+// photo suite installed, whose transfer application logs the folder it was
+// told and the camera files it found there (with the size of each picture's
+// embedded thumbnail) and closes itself. The suite is put back after every
+// test.
+#include "HandOffWinSupport.h"
 #include "MessageBoxWatcher.h"
 #include "PictureConverter.h"
 #include "UploadTestSupport.h"
@@ -71,8 +76,8 @@ protected:
         windowClass.hInstance = ::GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"VxfConverterTestMain";
         ::RegisterClassW(&windowClass);
-        main = ::CreateWindowExW(0, L"VxfConverterTestMain", L"test", WS_OVERLAPPEDWINDOW, 0, 0, 400,
-                                 300, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        main = ::CreateWindowExW(0, L"VxfConverterTestMain", L"test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                 400, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(main, nullptr);
         bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 10, 250, 300, 16, main,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS)),
@@ -90,9 +95,10 @@ protected:
         settings.PathSave = saveFolder.wstring();
         settings.PathTemp = workFolder.wstring();
         settings.cameraCode = 90;
+        settings.TwainIni = L"Vidro!3.ini";
         settings.CehckSeve = 1;
         settings.TwainPath = settings.PathSave;
-        settings.DebugMode = 0x18;  // no hand-off in these tests
+        settings.DebugMode = 0x18;  // no hand-off unless a test asks for one
         std::filesystem::create_directories(saveFolder);
     }
     void TearDown() override
@@ -109,6 +115,12 @@ protected:
         writeFileBytes(path, baselineJpeg(makeScene(width, height), 90));
         return path;
     }
+    fs::path sound(double seconds)
+    {
+        const fs::path path = folder / "s.wav";
+        writeFileBytes(path, toneWave(seconds, 22050, 1));
+        return path;
+    }
     UploadEntry entry(PackedSize size, const fs::path& sound = fs::path())
     {
         UploadEntry e;
@@ -119,13 +131,17 @@ protected:
         }
         return e;
     }
-    UploadJobReport run(const std::vector<fs::path>& paths, const std::vector<UploadEntry>& entries)
+    // Runs the job with the bar (or none) and the boxes answered by `button`.
+    UploadJobReport run(const std::vector<fs::path>& paths, const std::vector<UploadEntry>& entries,
+                        bool withBar = true, int button = IDOK)
     {
         std::vector<std::wstring> wide;
         for (const fs::path& p : paths)
             wide.push_back(p.wstring());
         UploadJobReport report;
-        EXPECT_EQ(converter.UploadJob(wide, entries, bar, settings, &report), 0);
+        MessageBoxWatcher watcher(button);
+        EXPECT_EQ(converter.UploadJob(wide, entries, withBar ? bar : nullptr, settings, &report), 0);
+        boxes = watcher.stop();
         return report;
     }
     std::wstring text(UINT id)
@@ -142,6 +158,7 @@ protected:
     PictureConverter converter;
     fs::path folder, saveFolder, workFolder;
     AppSettings settings;
+    std::vector<SeenBox> boxes;
 };
 
 TEST_F(PictureConverterWin, Dialog401HoldsThreePicturesAndShowsOnlyThePreview)
@@ -173,19 +190,15 @@ TEST_F(PictureConverterWin, Dialog401HoldsThreePicturesAndShowsOnlyThePreview)
 
 TEST_F(PictureConverterWin, JobWritesCameraFilesWithProgressLinesAndBar)
 {
-    const fs::path sound = folder / "s.wav";
-    writeFileBytes(sound, toneWave(1.5, 22050, 1));
     const fs::path a = source("a.jpg", 1600, 1200);
     const fs::path b = source("b.jpg", 320, 240);
-    MessageBoxWatcher watcher(IDOK);
-    const UploadJobReport report = run({a, b}, {entry(kSize1600x1200, sound), entry(kSize640x480)});
-    EXPECT_TRUE(watcher.stop().empty());
+    const UploadJobReport report = run({a, b}, {entry(kSize1600x1200, sound(1.5)), entry(kSize640x480)});
+    EXPECT_TRUE(boxes.empty());
     EXPECT_FALSE(report.aborted);
     const Names names = folderNames(saveFolder);
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[0].substr(8), ".jpg");
-    EXPECT_EQ(names[1].substr(8), ".wav");
-    EXPECT_EQ(names[0].substr(0, 8), names[1].substr(0, 8));
+    EXPECT_EQ(names[1], names[0].substr(0, 8) + ".wav");
     ASSERT_EQ(log.hints.size(), 2u);
     EXPECT_EQ(log.hints[0].first, 1u);
     EXPECT_EQ(log.hints[0].second, L"1 / 2  " + a.wstring());
@@ -201,11 +214,10 @@ TEST_F(PictureConverterWin, EscPostedDuringTheSecondEntryIsDispatchedAndAbortsTh
 {
     writeFileBytes(saveFolder / "earlier.jpg", {1});
     log.escapeOnHint = 2;
-    MessageBoxWatcher watcher(IDOK);
     const UploadJobReport report =
         run({source("a.jpg", 320, 240), source("b.jpg", 1600, 1200), source("c.jpg", 320, 240)},
             {entry(kSize640x480), entry(kSize1600x1200), entry(kSize640x480)});
-    EXPECT_TRUE(watcher.stop().empty());
+    EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(log.escapes, 1);
     EXPECT_TRUE(report.aborted);
     ASSERT_EQ(report.entries.size(), 2u);
@@ -216,16 +228,13 @@ TEST_F(PictureConverterWin, EscPostedDuringTheSecondEntryIsDispatchedAndAbortsTh
 TEST_F(PictureConverterWin, FailedPictureAsksWithPathAndCodeAndCancelTakesTheFilesBack)
 {
     const fs::path missing = folder / "gone.jpg";
-    MessageBoxWatcher watcher(IDCANCEL);
     const UploadJobReport report =
-        run({source("a.jpg", 320, 240), missing}, {entry(kSize640x480), entry(kSize640x480)});
-    const std::vector<SeenBox> boxes = watcher.stop();
+        run({source("a.jpg", 320, 240), missing}, {entry(kSize640x480), entry(kSize640x480)}, true, IDCANCEL);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, missing.wstring() + L" " + text(621) + L"\n[20]");
     EXPECT_EQ(boxes[0].caption, text(102));
     EXPECT_EQ(boxes[0].owner, main);
-    EXPECT_NE(std::find(boxes[0].buttons.begin(), boxes[0].buttons.end(), IDCANCEL),
-              boxes[0].buttons.end());
+    EXPECT_NE(std::find(boxes[0].buttons.begin(), boxes[0].buttons.end(), IDCANCEL), boxes[0].buttons.end());
     EXPECT_TRUE(report.aborted);
     EXPECT_EQ(folderNames(saveFolder), Names{});
 }
@@ -234,12 +243,10 @@ TEST_F(PictureConverterWin, WorkFolderIsMadeForTheJobAndRemovedAfterIt)
 {
     settings.CehckSeve = 0;
     settings.TwainPath = settings.PathTemp;
-    MessageBoxWatcher watcher(IDOK);
     const UploadJobReport report = run({source("a.jpg", 160, 120)}, {entry(kSize640x480)});
-    EXPECT_TRUE(watcher.stop().empty());
+    EXPECT_TRUE(boxes.empty());
     ASSERT_EQ(report.producedFiles.size(), 1u);
-    EXPECT_EQ(report.producedFiles[0].substr(0, workFolder.wstring().size() + 1),
-              workFolder.wstring() + L"\\");
+    EXPECT_EQ(report.producedFiles[0].substr(0, workFolder.wstring().size() + 1), workFolder.wstring() + L"\\");
     EXPECT_FALSE(std::filesystem::exists(workFolder));
 }
 
@@ -265,6 +272,128 @@ TEST_F(PictureConverterWin, ReadOnlyProbeSparesAnExistingTmpFile)
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"c.jpg", L"tmp", L"w.jpg"}));
     EXPECT_EQ(files.listFiles((folder / "missing").wstring(), names), ERROR_FILE_NOT_FOUND);
+}
+
+// --- The whole upload handed to the stand-in suite -----------------------------------
+
+using namespace handoff_test;
+
+class UploadEndToEnd : public PictureConverterWin {
+protected:
+    void SetUp() override
+    {
+        PictureConverterWin::SetUp();
+        album = (folder / "album").wstring() + L"\\";
+        card = (folder / "card").wstring();
+        standinLogPath = (folder / "standin.log").wstring();
+        ASSERT_TRUE(std::filesystem::create_directories(folder / "album"));
+        ASSERT_TRUE(std::filesystem::create_directories(folder / "card"));
+        const ProgramRun setup =
+            runProgram(besideTest(L"VidroStandinSetup.exe"),
+                       {L"/version", L"3.00", L"/subkey", L"3.0", L"/app", besideTest(L"VidroLinkStandin.exe"),
+                        L"/folder", album, L"/card", card, L"/testlog", standinLogPath, L"/autoclose", L"500"});
+        ASSERT_TRUE(setup.finished);
+        ASSERT_EQ(setup.exitCode, 0u) << setup.output;
+        settings.DebugMode = 0;
+        settings.CehckSeve = 0;
+        settings.TwainPath = settings.PathTemp;
+    }
+    void useSaveFolder()
+    {
+        settings.CehckSeve = 1;
+        settings.TwainPath = settings.PathSave;
+    }
+    bool applicationRan() const
+    {
+        return ::GetFileAttributesW(standinLogPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    SuiteStateKeeper keeper;  // puts the suite back
+    std::wstring album, card, standinLogPath;
+};
+
+TEST_F(UploadEndToEnd, WorkFolderHoldsTheCameraFilesWhileTheApplicationRunsAndIsGoneAfter)
+{
+    const fs::path s = folder / "s.wav";
+    writeFileBytes(s, toneWave(2.0, 44100, 2));
+    const UploadJobReport report =
+        run({source("a.jpg", 1600, 1200), source("b.jpg", 400, 300)}, {entry(kSize1600x1200, s), entry(kSize1600x600)});
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(report.handedOff);
+    EXPECT_FALSE(report.aborted);
+
+    const StandinLog seen = readStandinLog(standinLogPath);
+    EXPECT_EQ(logField(seen, L"folder"), workFolder.wstring() + L"\\");
+    std::vector<std::vector<std::wstring>> listed = logLines(seen, L"listed");
+    ASSERT_EQ(listed.size(), 3u);
+    std::sort(listed.begin(), listed.end());
+    // name, size, thumbnail
+    EXPECT_EQ(listed[0][0].substr(8), L".jpg");
+    EXPECT_EQ(listed[0][2], L"thumbnail 160x120");
+    EXPECT_EQ(listed[1][0], listed[0][0].substr(0, 8) + L".wav");
+    EXPECT_EQ(listed[1][1], L"24208");
+    EXPECT_EQ(listed[1][2], L"sound");
+    EXPECT_EQ(listed[2][2], L"thumbnail 160x120");
+
+    EXPECT_FALSE(std::filesystem::exists(workFolder));
+    EXPECT_TRUE(::IsWindowVisible(main));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, L"SOFTWARE\\Orven\\ORVEN Vidro!3 Ver.3.00\\3.0\\Files", L"Folder").text(),
+              album);
+}
+
+TEST_F(UploadEndToEnd, SaveAlsoKeepsTheFilesAndNamesTheSaveFolder)
+{
+    useSaveFolder();
+    run({source("a.jpg", 320, 240)}, {entry(kSize640x480)}, false);
+    EXPECT_TRUE(boxes.empty());
+    const StandinLog seen = readStandinLog(standinLogPath);
+    EXPECT_EQ(logField(seen, L"folder"), saveFolder.wstring() + L"\\");
+    EXPECT_EQ(logLines(seen, L"listed").size(), 1u);
+    EXPECT_EQ(folderNames(saveFolder).size(), 1u);
+}
+
+TEST_F(UploadEndToEnd, EscDuringTheSecondOfThreeWithSaveAlsoLeavesNothingAndStartsNothing)
+{
+    useSaveFolder();
+    settings.DebugMode = 0x10;  // progress lines: the window posts ESC on the second
+    log.escapeOnHint = 2;
+    const fs::path s = sound(1.0);
+    const UploadJobReport report =
+        run({source("a.jpg", 320, 240), source("b.jpg", 1600, 1200), source("c.jpg", 320, 240)},
+            {entry(kSize640x480, s), entry(kSize1600x1200, s), entry(kSize640x480)});
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(log.escapes, 1);
+    EXPECT_TRUE(report.aborted);
+    EXPECT_FALSE(report.handedOff);
+    EXPECT_FALSE(applicationRan());
+    EXPECT_TRUE(folderNames(saveFolder).empty());
+}
+
+TEST_F(UploadEndToEnd, EscAnsweredYesWhileTheApplicationRunsTakesTheSaveFolderFilesBack)
+{
+    // Without a progress bar nothing is dispatched while pictures convert:
+    // the ESC posted with the first line is only seen during the wait.
+    useSaveFolder();
+    settings.DebugMode = 0x10;
+    log.escapeOnHint = 1;
+    const UploadJobReport report = run({source("a.jpg", 320, 240)}, {entry(kSize640x480)}, false);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(log.escapes, 1);
+    EXPECT_TRUE(report.handedOff);
+    EXPECT_EQ(logLines(readStandinLog(standinLogPath), L"listed").size(), 1u);
+    EXPECT_TRUE(report.aborted);
+    EXPECT_TRUE(folderNames(saveFolder).empty());
+}
+
+TEST_F(UploadEndToEnd, DebugMode18StartsNoApplication)
+{
+    settings.DebugMode = 0x18;
+    const UploadJobReport report = run({source("a.jpg", 160, 120), source("b.jpg", 160, 120)},
+                                       {entry(kSize640x480), entry(kSize640x480)}, false);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(report.handedOff);
+    EXPECT_FALSE(applicationRan());
+    EXPECT_FALSE(std::filesystem::exists(workFolder));
 }
 
 }  // namespace

@@ -26,53 +26,35 @@ protected:
     ScriptedUi ui;
 };
 
-TEST_F(PortableHost, EnsureFolderCreatesOnlyTheLastComponent)
+TEST_F(PortableHost, FoldersAreCreatedOnlyAsTheLastComponentAndRemovedOnlyWhenEmpty)
 {
-    EXPECT_TRUE(files.ensureFolder(w(folder / "new"), ui));
+    writeFileBytes(folder / "plain", {1});
+    // Already there (a file counts as the system's "already exists": the conversion then fails to write).
+    for (const std::wstring& path : {w(folder / "new"), w(folder / "new"), w(folder / "new") + L"/", w(folder / "plain"),
+                                     std::wstring(L"/")})
+        EXPECT_TRUE(files.ensureFolder(path, ui)) << path;
     EXPECT_TRUE(fs::is_directory(folder / "new"));
-    EXPECT_TRUE(files.ensureFolder(w(folder / "new"), ui));      // already there
-    EXPECT_TRUE(files.ensureFolder(w(folder / "new") + L"/", ui));  // one trailing separator
     EXPECT_TRUE(ui.messages.empty());
-
     EXPECT_FALSE(files.ensureFolder(w(folder / "a" / "b"), ui));
     EXPECT_FALSE(fs::exists(folder / "a"));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].messageId, 608u);
-    EXPECT_TRUE(ui.messages[0].withCode);
-    EXPECT_EQ(ui.messages[0].code, ENOENT);
 
-    EXPECT_TRUE(files.ensureFolder(L"/", ui));
-    EXPECT_EQ(ui.messages.size(), 1u);
-}
-
-TEST_F(PortableHost, EnsureFolderOverAFileCountsAsThere)
-{
-    // As the system's "already exists": the conversion then fails to write.
-    writeFileBytes(folder / "plain", {1});
-    EXPECT_TRUE(files.ensureFolder(w(folder / "plain"), ui));
-    EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(PortableHost, RemoveFolderOnlyWhenEmptyAndNeverAFile)
-{
-    fs::create_directories(folder / "full");
-    writeFileBytes(folder / "full" / "x", {1});
-    EXPECT_FALSE(files.removeFolder(w(folder / "full"), ui));
-    EXPECT_TRUE(fs::exists(folder / "full" / "x"));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].messageId, 607u);
-    EXPECT_EQ(ui.messages[0].code, ENOTEMPTY);
-
-    writeFileBytes(folder / "file", {1});
-    EXPECT_FALSE(files.removeFolder(w(folder / "file"), ui));
-    EXPECT_TRUE(fs::exists(folder / "file"));
+    writeFileBytes(folder / "new" / "x", {1});
+    EXPECT_FALSE(files.removeFolder(w(folder / "new"), ui));
+    EXPECT_TRUE(fs::exists(folder / "new" / "x"));
+    EXPECT_FALSE(files.removeFolder(w(folder / "plain"), ui));
+    EXPECT_TRUE(fs::exists(folder / "plain"));
     EXPECT_FALSE(files.removeFolder(w(folder / "missing"), ui));
-    EXPECT_EQ(ui.messages.size(), 3u);
-    EXPECT_EQ(ui.messages[2].code, ENOENT);
-
     fs::create_directories(folder / "empty");
     EXPECT_TRUE(files.removeFolder(w(folder / "empty") + L"/", ui));
     EXPECT_FALSE(fs::exists(folder / "empty"));
+
+    ASSERT_EQ(ui.messages.size(), 4u);
+    EXPECT_EQ(ui.messages[0].messageId, 608u);
+    EXPECT_TRUE(ui.messages[0].withCode);
+    EXPECT_EQ(ui.messages[0].code, ENOENT);
+    EXPECT_EQ(ui.messages[1].messageId, 607u);
+    EXPECT_EQ(ui.messages[1].code, ENOTEMPTY);
+    EXPECT_EQ(ui.messages[3].code, ENOENT);
 }
 
 TEST_F(PortableHost, ProbeLeavesNoFileAndSparesAnExistingOne)

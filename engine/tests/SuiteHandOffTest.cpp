@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <tuple>
@@ -28,7 +29,13 @@ struct ShownMessage {
     unsigned id;
     unsigned boxType;
     long code;
+    bool operator==(const ShownMessage& o) const { return id == o.id && boxType == o.boxType && code == o.code; }
 };
+std::ostream& operator<<(std::ostream& out, const ShownMessage& m)
+{
+    return out << m.id << " box " << m.boxType << " [" << m.code << "]";
+}
+using Messages = std::vector<ShownMessage>;
 
 // A registry value: a 32-bit number or a string buffer (characters as written).
 struct FakeValue {
@@ -37,6 +44,8 @@ struct FakeValue {
     std::wstring chars;
     // The string up to its first zero character.
     std::wstring text() const { return chars.substr(0, chars.find(L'\0')); }
+    static FakeValue of(uint32_t n) { return {true, n, {}}; }
+    static FakeValue of(const std::wstring& text) { return {false, 0, text + L'\0'}; }
 };
 
 class FakeSystem : public HandOffSystem {
@@ -72,24 +81,10 @@ public:
         subkeys[L"SOFTWARE\\Orven\\" + kSuite + L"\\"] = {L"3.0"};
         keys.insert({RegistryRoot::LocalMachine, kDialog});
         keys.insert({RegistryRoot::CurrentUser, kFiles});
-        values[{RegistryRoot::LocalMachine, kDialog, L"AppExe"}] = stringValue(L"C:\\Vidro\\VidroLink.exe");
-        values[{RegistryRoot::LocalMachine, kDialog, L"StartupTab"}] = numberValue(7);
-        values[{RegistryRoot::LocalMachine, kDialog, L"VidroLink"}] = numberValue(3);
-        values[{RegistryRoot::CurrentUser, kFiles, L"Folder"}] = stringValue(folder);
-    }
-
-    static FakeValue numberValue(uint32_t number)
-    {
-        FakeValue value;
-        value.isNumber = true;
-        value.number = number;
-        return value;
-    }
-    static FakeValue stringValue(const std::wstring& text)
-    {
-        FakeValue value;
-        value.chars = text + L'\0';
-        return value;
+        values[{RegistryRoot::LocalMachine, kDialog, L"AppExe"}] = FakeValue::of(L"C:\\Vidro\\VidroLink.exe");
+        values[{RegistryRoot::LocalMachine, kDialog, L"StartupTab"}] = FakeValue::of(7);
+        values[{RegistryRoot::LocalMachine, kDialog, L"VidroLink"}] = FakeValue::of(3);
+        values[{RegistryRoot::CurrentUser, kFiles, L"Folder"}] = FakeValue::of(folder);
     }
 
     const FakeValue* value(RegistryRoot root, const std::wstring& key, const std::wstring& name) const
@@ -150,7 +145,7 @@ public:
         calls.push_back(L"set " + rootName(root) + L" " + name + L" " + hex(number));
         if (const long code = check(L"set", root, key, name))
             return code;
-        values[{root, key, name}] = numberValue(number);
+        values[{root, key, name}] = FakeValue::of(number);
         return 0;
     }
 
@@ -176,8 +171,7 @@ public:
                         std::to_wstring(valueChars));
         if (const long code = check(L"set-string", root, key, name))
             return code;
-        FakeValue written;
-        written.chars = textValue;
+        FakeValue written{false, 0, textValue};
         written.chars.resize(textValue.size() < valueChars ? valueChars : textValue.size() + 1, L'\0');
         values[{root, key, name}] = written;
         return 0;
@@ -215,17 +209,19 @@ private:
     long check(const std::wstring& operation, RegistryRoot root, const std::wstring& key,
                const std::wstring& name)
     {
-        if (failure) {
-            if (const long code = failure(operation, root, key, name))
-                return code;
-        }
-        return keys.count({root, key}) ? 0 : kNotFound;
+        const long code = failure ? failure(operation, root, key, name) : 0;
+        return code != 0 ? code : keys.count({root, key}) ? 0 : kNotFound;
     }
 };
 
 std::function<void()> clearFlag(int32_t& flag)
 {
     return [&flag] { flag = 0; };
+}
+
+std::wstring withBackslash(const std::wstring& path)
+{
+    return path.back() == L'\\' ? path : path + L"\\";
 }
 
 AppSettings settingsFor(int32_t code)
@@ -265,81 +261,47 @@ void watch(FakeSystem& system, SeenWhileRunning& seen)
 
 // --- Finding the suite's keys ----------------------------------------------
 
-class SuiteKeySearch : public ::testing::Test {
-protected:
-    SuiteKeys find() { return findSuiteKeys(enumerator()); }
-    SubkeyEnumerator enumerator()
-    {
-        return [this](const std::wstring& key, uint32_t index, std::wstring& name) {
+TEST(SuiteKeySearch, TheLastMatchingKeyWinsAtEachLevel)
+{
+    const std::wstring base = L"SOFTWARE\\Orven\\";
+    const struct {
+        const char* what;
+        std::vector<std::wstring> suites, versions;
+        uint32_t stopAt;  // the enumeration of the suites ends here (a name too long)
+        std::wstring suite, version;
+    } cases[] = {
+        {"last suite, whatever its version", {L"ORVEN Vidro!3 Ver.3.50", kSuite, L"Other"}, {L"3.0"}, 99, kSuite,
+         L"3.0"},
+        {"only the exact 18-character prefix",
+         {L"ORVEN Vidro!3 Ver.", L"ORVEN Vidro!3 Ver.4", L"ORVEN Vidro!3 ver.5", L"ORVEN Vidro!3 Ver",
+          L"ORVEN Vidro!2 Ver.6", L" ORVEN Vidro!3 Ver.7", L"ORVEN Vidro!3 Ver-8", L"ORVEN"},
+         {}, 99, L"ORVEN Vidro!3 Ver.4", L""},
+        {"nothing after the prefix", {L"ORVEN Vidro!3 Ver.4", L"ORVEN Vidro!3 Ver."}, {}, 99,
+         L"ORVEN Vidro!3 Ver.", L""},
+        {"versions start with 1-9", {kSuite}, {L"3.0", L"9", L"0.9", L"Settings", L"2.1", L"-1", L"Files"}, 99,
+         kSuite, L"2.1"},
+        {"no suite key: only backslashes are appended", {L"Something else"}, {}, 99, L"", L""},
+        {"enumeration ends at an unreadable name",
+         {L"ORVEN Vidro!3 Ver.1", L"ORVEN Vidro!3 Ver.2", L"ORVEN Vidro!3 Ver.3"}, {}, 2, L"ORVEN Vidro!3 Ver.2",
+         L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeSystem system;
+        system.subkeys[base] = c.suites;
+        system.subkeys[base + c.suite + L"\\"] = c.versions;
+        system.enumerationStopsAt[base] = c.stopAt;
+        const SuiteKeys keys = findSuiteKeys([&](const std::wstring& key, uint32_t index, std::wstring& name) {
             return system.enumerateSubkey(key, index, name);
-        };
+        });
+        EXPECT_EQ(keys.suiteName, c.suite);
+        EXPECT_EQ(keys.versionName, c.version);
+        // Without a version key the suite name is used twice.
+        const std::wstring under = base + c.suite + L"\\" + (c.version.empty() ? c.suite : c.version);
+        EXPECT_EQ(keys.dialogKey, under + L"\\MainDialog");
+        EXPECT_EQ(keys.filesKey, under + L"\\Files");
+        EXPECT_EQ(system.enumerated, (std::vector<std::wstring>{base, base + c.suite + L"\\"}));
     }
-    FakeSystem system;
-};
-
-TEST_F(SuiteKeySearch, TheSuiteKeyEnumeratedLastWinsWhateverItsVersion)
-{
-    system.subkeys[L"SOFTWARE\\Orven\\"] = {L"ORVEN Vidro!3 Ver.3.50", L"ORVEN Vidro!3 Ver.3.00", L"Other"};
-    system.subkeys[L"SOFTWARE\\Orven\\ORVEN Vidro!3 Ver.3.00\\"] = {L"3.0"};
-    const SuiteKeys keys = find();
-    EXPECT_EQ(keys.suiteName, L"ORVEN Vidro!3 Ver.3.00");
-    EXPECT_EQ(keys.dialogKey, kDialog);
-    EXPECT_EQ(keys.filesKey, kFiles);
-    ASSERT_EQ(system.enumerated.size(), 2u);
-    EXPECT_EQ(system.enumerated[0], L"SOFTWARE\\Orven\\");
-    EXPECT_EQ(system.enumerated[1], L"SOFTWARE\\Orven\\ORVEN Vidro!3 Ver.3.00\\");
-}
-
-TEST_F(SuiteKeySearch, OnlyTheExactEighteenCharacterPrefixMatches)
-{
-    system.subkeys[L"SOFTWARE\\Orven\\"] = {L"ORVEN Vidro!3 Ver.",  L"ORVEN Vidro!3 Ver.4", L"ORVEN Vidro!3 ver.5",
-                                            L"ORVEN Vidro!3 Ver",   L"ORVEN Vidro!2 Ver.6", L" ORVEN Vidro!3 Ver.7",
-                                            L"ORVEN Vidro!3 Ver-8", L"ORVEN"};
-    EXPECT_EQ(find().suiteName, L"ORVEN Vidro!3 Ver.4");
-}
-
-TEST_F(SuiteKeySearch, TheNameWithNothingAfterThePrefixStillCounts)
-{
-    system.subkeys[L"SOFTWARE\\Orven\\"] = {L"ORVEN Vidro!3 Ver.4", L"ORVEN Vidro!3 Ver."};
-    EXPECT_EQ(find().suiteName, L"ORVEN Vidro!3 Ver.");
-}
-
-TEST_F(SuiteKeySearch, VersionKeysStartWithADigitOneToNineAndTheLastWins)
-{
-    system.subkeys[L"SOFTWARE\\Orven\\"] = {kSuite};
-    system.subkeys[L"SOFTWARE\\Orven\\" + kSuite + L"\\"] = {L"3.0", L"9", L"0.9", L"Settings", L"2.1", L"-1",
-                                                              L"Files"};
-    const SuiteKeys keys = find();
-    EXPECT_EQ(keys.versionName, L"2.1");
-    EXPECT_EQ(keys.dialogKey, L"SOFTWARE\\Orven\\" + kSuite + L"\\2.1\\MainDialog");
-}
-
-TEST_F(SuiteKeySearch, EnumerationEndsAtTheFirstNameItCannotRead)
-{
-    system.subkeys[L"SOFTWARE\\Orven\\"] = {L"ORVEN Vidro!3 Ver.1", L"ORVEN Vidro!3 Ver.2", L"ORVEN Vidro!3 Ver.3"};
-    system.enumerationStopsAt[L"SOFTWARE\\Orven\\"] = 2;
-    EXPECT_EQ(find().suiteName, L"ORVEN Vidro!3 Ver.2");
-}
-
-TEST_F(SuiteKeySearch, WithoutAVersionKeyTheSuiteNameIsUsedTwice)
-{
-    system.subkeys[L"SOFTWARE\\Orven\\"] = {kSuite};
-    system.subkeys[L"SOFTWARE\\Orven\\" + kSuite + L"\\"] = {L"Common", L"0"};
-    const SuiteKeys keys = find();
-    EXPECT_EQ(keys.versionName, L"");
-    EXPECT_EQ(keys.dialogKey, L"SOFTWARE\\Orven\\" + kSuite + L"\\" + kSuite + L"\\MainDialog");
-    EXPECT_EQ(keys.filesKey, L"SOFTWARE\\Orven\\" + kSuite + L"\\" + kSuite + L"\\Files");
-}
-
-TEST_F(SuiteKeySearch, WithoutASuiteKeyOnlyBackslashesAreAppended)
-{
-    system.subkeys[L"SOFTWARE\\Orven\\"] = {L"Something else"};
-    const SuiteKeys keys = find();
-    EXPECT_EQ(keys.suiteName, L"");
-    EXPECT_EQ(keys.dialogKey, L"SOFTWARE\\Orven\\\\\\MainDialog");
-    EXPECT_EQ(keys.filesKey, L"SOFTWARE\\Orven\\\\\\Files");
-    ASSERT_EQ(system.enumerated.size(), 2u);
-    EXPECT_EQ(system.enumerated[1], L"SOFTWARE\\Orven\\\\");
 }
 
 // --- Cameras told through the suite profile (52, 82, 86) -------------------
@@ -352,77 +314,62 @@ protected:
         system.profile[{kProfile, L"MainDialog", L"StartupTab"}] = L"3";
         system.profile[{kProfile, L"Files", L"Folder"}] = L"D:\\Album\\";
     }
+    void expectProfile(const std::wstring& startupTab, const std::wstring& folder) const
+    {
+        EXPECT_EQ(system.profileValue(L"MainDialog", L"StartupTab"), startupTab);
+        EXPECT_EQ(system.profileValue(L"Files", L"Folder"), folder);
+    }
     FakeSystem system;
     int32_t continueFlag = 1;
 };
 
 TEST_P(ProfileRoute, ProfileNamesTheDestinationDuringTheRunAndIsPutBackAfterIt)
 {
-    AppSettings settings = settingsFor(GetParam());
-    settings.TwainPath = L"C:\\TEMP\\~tmp_vxf";
-    SeenWhileRunning seen;
-    watch(system, seen);
+    for (const std::wstring& destination : {std::wstring(L"C:\\TEMP\\~tmp_vxf"), std::wstring(L"D:\\Saved\\")}) {
+        SCOPED_TRACE(destination);
+        system = FakeSystem();
+        SetUp();
+        AppSettings settings = settingsFor(GetParam());
+        settings.TwainPath = destination;
+        SeenWhileRunning seen;
+        watch(system, seen);
 
-    EXPECT_EQ(runHandOff(settings, system, clearFlag(continueFlag)), 1);
+        EXPECT_EQ(runHandOff(settings, system, clearFlag(continueFlag)), 1);
 
-    ASSERT_EQ(system.started.size(), 1u);
-    EXPECT_EQ(system.started[0], L"C:\\Vidro\\VidroLink.exe");
-    EXPECT_EQ(seen.profileStartupTab, L"1");
-    EXPECT_EQ(seen.profileFolder, L"C:\\TEMP\\~tmp_vxf\\");
-    EXPECT_EQ(system.profileValue(L"MainDialog", L"StartupTab"), L"3");
-    EXPECT_EQ(system.profileValue(L"Files", L"Folder"), L"D:\\Album\\");
-    EXPECT_EQ(settings.TwainPath, L"C:\\TEMP\\~tmp_vxf\\");
-    EXPECT_TRUE(system.messages.empty());
-    EXPECT_EQ(continueFlag, 1);
-}
-
-TEST_P(ProfileRoute, TheSuiteRegistryIsOnlyReadForTheApplicationPath)
-{
-    AppSettings settings = settingsFor(GetParam());
-    runHandOff(settings, system, clearFlag(continueFlag));
-    for (const std::wstring& call : system.calls) {
-        EXPECT_NE(call.rfind(L"set", 0), 0u) << call;
+        EXPECT_EQ(system.started, std::vector<std::wstring>{L"C:\\Vidro\\VidroLink.exe"});
+        EXPECT_EQ(seen.profileStartupTab, L"1");
+        EXPECT_EQ(seen.profileFolder, withBackslash(destination));
+        expectProfile(L"3", L"D:\\Album\\");
+        EXPECT_EQ(settings.TwainPath, withBackslash(destination));
+        EXPECT_TRUE(system.messages.empty());
+        EXPECT_EQ(continueFlag, 1);
+        // The suite registry is only read, for the application path.
+        for (const std::wstring& call : system.calls)
+            EXPECT_NE(call.rfind(L"set", 0), 0u) << call;
+        EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"StartupTab"), 7u);
+        EXPECT_EQ(system.text(RegistryRoot::CurrentUser, kFiles, L"Folder"), L"D:\\Album\\");
+        EXPECT_EQ(settings.PathSave, L"D:\\Saved");
+        EXPECT_EQ(settings.PathTemp, L"C:\\TEMP\\~tmp_vxf");
     }
-    EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"StartupTab"), 7u);
-    EXPECT_EQ(system.text(RegistryRoot::CurrentUser, kFiles, L"Folder"), L"D:\\Album\\");
-    EXPECT_EQ(settings.PathSave, L"D:\\Saved");
-    EXPECT_EQ(settings.PathTemp, L"C:\\TEMP\\~tmp_vxf");
+    std::wstring empty;
+    appendBackslash(empty);
+    EXPECT_EQ(empty, L"\\");
 }
 
-TEST_P(ProfileRoute, MissingValuesComeBackAsEmptyValues)
+TEST_P(ProfileRoute, ValuesComeBackAsTheyWereReadWithinTheirBuffers)
 {
     system.profile.clear();
     AppSettings settings = settingsFor(GetParam());
     runHandOff(settings, system, clearFlag(continueFlag));
-    EXPECT_EQ(system.profileValue(L"MainDialog", L"StartupTab"), L"");
-    EXPECT_EQ(system.profileValue(L"Files", L"Folder"), L"");
-}
+    expectProfile(L"", L"");  // missing values come back empty
 
-TEST_P(ProfileRoute, ValuesAreRememberedWithinTheirBuffers)
-{
     system.profile[{kProfile, L"MainDialog", L"StartupTab"}] = std::wstring(100, L'7');
     system.profile[{kProfile, L"Files", L"Folder"}] = std::wstring(300, L'f');
-    AppSettings settings = settingsFor(GetParam());
     runHandOff(settings, system, clearFlag(continueFlag));
-    EXPECT_EQ(system.profileValue(L"MainDialog", L"StartupTab"), std::wstring(79, L'7'));
-    EXPECT_EQ(system.profileValue(L"Files", L"Folder"), std::wstring(259, L'f'));
-}
+    expectProfile(std::wstring(79, L'7'), std::wstring(259, L'f'));
 
-TEST_P(ProfileRoute, ADestinationEndingInABackslashKeepsOne)
-{
-    AppSettings settings = settingsFor(GetParam());
-    settings.TwainPath = L"D:\\Saved\\";
-    SeenWhileRunning seen;
-    watch(system, seen);
-    runHandOff(settings, system, clearFlag(continueFlag));
-    EXPECT_EQ(seen.profileFolder, L"D:\\Saved\\");
-    EXPECT_EQ(settings.TwainPath, L"D:\\Saved\\");
-}
-
-TEST_P(ProfileRoute, ProfileLivesInTheWindowsDirectoryUnderItsSettingsName)
-{
+    // The profile lives in the Windows directory under its settings name.
     system.windows = L"E:\\WINNT";
-    AppSettings settings = settingsFor(GetParam());
     settings.TwainIni = L"Other.ini";
     runHandOff(settings, system, clearFlag(continueFlag));
     EXPECT_EQ(system.profile.count({L"E:\\WINNT\\Other.ini", L"MainDialog", L"StartupTab"}), 1u);
@@ -435,12 +382,8 @@ TEST_P(ProfileRoute, WithoutTheApplicationPath616AndTheProfileIsStillPutBack)
     AppSettings settings = settingsFor(GetParam());
     runHandOff(settings, system, clearFlag(continueFlag));
     EXPECT_TRUE(system.started.empty());
-    ASSERT_EQ(system.messages.size(), 1u);
-    EXPECT_EQ(system.messages[0].id, 616u);
-    EXPECT_EQ(system.messages[0].boxType, 0u);
-    EXPECT_EQ(system.messages[0].code, kNotFound);
-    EXPECT_EQ(system.profileValue(L"MainDialog", L"StartupTab"), L"3");
-    EXPECT_EQ(system.profileValue(L"Files", L"Folder"), L"D:\\Album\\");
+    EXPECT_EQ(system.messages, Messages({{616, 0, kNotFound}}));
+    expectProfile(L"3", L"D:\\Album\\");
     EXPECT_EQ(continueFlag, 1);
 }
 
@@ -461,39 +404,40 @@ protected:
         }
         return found;
     }
+    // The suite as it was before, with StartupTab and VidroLink left idle.
+    void expectSuitePutBack() const
+    {
+        EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"StartupTab"), 0xFFFFFFFFu);
+        EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"VidroLink"), 0xFFFFFFFFu);
+        EXPECT_EQ(system.text(RegistryRoot::CurrentUser, kFiles, L"Folder"), L"D:\\Album\\");
+        EXPECT_EQ(continueFlag, 1);
+    }
     FakeSystem system;
     int32_t continueFlag = 1;
 };
 
-TEST_F(RegistryRoute, WorkFolderDuringTheRunAndTheOldValuesAfterIt)
+TEST_F(RegistryRoute, WorkFolderDuringTheRunAndTheOldValuesAfterItInThisOrder)
 {
+    system.values[{RegistryRoot::LocalMachine, kDialog, L"StartupTab"}] = FakeValue::of(0x101);
+    system.profile[{kProfile, L"MainDialog", L"StartupTab"}] = L"3";
     AppSettings settings = settingsFor(90);
     SeenWhileRunning seen;
     watch(system, seen);
 
     EXPECT_EQ(runHandOff(settings, system, clearFlag(continueFlag)), 1);
 
-    ASSERT_EQ(system.started.size(), 1u);
     EXPECT_EQ(seen.startupTab, 0x101u);
     EXPECT_EQ(seen.vidroLink, 0xFFFFFFFFu);
     EXPECT_EQ(seen.folderText, L"C:\\TEMP\\~tmp_vxf\\");
     EXPECT_EQ(seen.folderChars, 260u);
-    EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"StartupTab"), 0xFFFFFFFFu);
-    EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"VidroLink"), 0xFFFFFFFFu);
-    EXPECT_EQ(system.text(RegistryRoot::CurrentUser, kFiles, L"Folder"), L"D:\\Album\\");
+    expectSuitePutBack();  // StartupTab idle whatever it was before
     EXPECT_EQ(settings.PathTemp, L"C:\\TEMP\\~tmp_vxf\\");
     EXPECT_EQ(settings.PathSave, L"D:\\Saved");
     EXPECT_EQ(settings.TwainPath, L"C:\\TEMP\\~tmp_vxf\\");
     EXPECT_TRUE(system.messages.empty());
-    EXPECT_EQ(continueFlag, 1);
     // The profile is read, never written.
-    EXPECT_EQ(system.profileValue(L"MainDialog", L"StartupTab"), L"<missing>");
-}
-
-TEST_F(RegistryRoute, StepsInTheirOrder)
-{
-    AppSettings settings = settingsFor(90);
-    runHandOff(settings, system, clearFlag(continueFlag));
+    EXPECT_EQ(system.profileValue(L"MainDialog", L"StartupTab"), L"3");
+    EXPECT_EQ(system.profileValue(L"Files", L"Folder"), L"<missing>");
     const std::vector<std::wstring> expected = {
         L"set HKLM StartupTab 0x101",
         L"set HKLM VidroLink 0xFFFFFFFF",
@@ -508,92 +452,52 @@ TEST_F(RegistryRoute, StepsInTheirOrder)
     EXPECT_EQ(registryCalls(), expected);
 }
 
-TEST_F(RegistryRoute, SaveAlsoNamesTheSaveFolderAndItLosesItsBackslashAfterwards)
+TEST_F(RegistryRoute, SaveAlsoNamesTheSaveFolderWhichLosesItsBackslashAfterwards)
 {
-    AppSettings settings = settingsFor(90);
-    settings.CehckSeve = 1;
-    settings.TwainPath = settings.PathSave;
-    SeenWhileRunning seen;
-    watch(system, seen);
-    runHandOff(settings, system, clearFlag(continueFlag));
-    EXPECT_EQ(seen.folderText, L"D:\\Saved\\");
-    EXPECT_EQ(settings.PathSave, L"D:\\Saved");
-    EXPECT_EQ(settings.PathTemp, L"C:\\TEMP\\~tmp_vxf");
-    EXPECT_EQ(settings.TwainPath, L"D:\\Saved\\");
-    EXPECT_EQ(system.text(RegistryRoot::CurrentUser, kFiles, L"Folder"), L"D:\\Album\\");
-}
-
-TEST_F(RegistryRoute, ASaveFolderGivenWithItsBackslashLosesIt)
-{
-    AppSettings settings = settingsFor(90);
-    settings.CehckSeve = 1;
-    settings.PathSave = L"D:\\Saved\\";
-    SeenWhileRunning seen;
-    watch(system, seen);
-    runHandOff(settings, system, clearFlag(continueFlag));
-    EXPECT_EQ(seen.folderText, L"D:\\Saved\\");
-    EXPECT_EQ(settings.PathSave, L"D:\\Saved");
-}
-
-TEST_F(RegistryRoute, StartupTabIsIdleAfterwardsWhateverItWasBefore)
-{
-    system.values[{RegistryRoot::LocalMachine, kDialog, L"StartupTab"}] = FakeSystem::numberValue(0x101);
-    AppSettings settings = settingsFor(90);
-    runHandOff(settings, system, clearFlag(continueFlag));
-    EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"StartupTab"), 0xFFFFFFFFu);
-}
-
-TEST_F(RegistryRoute, SuiteProfileIsLeftAlone)
-{
-    system.profile[{kProfile, L"MainDialog", L"StartupTab"}] = L"3";
-    AppSettings settings = settingsFor(90);
-    runHandOff(settings, system, clearFlag(continueFlag));
-    EXPECT_EQ(system.profileValue(L"MainDialog", L"StartupTab"), L"3");
-    EXPECT_EQ(system.profileValue(L"Files", L"Folder"), L"<missing>");
+    for (const std::wstring& save : {std::wstring(L"D:\\Saved"), std::wstring(L"D:\\Saved\\")}) {
+        SCOPED_TRACE(save);
+        AppSettings settings = settingsFor(90);
+        settings.CehckSeve = 1;
+        settings.PathSave = settings.TwainPath = save;
+        SeenWhileRunning seen;
+        watch(system, seen);
+        runHandOff(settings, system, clearFlag(continueFlag));
+        EXPECT_EQ(seen.folderText, L"D:\\Saved\\");
+        EXPECT_EQ(settings.PathSave, L"D:\\Saved");
+        EXPECT_EQ(settings.PathTemp, L"C:\\TEMP\\~tmp_vxf");
+        EXPECT_EQ(settings.TwainPath, L"D:\\Saved\\");
+        expectSuitePutBack();
+    }
 }
 
 TEST_F(RegistryRoute, AFolderLongerThanItsBufferIsNotTouched)
 {
-    system.values[{RegistryRoot::CurrentUser, kFiles, L"Folder"}] =
-        FakeSystem::stringValue(std::wstring(260, L'x'));
+    system.values[{RegistryRoot::CurrentUser, kFiles, L"Folder"}] = FakeValue::of(std::wstring(260, L'x'));
     AppSettings settings = settingsFor(90);
     runHandOff(settings, system, clearFlag(continueFlag));
-    ASSERT_EQ(system.messages.size(), 1u);
-    EXPECT_EQ(system.messages[0].id, 616u);
-    EXPECT_EQ(system.messages[0].code, kMoreData);
+    EXPECT_EQ(system.messages, Messages({{616, 0, kMoreData}}));
     EXPECT_EQ(system.text(RegistryRoot::CurrentUser, kFiles, L"Folder"), std::wstring(260, L'x'));
     EXPECT_TRUE(system.started.empty());
 }
 
 // --- Failures ----------------------------------------------------------------
 
-TEST_F(RegistryRoute, MissingApplicationPathGives616AndTheSuiteIsStillPutBack)
+TEST_F(RegistryRoute, NoApplicationToStartGives616AndTheSuiteIsStillPutBack)
 {
-    system.values.erase({RegistryRoot::LocalMachine, kDialog, L"AppExe"});
-    AppSettings settings = settingsFor(90);
-    runHandOff(settings, system, clearFlag(continueFlag));
-    EXPECT_TRUE(system.started.empty());
-    ASSERT_EQ(system.messages.size(), 1u);
-    EXPECT_EQ(system.messages[0].id, 616u);
-    EXPECT_EQ(system.messages[0].boxType, 0u);
-    EXPECT_EQ(system.messages[0].code, kNotFound);
-    EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"StartupTab"), 0xFFFFFFFFu);
-    EXPECT_EQ(system.text(RegistryRoot::CurrentUser, kFiles, L"Folder"), L"D:\\Album\\");
-    EXPECT_EQ(settings.PathSave, L"D:\\Saved");
-    EXPECT_EQ(continueFlag, 1);
-}
-
-TEST_F(RegistryRoute, AnApplicationThatCannotStartGives616WithCodeZero)
-{
-    system.startable = false;
-    AppSettings settings = settingsFor(90);
-    runHandOff(settings, system, clearFlag(continueFlag));
-    ASSERT_EQ(system.messages.size(), 1u);
-    EXPECT_EQ(system.messages[0].id, 616u);
-    EXPECT_EQ(system.messages[0].code, 0);
-    EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"StartupTab"), 0xFFFFFFFFu);
-    EXPECT_EQ(system.text(RegistryRoot::CurrentUser, kFiles, L"Folder"), L"D:\\Album\\");
-    EXPECT_EQ(continueFlag, 1);
+    for (const bool pathMissing : {true, false}) {
+        SCOPED_TRACE(pathMissing ? "no AppExe" : "cannot start");
+        system = FakeSystem();
+        SetUp();
+        if (pathMissing)
+            system.values.erase({RegistryRoot::LocalMachine, kDialog, L"AppExe"});
+        system.startable = pathMissing;
+        AppSettings settings = settingsFor(90);
+        runHandOff(settings, system, clearFlag(continueFlag));
+        EXPECT_TRUE(system.started.empty());
+        EXPECT_EQ(system.messages, Messages({{616, 0, pathMissing ? kNotFound : 0}}));
+        expectSuitePutBack();
+        EXPECT_EQ(settings.PathSave, L"D:\\Saved");
+    }
 }
 
 TEST_F(RegistryRoute, NoSuiteInstalledGives616OnlyEvenThoughNothingCanBePutBack)
@@ -601,9 +505,7 @@ TEST_F(RegistryRoute, NoSuiteInstalledGives616OnlyEvenThoughNothingCanBePutBack)
     system = FakeSystem();
     AppSettings settings = settingsFor(90);
     runHandOff(settings, system, clearFlag(continueFlag));
-    ASSERT_EQ(system.messages.size(), 1u);
-    EXPECT_EQ(system.messages[0].id, 616u);
-    EXPECT_EQ(system.messages[0].code, kNotFound);
+    EXPECT_EQ(system.messages, Messages({{616, 0, kNotFound}}));
     EXPECT_TRUE(system.started.empty());
     EXPECT_EQ(continueFlag, 1);
     // The announcement ended at its first step; PathSave was never given a backslash.
@@ -643,9 +545,7 @@ TEST_F(RegistryRoute, EachAnnouncementStepEndsItWithItsCode)
         };
         AppSettings settings = settingsFor(90);
         runHandOff(settings, system, clearFlag(continueFlag));
-        ASSERT_EQ(system.messages.size(), 1u);
-        EXPECT_EQ(system.messages[0].id, 616u);
-        EXPECT_EQ(system.messages[0].code, kAccessDenied);
+        EXPECT_EQ(system.messages, Messages({{616, 0, kAccessDenied}}));
         EXPECT_TRUE(system.started.empty());
         const std::vector<std::wstring> calls = registryCalls();
         ASSERT_GT(calls.size(), failing.callsBeforeRestore);
@@ -653,63 +553,42 @@ TEST_F(RegistryRoute, EachAnnouncementStepEndsItWithItsCode)
         // The remembered folder is written back only when it had been read.
         const bool folderRead = failing.callsBeforeRestore >= 4;
         EXPECT_EQ(calls.back().rfind(L"set-string HKCU Folder D:\\Album\\", 0) == 0, folderRead);
-        EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"StartupTab"), 0xFFFFFFFFu);
-        EXPECT_EQ(system.text(RegistryRoot::CurrentUser, kFiles, L"Folder"), L"D:\\Album\\");
-        EXPECT_EQ(continueFlag, 1);
+        expectSuitePutBack();
     }
 }
 
-class RestoreFailure : public RegistryRoute {
-protected:
-    // The files key disappears while the application runs.
-    void SetUp() override
-    {
-        RegistryRoute::SetUp();
+TEST_F(RegistryRoute, RestoreFailureGives609WithTheSystemCodeAndCancelClearsTheContinueFlag)
+{
+    for (const int answer : {1 /* IDOK */, kAnswerCancel}) {
+        SCOPED_TRACE(answer);
+        system = FakeSystem();
+        SetUp();
+        // The files key disappears while the application runs.
         system.whileRunning = [this] { system.keys.erase({RegistryRoot::CurrentUser, kFiles}); };
+        system.answer = answer;
+        continueFlag = 1;
+        AppSettings settings = settingsFor(90);
+        EXPECT_EQ(runHandOff(settings, system, clearFlag(continueFlag)), 1);
+        EXPECT_EQ(system.messages, Messages({{609, 1, kNotFound}}));
+        EXPECT_EQ(continueFlag, answer == kAnswerCancel ? 0 : 1);
     }
-};
-
-TEST_F(RestoreFailure, Gives609WithTheSystemCodeAndOkGoesOn)
-{
-    system.answer = 1;  // IDOK
-    AppSettings settings = settingsFor(90);
-    EXPECT_EQ(runHandOff(settings, system, clearFlag(continueFlag)), 1);
-    ASSERT_EQ(system.messages.size(), 1u);
-    EXPECT_EQ(system.messages[0].id, 609u);
-    EXPECT_EQ(system.messages[0].boxType, 1u);
-    EXPECT_EQ(system.messages[0].code, kNotFound);
-    EXPECT_EQ(continueFlag, 1);
 }
 
-TEST_F(RestoreFailure, CancelClearsTheContinueFlag)
+TEST_F(RegistryRoute, EveryValueIsPutBackAndTheFirstFailureIsReported)
 {
-    system.answer = kAnswerCancel;
-    AppSettings settings = settingsFor(90);
-    runHandOff(settings, system, clearFlag(continueFlag));
-    ASSERT_EQ(system.messages.size(), 1u);
-    EXPECT_EQ(system.messages[0].id, 609u);
-    EXPECT_EQ(continueFlag, 0);
-}
-
-TEST_F(RestoreFailure, EveryValueIsPutBackAndTheFirstFailureIsReported)
-{
-    system.answer = 1;
+    // StartupTab can never be set: the announcement fails at once, so the
+    // restore failure does not show 609 on top of 616.
     system.failure = [](const std::wstring& operation, RegistryRoot, const std::wstring&,
                         const std::wstring& name) -> long {
         return operation == L"set" && name == L"StartupTab" ? kAccessDenied : 0;
     };
-    system.whileRunning = nullptr;
-    // StartupTab can never be set: the announcement fails at once, so the
-    // restore failure does not show 609 on top of 616.
     AppSettings settings = settingsFor(90);
     runHandOff(settings, system, clearFlag(continueFlag));
-    ASSERT_EQ(system.messages.size(), 1u);
-    EXPECT_EQ(system.messages[0].id, 616u);
+    EXPECT_EQ(system.messages, Messages({{616, 0, kAccessDenied}}));
 
     // StartupTab fails only when put back: VidroLink and Folder still are.
     system = FakeSystem();
     system.installSuite();
-    system.answer = 1;
     bool ran = false;
     system.whileRunning = [&] { ran = true; };
     system.failure = [&](const std::wstring& operation, RegistryRoot, const std::wstring&,
@@ -719,26 +598,10 @@ TEST_F(RestoreFailure, EveryValueIsPutBackAndTheFirstFailureIsReported)
     settings = settingsFor(90);
     runHandOff(settings, system, clearFlag(continueFlag));
     EXPECT_TRUE(ran);
-    ASSERT_EQ(system.messages.size(), 1u);
-    EXPECT_EQ(system.messages[0].id, 609u);
-    EXPECT_EQ(system.messages[0].code, kAccessDenied);
+    EXPECT_EQ(system.messages, Messages({{609, 1, kAccessDenied}}));
     EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"StartupTab"), 0x101u);
     EXPECT_EQ(system.number(RegistryRoot::LocalMachine, kDialog, L"VidroLink"), 0xFFFFFFFFu);
     EXPECT_EQ(system.text(RegistryRoot::CurrentUser, kFiles, L"Folder"), L"D:\\Album\\");
-}
-
-// --- Small rules -------------------------------------------------------------
-
-TEST(AppendBackslash, AddsOneOnlyWhenMissing)
-{
-    std::wstring path = L"C:\\a";
-    appendBackslash(path);
-    EXPECT_EQ(path, L"C:\\a\\");
-    appendBackslash(path);
-    EXPECT_EQ(path, L"C:\\a\\");
-    std::wstring empty;
-    appendBackslash(empty);
-    EXPECT_EQ(empty, L"\\");
 }
 
 }  // namespace

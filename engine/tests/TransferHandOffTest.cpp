@@ -47,21 +47,14 @@ struct Sample {
     DWORD vidroLink = 0;
     RawValue folder;
     DWORD otherStartupTab = 0;  // of a second suite version, when there is one
-    std::wstring profileStartupTab;
-    std::wstring profileFolder;
 };
 
 class HandOffWin : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setupProgram = besideTest(L"VidroStandinSetup.exe");
-        appProgram = besideTest(L"VidroLinkStandin.exe");
-        ASSERT_NE(::GetFileAttributesW(setupProgram.c_str()), INVALID_FILE_ATTRIBUTES)
-            << "the stand-in suite's installer is not beside the test";
-        ASSERT_NE(::GetFileAttributesW(appProgram.c_str()), INVALID_FILE_ATTRIBUTES)
-            << "the stand-in transfer application is not beside the test";
-
+        for (const std::wstring& program : {setupProgram, appProgram})
+            ASSERT_NE(::GetFileAttributesW(program.c_str()), INVALID_FILE_ATTRIBUTES) << program << " beside the test";
         work = temp.sub(L"work");
         save = temp.sub(L"save");
         album = temp.sub(L"album") + L"\\";
@@ -131,7 +124,8 @@ protected:
 
     SuiteStateKeeper keeper;  // first made, last gone: puts the suite back
     testfiles::TempFolder temp{L"vxf-handoff"};
-    std::wstring setupProgram, appProgram;
+    const std::wstring setupProgram = besideTest(L"VidroStandinSetup.exe");
+    const std::wstring appProgram = besideTest(L"VidroLinkStandin.exe");
     std::wstring work, save, album, card, log;
     std::wstring dialogKey = kDialog300;
     std::wstring filesKey = kFiles300;
@@ -159,8 +153,6 @@ private:
         seen.folder = readValue(HKEY_CURRENT_USER, filesKey, L"Folder");
         if (!otherDialogKey.empty())
             seen.otherStartupTab = readValue(HKEY_LOCAL_MACHINE, otherDialogKey, L"StartupTab").number();
-        seen.profileStartupTab = profileValue(suiteProfilePath(), L"MainDialog", L"StartupTab");
-        seen.profileFolder = profileValue(suiteProfilePath(), L"Files", L"Folder");
         samples.push_back(seen);
         if (onTick)
             onTick(seen);
@@ -192,54 +184,50 @@ HandOffWin* HandOffWin::current = nullptr;
 
 // --- The suite profile (cameras 52, 82, 86) ----------------------------------
 
-TEST_F(HandOffWin, Code52ProfileSaysOneDuringTheRunAndThreeAfterIt)
+TEST_F(HandOffWin, ProfileSaysOneDuringTheRunAndIsPutBackAfterIt)
 {
     install();
-    ASSERT_TRUE(writeProfileValue(suiteProfilePath(), L"MainDialog", L"StartupTab", L"3"));
-    AppSettings settings = settingsFor(52);
+    const struct {
+        int32_t code;
+        bool profileFilled;  // else both values are missing and come back empty
+        bool saveFolder;
+    } cases[] = {{52, true, false}, {86, false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        ::DeleteFileW(log.c_str());
+        if (c.profileFilled) {
+            ASSERT_TRUE(writeProfileValue(suiteProfilePath(), L"MainDialog", L"StartupTab", L"3"));
+        } else {
+            ::WritePrivateProfileStringW(L"MainDialog", L"StartupTab", nullptr, suiteProfilePath().c_str());
+            ::WritePrivateProfileStringW(L"Files", L"Folder", nullptr, suiteProfilePath().c_str());
+            ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, suiteProfilePath().c_str());
+            ASSERT_EQ(profileValue(suiteProfilePath(), L"Files", L"Folder"), L"<missing>");
+        }
+        AppSettings settings = settingsFor(c.code);
+        const std::wstring told = c.saveFolder ? save + L"\\" : work;
+        settings.TwainPath = told;
 
-    handOff(settings);
+        handOff(settings);
 
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(continueFlag, 1);
-    EXPECT_EQ(settings.TwainPath, work + L"\\");
-    // What the transfer application found.
-    const StandinLog seen = standinLog();
-    EXPECT_EQ(logField(seen, L"profile-startuptab"), L"1");
-    EXPECT_EQ(logField(seen, L"route"), L"profile");
-    EXPECT_EQ(logField(seen, L"folder"), work + L"\\");
-    const auto listed = logLines(seen, L"listed");
-    ASSERT_EQ(listed.size(), 1u);
-    EXPECT_EQ(listed[0][0], L"08240001.wav");
-    EXPECT_EQ(logLines(seen, L"end").size(), 1u) << "the application ran to its end";
-    // The suite's registry is not touched for this camera.
-    EXPECT_EQ(logField(seen, L"registry-startuptab"), L"0xFFFFFFFF");
-    // And afterwards.
-    EXPECT_EQ(profileValue(suiteProfilePath(), L"MainDialog", L"StartupTab"), L"3");
-    EXPECT_EQ(profileValue(suiteProfilePath(), L"Files", L"Folder"), album);
-    EXPECT_EQ(readValue(HKEY_CURRENT_USER, kFiles300, L"Folder").text(), album);
-}
-
-TEST_F(HandOffWin, Code86MissingProfileValuesComeBackEmpty)
-{
-    install();
-    ASSERT_TRUE(writeProfileValue(suiteProfilePath(), L"MainDialog", L"StartupTab", L""));
-    ::WritePrivateProfileStringW(L"MainDialog", L"StartupTab", nullptr, suiteProfilePath().c_str());
-    ::WritePrivateProfileStringW(L"Files", L"Folder", nullptr, suiteProfilePath().c_str());
-    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, suiteProfilePath().c_str());
-    ASSERT_EQ(profileValue(suiteProfilePath(), L"Files", L"Folder"), L"<missing>");
-    AppSettings settings = settingsFor(86);
-    settings.TwainPath = save + L"\\";
-
-    handOff(settings);
-
-    EXPECT_TRUE(boxes.empty());
-    const StandinLog seen = standinLog();
-    EXPECT_EQ(logField(seen, L"route"), L"profile");
-    EXPECT_EQ(logField(seen, L"folder"), save + L"\\");
-    EXPECT_EQ(settings.TwainPath, save + L"\\");
-    EXPECT_EQ(profileValue(suiteProfilePath(), L"MainDialog", L"StartupTab"), L"");
-    EXPECT_EQ(profileValue(suiteProfilePath(), L"Files", L"Folder"), L"");
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(continueFlag, 1);
+        EXPECT_EQ(settings.TwainPath, c.saveFolder ? told : work + L"\\");
+        // What the transfer application found.
+        const StandinLog seen = standinLog();
+        EXPECT_EQ(logField(seen, L"profile-startuptab"), L"1");
+        EXPECT_EQ(logField(seen, L"route"), L"profile");
+        EXPECT_EQ(logField(seen, L"folder"), c.saveFolder ? told : work + L"\\");
+        const auto listed = logLines(seen, L"listed");
+        ASSERT_EQ(listed.size(), 1u);
+        EXPECT_EQ(listed[0][0], c.saveFolder ? L"08240002.wav" : L"08240001.wav");
+        EXPECT_EQ(logLines(seen, L"end").size(), 1u) << "the application ran to its end";
+        // The suite's registry is not touched for these cameras.
+        EXPECT_EQ(logField(seen, L"registry-startuptab"), L"0xFFFFFFFF");
+        EXPECT_EQ(readValue(HKEY_CURRENT_USER, kFiles300, L"Folder").text(), album);
+        // And afterwards.
+        EXPECT_EQ(profileValue(suiteProfilePath(), L"MainDialog", L"StartupTab"), c.profileFilled ? L"3" : L"");
+        EXPECT_EQ(profileValue(suiteProfilePath(), L"Files", L"Folder"), c.profileFilled ? album : L"");
+    }
 }
 
 // --- The registry (camera 90) --------------------------------------------------
@@ -285,27 +273,6 @@ TEST_F(HandOffWin, Code90WorkFolderDuringTheRunAndTheOldValuesAfterIt)
     EXPECT_EQ(profileValue(suiteProfilePath(), L"Files", L"Folder"), album);
 }
 
-TEST_F(HandOffWin, Code90SaveAlsoNamesTheSaveFolder)
-{
-    install();
-    AppSettings settings = settingsFor(90);
-    settings.CehckSeve = 1;
-    settings.PathSave = save + L"\\";
-    settings.TwainPath = save;
-
-    handOff(settings);
-
-    EXPECT_TRUE(boxes.empty());
-    const StandinLog seen = standinLog();
-    EXPECT_EQ(logField(seen, L"folder"), save + L"\\");
-    const auto listed = logLines(seen, L"listed");
-    ASSERT_EQ(listed.size(), 1u);
-    EXPECT_EQ(listed[0][0], L"08240002.wav");
-    EXPECT_EQ(settings.PathSave, save);
-    EXPECT_EQ(settings.PathTemp, work);
-    EXPECT_EQ(readValue(HKEY_CURRENT_USER, kFiles300, L"Folder").text(), album);
-}
-
 TEST_F(HandOffWin, TwoSuiteVersionsTheOneEnumeratedLastIsUsed)
 {
     const std::wstring otherAlbum = temp.sub(L"album2") + L"\\";
@@ -345,61 +312,47 @@ TEST_F(HandOffWin, TwoSuiteVersionsTheOneEnumeratedLastIsUsed)
 
 // --- Failures -------------------------------------------------------------------
 
-TEST_F(HandOffWin, MissingAppExeGives616AndTheSuiteIsStillPutBack)
+TEST_F(HandOffWin, NoApplicationToStartGives616AndTheSuiteIsStillPutBack)
 {
-    install();
-    ASSERT_TRUE(deleteValue(HKEY_LOCAL_MACHINE, kDialog300, L"AppExe"));
-    AppSettings settings = settingsFor(90);
-
-    handOff(settings);
-
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, kAppTitle);
-    EXPECT_EQ(boxes[0].text, kSuiteMissing + codeLine(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});
-    EXPECT_EQ(boxes[0].owner, window);
-    EXPECT_EQ(continueFlag, 1);
-    EXPECT_EQ(::GetFileAttributesW(log.c_str()), INVALID_FILE_ATTRIBUTES) << "no application was started";
-    EXPECT_TRUE(hiddenSamples().empty()) << "the main window was never hidden";
-    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kDialog300, L"StartupTab").number(), 0xFFFFFFFFu);
-    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kDialog300, L"VidroLink").number(), 0xFFFFFFFFu);
-    EXPECT_EQ(readValue(HKEY_CURRENT_USER, kFiles300, L"Folder").text(), album);
-    EXPECT_EQ(settings.PathSave, save);
-}
-
-TEST_F(HandOffWin, Code52MissingAppExeGives616AndTheProfileIsStillPutBack)
-{
-    install();
-    ASSERT_TRUE(deleteValue(HKEY_LOCAL_MACHINE, kDialog300, L"AppExe"));
-    ASSERT_TRUE(writeProfileValue(suiteProfilePath(), L"MainDialog", L"StartupTab", L"3"));
-    AppSettings settings = settingsFor(52);
-
-    handOff(settings);
-
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, kSuiteMissing + codeLine(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(profileValue(suiteProfilePath(), L"MainDialog", L"StartupTab"), L"3");
-    EXPECT_EQ(profileValue(suiteProfilePath(), L"Files", L"Folder"), album);
-}
-
-TEST_F(HandOffWin, AnApplicationThatCannotStartGives616WithCodeZero)
-{
-    install();
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDialog300.c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
     const std::wstring missing = temp.sub(L"NoSuchLink.exe");
-    ::RegSetValueExW(key, L"AppExe", 0, REG_SZ, reinterpret_cast<const BYTE*>(missing.c_str()),
-                     static_cast<DWORD>((missing.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(key);
-    AppSettings settings = settingsFor(90);
+    const struct {
+        int32_t code;
+        bool appExeMissing;  // else it names a file that is not there
+        long shownCode;
+    } cases[] = {{90, true, ERROR_FILE_NOT_FOUND}, {52, true, ERROR_FILE_NOT_FOUND}, {90, false, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.code << (c.appExeMissing ? " no AppExe" : " cannot start"));
+        SuiteStateKeeper::clearAll();
+        install();
+        ASSERT_TRUE(writeProfileValue(suiteProfilePath(), L"MainDialog", L"StartupTab", L"3"));
+        if (c.appExeMissing) {
+            ASSERT_TRUE(deleteValue(HKEY_LOCAL_MACHINE, kDialog300, L"AppExe"));
+        } else {
+            HKEY key = nullptr;
+            ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDialog300.c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+            ::RegSetValueExW(key, L"AppExe", 0, REG_SZ, reinterpret_cast<const BYTE*>(missing.c_str()),
+                             static_cast<DWORD>((missing.size() + 1) * sizeof(wchar_t)));
+            ::RegCloseKey(key);
+        }
+        AppSettings settings = settingsFor(c.code);
 
-    handOff(settings);
+        handOff(settings);
 
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, kSuiteMissing + codeLine(0));
-    EXPECT_EQ(continueFlag, 1);
-    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kDialog300, L"StartupTab").number(), 0xFFFFFFFFu);
-    EXPECT_EQ(readValue(HKEY_CURRENT_USER, kFiles300, L"Folder").text(), album);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, kAppTitle);
+        EXPECT_EQ(boxes[0].text, kSuiteMissing + codeLine(c.shownCode));
+        EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});
+        EXPECT_EQ(boxes[0].owner, window);
+        EXPECT_EQ(continueFlag, 1);
+        EXPECT_EQ(::GetFileAttributesW(log.c_str()), INVALID_FILE_ATTRIBUTES) << "no application was started";
+        EXPECT_TRUE(hiddenSamples().empty()) << "the main window was never hidden";
+        EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kDialog300, L"StartupTab").number(), 0xFFFFFFFFu);
+        EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kDialog300, L"VidroLink").number(), 0xFFFFFFFFu);
+        EXPECT_EQ(readValue(HKEY_CURRENT_USER, kFiles300, L"Folder").text(), album);
+        EXPECT_EQ(profileValue(suiteProfilePath(), L"MainDialog", L"StartupTab"), L"3");
+        EXPECT_EQ(profileValue(suiteProfilePath(), L"Files", L"Folder"), album);
+        EXPECT_EQ(settings.PathSave, save);
+    }
 }
 
 TEST_F(HandOffWin, NoSuiteInstalledGivesOnly616)
@@ -418,41 +371,35 @@ TEST_F(HandOffWin, NoSuiteInstalledGivesOnly616)
 
 TEST_F(HandOffWin, RestoreFailureGives609AndCancelClearsTheFlag)
 {
-    install();
-    // The files key goes away while the application runs.
-    onTick = [this](const Sample& sample) {
-        if (!sample.windowVisible)
-            deleteTree(HKEY_CURRENT_USER, kFiles300);
-    };
-    AppSettings settings = settingsFor(90);
+    for (const int button : {IDCANCEL, IDOK}) {
+        SCOPED_TRACE(button);
+        SuiteStateKeeper::clearAll();
+        install();
+        continueFlag = 1;
+        // A key goes away while the application runs: the files key, or the dialog key.
+        const bool filesGone = button == IDCANCEL;
+        onTick = [this, filesGone](const Sample& sample) {
+            if (!sample.windowVisible)
+                deleteTree(filesGone ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, filesGone ? kFiles300 : kDialog300);
+        };
+        AppSettings settings = settingsFor(90);
 
-    handOff(settings, IDCANCEL);
+        handOff(settings, button);
 
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, kAppTitle);
-    EXPECT_EQ(boxes[0].text, kWorkFileError + codeLine(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(boxes[0].buttons, (std::vector<int>{IDOK, IDCANCEL}));
-    EXPECT_EQ(continueFlag, 0);
-    // The other values were put back all the same.
-    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kDialog300, L"StartupTab").number(), 0xFFFFFFFFu);
-    EXPECT_EQ(settings.PathSave, save);
-}
-
-TEST_F(HandOffWin, RestoreFailureAnsweredOkGoesOn)
-{
-    install();
-    onTick = [this](const Sample& sample) {
-        if (!sample.windowVisible)
-            deleteTree(HKEY_LOCAL_MACHINE, kDialog300);
-    };
-    AppSettings settings = settingsFor(90);
-
-    handOff(settings, IDOK);
-
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, kWorkFileError + codeLine(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(continueFlag, 1);
-    EXPECT_EQ(readValue(HKEY_CURRENT_USER, kFiles300, L"Folder").text(), album);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].caption, kAppTitle);
+        EXPECT_EQ(boxes[0].text, kWorkFileError + codeLine(ERROR_FILE_NOT_FOUND));
+        EXPECT_EQ(boxes[0].buttons, (std::vector<int>{IDOK, IDCANCEL}));
+        EXPECT_EQ(continueFlag, button == IDCANCEL ? 0 : 1);
+        // The other values were put back all the same.
+        if (filesGone) {
+            EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kDialog300, L"StartupTab").number(), 0xFFFFFFFFu);
+        } else {
+            EXPECT_EQ(readValue(HKEY_CURRENT_USER, kFiles300, L"Folder").text(), album);
+        }
+        EXPECT_EQ(settings.PathSave, save);
+        onTick = nullptr;
+    }
 }
 
 // --- The wait ---------------------------------------------------------------------

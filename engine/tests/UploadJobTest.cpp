@@ -51,48 +51,23 @@ TEST_F(UploadFlow, TwoEntriesWithSoundsGetConsecutiveNumbersAndEachSoundNamesIts
     EXPECT_EQ(handOffs, 1);
     EXPECT_FALSE(report.aborted);
 
-    SoundTexts first, second;
+    // Each sound names its picture and carries the job's date; read back by
+    // independent readers (the camera formats themselves are the exif and
+    // sound modules' tests, and vxfconv's).
+    SoundTexts first;
     ASSERT_TRUE(readSoundTexts(saveFolder / "08240001.wav", first));
-    ASSERT_TRUE(readSoundTexts(saveFolder / "08240002.wav", second));
-    EXPECT_EQ(first.relatedImage, "08240001.jpg");
-    EXPECT_EQ(second.relatedImage, "08240002.jpg");
     EXPECT_EQ(first.creationDate, "2024-08-24");
     EXPECT_EQ(first.creationTime, "13:05:09.000");
-    EXPECT_EQ(first.title, std::string(15, ' '));
-    EXPECT_EQ(first.make, "TAMRI ORVEN CORP.");
-    EXPECT_EQ(first.model, "orv01");
-    EXPECT_EQ(first.exifVersion, "0201");
-
-    // Independent readers.
-    ASSERT_FALSE(findOnPath("exiftool").empty());
-    ASSERT_FALSE(findOnPath("sox").empty());
-    ASSERT_FALSE(findOnPath("djpeg").empty());
     EXPECT_EQ(exifTool(saveFolder / "08240001.wav", "RelatedImageFile"), "08240001.jpg");
     EXPECT_EQ(exifTool(saveFolder / "08240002.wav", "RelatedImageFile"), "08240002.jpg");
-    EXPECT_EQ(exifTool(saveFolder / "08240002.wav", "Make"), "TAMRI ORVEN CORP.");
-    std::string soxA;
-    for (const char* option : {"-r", "-c", "-b", "-D"})
-        soxA += runTool(std::string("sox --i ") + option + " " + shellQuoted(saveFolder / "08240001.wav"))
-                    .output;
-    EXPECT_EQ(soxA, "8000\n1\n8\n3.000000\n");
-    const std::string soxB =
-        runTool("sox --i -D " + shellQuoted(saveFolder / "08240002.wav")).output;
-    EXPECT_EQ(soxB, "5.000000\n");
-
+    // The camera sound lengths for 2 and 4 seconds of tone.
+    EXPECT_EQ(runTool("sox --i -D " + shellQuoted(saveFolder / "08240001.wav")).output, "3.000000\n");
+    EXPECT_EQ(runTool("sox --i -D " + shellQuoted(saveFolder / "08240002.wav")).output, "5.000000\n");
     for (const auto& [name, size] : {std::pair<std::string, std::string>{"08240001.jpg", "640 480"},
                                      {"08240002.jpg", "1600 1200"}}) {
-        const fs::path jpg = saveFolder / name;
         const std::string header =
-            runTool("djpeg -pnm " + shellQuoted(jpg) + " 2>&1 | head -c 20", ToolErrors::passedOn).output;
+            runTool("djpeg -pnm " + shellQuoted(saveFolder / name) + " | head -c 20", ToolErrors::passedOn).output;
         EXPECT_EQ(header.substr(0, 3 + size.size()), "P6\n" + size) << name;
-        EXPECT_EQ(exifTool(jpg, "ExifImageWidth") + " " + exifTool(jpg, "ExifImageHeight"), size)
-            << name;
-        EXPECT_EQ(exifTool(jpg, "EncodingProcess"), "Baseline DCT, Huffman coding") << name;
-        const std::string thumb = runTool("exiftool -b -ThumbnailImage " + shellQuoted(jpg) +
-                                              " | djpeg -pnm 2>&1 | head -c 12",
-                                          ToolErrors::passedOn)
-                                      .output;
-        EXPECT_EQ(thumb.substr(0, 10), "P6\n160 120") << name;
     }
 }
 
@@ -100,7 +75,7 @@ TEST_F(UploadFlow, NumbersUsedByEarlierJobsAreSkippedWithEitherExtension)
 {
     useSaveFolder();
     writeFileBytes(saveFolder / "08240001.jpg", {1, 2, 3});
-    writeFileBytes(saveFolder / "08240002.wav", {4, 5, 6});
+    writeFileBytes(saveFolder / "08240002.Wav", {4, 5, 6});  // any case
     // Another day and another kind of file take no number of today.
     writeFileBytes(saveFolder / "08230003.jpg", {7});
     writeFileBytes(saveFolder / "08240003.txt", {8});
@@ -108,20 +83,11 @@ TEST_F(UploadFlow, NumbersUsedByEarlierJobsAreSkippedWithEitherExtension)
     const fs::path b = picture("b.jpg", 320, 240);
     run({a, b}, {entry(kSize640x480), entry(kSize640x480)});
     EXPECT_EQ(folderNames(saveFolder),
-              (Names{"08230003.jpg", "08240001.jpg", "08240002.wav", "08240003.jpg",
+              (Names{"08230003.jpg", "08240001.jpg", "08240002.Wav", "08240003.jpg",
                      "08240003.txt", "08240004.jpg"}));
     // The earlier files are untouched.
     EXPECT_EQ(readFileBytes(saveFolder / "08240001.jpg"), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(readFileBytes(saveFolder / "08240002.wav"), (std::vector<uint8_t>{4, 5, 6}));
-}
-
-TEST_F(UploadFlow, NamesMatchTakenNumbersWithoutRegardToCase)
-{
-    useSaveFolder();
-    writeFileBytes(saveFolder / "08240001.JPG", {1});
-    writeFileBytes(saveFolder / "08240002.Wav", {2});
-    run({picture("a.jpg", 160, 120)}, {entry(kSize640x480)});
-    EXPECT_TRUE(fs::exists(saveFolder / "08240003.jpg"));
+    EXPECT_EQ(readFileBytes(saveFolder / "08240002.Wav"), (std::vector<uint8_t>{4, 5, 6}));
 }
 
 TEST_F(UploadFlow, DateIsTakenOnceEvenAcrossMidnight)
@@ -155,65 +121,52 @@ TEST_F(UploadFlow, OnlyTheGreyedSoundIconMakesASound)
 TEST_F(UploadFlow, ThumbnailAndItsQualityFollowTheCameraModel)
 {
     useSaveFolder();
-    settings.cameraCode = 52;
-    settings.JpegQualityThum = 10;
-    run({picture("a.jpg", 400, 300)}, {entry(kSize1024x384)});
-    EXPECT_EQ(settings.JpegQualityThum, 5);
-    const fs::path jpg = saveFolder / "08240001.jpg";
-    ASSERT_TRUE(fs::exists(jpg));
-    EXPECT_EQ(runTool("exiftool -b -ThumbnailImage " + shellQuoted(jpg) + " | djpeg -pnm | head -c 8",
-                      ToolErrors::passedOn)
-                  .output.substr(0, 8),
-              "P6\n80 60");
-
-    settings.cameraCode = 86;
-    run({picture("b.jpg", 400, 300)}, {entry(kSize1280x960)});
-    EXPECT_EQ(settings.JpegQualityThum, 50);
-    const fs::path second = saveFolder / "08240002.jpg";
-    EXPECT_EQ(runTool("exiftool -b -ThumbnailImage " + shellQuoted(second) +
-                          " | djpeg -pnm | head -c 10",
-                      ToolErrors::passedOn)
-                  .output.substr(0, 10),
-              "P6\n160 120");
-
+    const struct {
+        int32_t code;
+        PackedSize size;
+        int quality;
+        const char* thumbnail;
+    } cases[] = {{52, kSize1024x384, 5, "P6\n80 60"}, {86, kSize1280x960, 50, "P6\n160 120"}};
+    uint32_t number = 0;
+    for (const auto& c : cases) {
+        settings.cameraCode = c.code;
+        settings.JpegQualityThum = 10;
+        run({picture("a.jpg", 400, 300)}, {entry(c.size)});
+        EXPECT_EQ(settings.JpegQualityThum, c.quality) << c.code;
+        const fs::path jpg = saveFolder / fs::path(utf8FromWide(cameraPictureName(8, 24, ++number)));
+        EXPECT_EQ(runTool("exiftool -b -ThumbnailImage " + shellQuoted(jpg) + " | djpeg -pnm | head -c 10",
+                          ToolErrors::passedOn).output.substr(0, std::string(c.thumbnail).size()),
+                  c.thumbnail) << c.code;
+    }
     EXPECT_EQ(uploadThumbnailSize(82), kThumbnail80x60);
     EXPECT_EQ(uploadThumbnailQuality(82), 5);
     EXPECT_EQ(uploadThumbnailSize(90), kThumbnail160x120);
     EXPECT_EQ(uploadThumbnailQuality(90), 50);
 }
 
-TEST_F(UploadFlow, DebugMode18ShowsProgressLinesAndStartsNoApplication)
+TEST_F(UploadFlow, DebugModeBitsShowProgressLinesAndKeepTheApplicationFromStarting)
 {
     useSaveFolder();
-    settings.DebugMode = 0x18;
     const fs::path a = picture("a.jpg", 160, 120);
-    const fs::path b = picture("b.jpg", 160, 120);
     const fs::path c = picture("c.jpg", 160, 120);
-    const UploadJobReport report =
-        run({a, b, c}, {entry(kSize640x480), entry(kSize640x480), entry(kSize640x480)});
+    settings.DebugMode = 0x18;
+    const UploadJobReport report = run({a, a, c}, {entry(kSize640x480), entry(kSize640x480), entry(kSize640x480)});
     EXPECT_EQ(handOffs, 0);
     EXPECT_FALSE(report.handedOff);
     ASSERT_EQ(ui.lines.size(), 3u);
-    EXPECT_EQ(ui.lines[0].first, 1);
-    EXPECT_EQ(ui.lines[0].second, L"1 / 3  " + fromFsPath(a));
-    EXPECT_EQ(ui.lines[2].first, 3);
-    EXPECT_EQ(ui.lines[2].second, L"3 / 3  " + fromFsPath(c));
+    EXPECT_EQ(ui.lines[0], (std::pair<int, std::wstring>{1, L"1 / 3  " + fromFsPath(a)}));
+    EXPECT_EQ(ui.lines[2], (std::pair<int, std::wstring>{3, L"3 / 3  " + fromFsPath(c)}));
     // The files stay: the job itself ran to its end.
     EXPECT_EQ(folderNames(saveFolder), (Names{"08240001.jpg", "08240002.jpg", "08240003.jpg"}));
-}
 
-TEST_F(UploadFlow, ProgressLineNamesTheTargetWithBit20AndIsAbsentWithout10)
-{
-    useSaveFolder();
+    // Bit 0x20 adds the target; without 0x10 there are no lines at all.
+    ui.lines.clear();
     settings.DebugMode = 0x38;
-    const fs::path a = picture("a.jpg", 160, 120);
     run({a}, {entry(kSize640x480)});
     ASSERT_EQ(ui.lines.size(), 1u);
-    EXPECT_EQ(ui.lines[0].second,
-              L"1 / 1  " + fromFsPath(a) + L" -> " + fromFsPath(saveFolder / "08240001.jpg"));
-
+    EXPECT_EQ(ui.lines[0].second, L"1 / 1  " + fromFsPath(a) + L" -> " + fromFsPath(saveFolder / "08240004.jpg"));
     ui.lines.clear();
-    settings.DebugMode = 0x28;  // the path bit alone shows nothing
+    settings.DebugMode = 0x28;
     run({a}, {entry(kSize640x480)});
     EXPECT_TRUE(ui.lines.empty());
 }
@@ -256,16 +209,14 @@ TEST_F(UploadFlow, WorkFolderExistsOnlyWhileTheJobAndTheApplicationRun)
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(UploadFlow, WorkFolderIsEmptiedOfEarlierFilesToo)
+TEST_F(UploadFlow, WorkFolderWithASubFolderCannotBeRemoved)
 {
+    // Earlier files go with the job's own.
     fs::create_directories(workFolder);
     writeFileBytes(workFolder / "left-over.jpg", {1});
     run({picture("a.jpg", 160, 120)}, {entry(kSize640x480)});
     EXPECT_FALSE(fs::exists(workFolder));
-}
 
-TEST_F(UploadFlow, WorkFolderWithASubFolderCannotBeRemoved)
-{
     fs::create_directories(workFolder / "inner");
     writeFileBytes(workFolder / "inner" / "keep.txt", {1});
     run({picture("a.jpg", 160, 120)}, {entry(kSize640x480)});
@@ -277,16 +228,6 @@ TEST_F(UploadFlow, WorkFolderWithASubFolderCannotBeRemoved)
     EXPECT_EQ(ui.messages[0].boxType, UploadMessage::kOk);
     EXPECT_TRUE(ui.messages[0].withCode);
     EXPECT_EQ(ui.messages[0].code, ENOTEMPTY);
-}
-
-TEST_F(UploadFlow, HandOffSeesTheSaveFolderAndTheFilesStayAfterIt)
-{
-    useSaveFolder();
-    Names seen;
-    onHandOff = [&](AppSettings&) { seen = folderNames(saveFolder); };
-    run({picture("a.jpg", 160, 120)}, {entry(kSize640x480)});
-    EXPECT_EQ(seen, Names{"08240001.jpg"});
-    EXPECT_EQ(folderNames(saveFolder), Names{"08240001.jpg"});
 }
 
 TEST_F(UploadFlow, AMissingSaveFolderGetsNothingAndIsNotCreated)
@@ -328,17 +269,10 @@ TEST_F(UploadFlow, WhenTodaysThousandNumbersAreTakenTheLoopEndsQuietly)
     EXPECT_EQ(handOffs, 1);
 }
 
-TEST_F(UploadFlow, ProgressLineAndFilePathsUseTheFolderWithoutItsTrailingSeparator)
+TEST_F(UploadFlow, FilePathsUseTheFolderWithoutItsTrailingSeparator)
 {
-    EXPECT_EQ(uploadProgressLine(2, 5, L"src", L"dst", false), L"2 / 5  src");
-    EXPECT_EQ(uploadProgressLine(2, 5, L"src", L"dst", true), L"2 / 5  src -> dst");
-#ifdef _WIN32
-    EXPECT_EQ(uploadFilePath(L"C:\\save\\", L"08240001.jpg"), L"C:\\save\\08240001.jpg");
-    EXPECT_EQ(uploadFilePath(L"C:\\save", L"08240001.jpg"), L"C:\\save\\08240001.jpg");
-#else
     EXPECT_EQ(uploadFilePath(L"/save/", L"08240001.jpg"), L"/save/08240001.jpg");
     EXPECT_EQ(uploadFilePath(L"/save", L"08240001.jpg"), L"/save/08240001.jpg");
-#endif
 }
 
 }  // namespace

@@ -3,33 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-int ScriptedUi::showMessage(const UploadMessage& message)
-{
-    messages.push_back(message);
-    if (answers.empty())
-        return defaultAnswer;
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
-void ScriptedUi::showProgressLine(int entryNumber, const std::wstring& text)
-{
-    lines.push_back({entryNumber, text});
-}
-
-void ScriptedUi::entryBegins(size_t index, size_t, const std::wstring&)
-{
-    begun.push_back(index);
-    if (onEntryBegins)
-        onEntryBegins(index);
-}
-
-void ScriptedUi::entryDone(const UploadEntryReport& report)
-{
-    done.push_back(report);
-}
-
 namespace {
 
 void putLe16(std::vector<uint8_t>& out, uint32_t v)

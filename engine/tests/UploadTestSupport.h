@@ -24,10 +24,22 @@ namespace fs = std::filesystem;
 // the boxes, the progress lines and the entries reported.
 class ScriptedUi : public UploadUi {
 public:
-    int showMessage(const UploadMessage& message) override;
-    void showProgressLine(int entryNumber, const std::wstring& text) override;
-    void entryBegins(size_t index, size_t count, const std::wstring& source) override;
-    void entryDone(const UploadEntryReport& report) override;
+    int showMessage(const UploadMessage& message) override
+    {
+        messages.push_back(message);
+        const int answer = answers.empty() ? defaultAnswer : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
+    }
+    void showProgressLine(int entryNumber, const std::wstring& text) override { lines.push_back({entryNumber, text}); }
+    void entryBegins(size_t index, size_t, const std::wstring&) override
+    {
+        begun.push_back(index);
+        if (onEntryBegins)
+            onEntryBegins(index);
+    }
+    void entryDone(const UploadEntryReport& report) override { done.push_back(report); }
 
     std::deque<int> answers;
     int defaultAnswer = UploadMessage::kPressedOk;

@@ -73,6 +73,9 @@ protected:
         return r;
     }
 
+    // The destination option, followed by a space.
+    std::string o() const { return "-o " + shellQuoted(dest) + " "; }
+
     fs::path folder, program, dest;
 };
 
@@ -82,7 +85,7 @@ TEST_F(Vxfconv, ConvertsPicturesAndSoundsWithTheJobsNamesAndSizes)
     const fs::path b = source("b.bmp", 400, 300);
     const fs::path c = source("c.jpg", 2000, 500);
     const fs::path s = wave("s.wav", 2.0);
-    const Result r = vxfconv("-o " + shellQuoted(dest) + " -c 90 --date '2023-01-02 03:04:05' -s X -w " +
+    const Result r = vxfconv(o() + "-c 90 --date '2023-01-02 03:04:05' -s X -w " +
                              shellQuoted(s) + " " + shellQuoted(a) + " --size V " + shellQuoted(b) + " -s P " +
                              shellQuoted(c));
     ASSERT_EQ(r.status, 0) << r.out << r.err;
@@ -119,7 +122,7 @@ TEST_F(Vxfconv, ConvertsPicturesAndSoundsWithTheJobsNamesAndSizes)
 TEST_F(Vxfconv, ASecondRunTakesTheNextFreeNumbersAndKeepsTheFirstRunsFiles)
 {
     const fs::path a = source("a.jpg", 320, 240);
-    ASSERT_EQ(vxfconv("-o " + shellQuoted(dest) + " --date 2024-12-31 " + shellQuoted(a)).status, 0);
+    ASSERT_EQ(vxfconv(o() + "--date 2024-12-31 " + shellQuoted(a)).status, 0);
     const std::vector<uint8_t> first = readFileBytes(dest / "12310001.jpg");
     writeFileBytes(dest / "12310002.wav", {1});
     const Result r = vxfconv("-q -o " + shellQuoted(dest) + " --date 2024-12-31 -c 52 " + shellQuoted(a) +
@@ -144,7 +147,7 @@ TEST_F(Vxfconv, UnreadableInputsAreNamedAndTheOthersStillConverted)
     const fs::path notPicture = folder / "notes.jpg";
     writeFileBytes(notPicture, {'t', 'e', 'x', 't'});
     const fs::path noSound = folder / "missing.wav";
-    const Result r = vxfconv("-o " + shellQuoted(dest) + " --date 2024-05-06 " + shellQuoted(missing) + " " +
+    const Result r = vxfconv(o() + "--date 2024-05-06 " + shellQuoted(missing) + " " +
                              shellQuoted(notPicture) + " -w " + shellQuoted(noSound) + " " + shellQuoted(a));
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     ASSERT_EQ(r.lines.size(), 4u) << r.out;
@@ -171,7 +174,7 @@ TEST_F(Vxfconv, StopOnErrorTakesBackWhatTheRunWrote)
     writeFileBytes(dest / "05060001.jpg", {1, 2, 3});
     const fs::path a = source("a.jpg", 320, 240);
     const fs::path s = wave("s.wav", 1.0);
-    const Result r = vxfconv("-o " + shellQuoted(dest) + " --date 2024-05-06 --on-error stop -w " +
+    const Result r = vxfconv(o() + "--date 2024-05-06 --on-error stop -w " +
                              shellQuoted(s) + " " + shellQuoted(a) + " " + shellQuoted(folder / "gone.bmp") + " " +
                              shellQuoted(a));
     EXPECT_EQ(r.status, 1);
@@ -183,58 +186,52 @@ TEST_F(Vxfconv, StopOnErrorTakesBackWhatTheRunWrote)
     EXPECT_EQ(readFileBytes(dest / "05060001.jpg"), (std::vector<uint8_t>{1, 2, 3}));
 }
 
-TEST_F(Vxfconv, UnusableDestinationsEndWithStatus2AndAClearMessage)
-{
-    const fs::path a = source("a.jpg", 160, 120);
-    Result r = vxfconv("-o " + shellQuoted(folder / "no" / "out") + " " + shellQuoted(a));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("cannot use the destination folder"), std::string::npos) << r.err;
-    EXPECT_FALSE(fs::exists(folder / "no"));
-
-    fs::create_directories(dest);
-    if (::mount("tmpfs", dest.c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0)
-        GTEST_SKIP() << "a read-only tmpfs cannot be mounted here";
-    r = vxfconv("-o " + shellQuoted(dest) + " " + shellQuoted(a));
-    ::umount2(dest.c_str(), MNT_DETACH);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("cannot create files in the destination folder " + dest.string()),
-              std::string::npos)
-        << r.err;
-    EXPECT_TRUE(r.lines.empty()) << r.out;
-}
-
-TEST_F(Vxfconv, CommandLineMistakesEndWithStatus2)
+TEST_F(Vxfconv, CommandLineMistakesAndUnusableDestinationsEndWithStatus2)
 {
     const fs::path a = source("a.jpg", 16, 16);
-    for (const std::string& arguments :
-         {std::string(shellQuoted(a)),                                       // no destination
-          "-o " + shellQuoted(dest),                                         // no pictures
-          "-o " + shellQuoted(dest) + " -c 91 " + shellQuoted(a),                 // no such camera
-          "-o " + shellQuoted(dest) + " -s Q " + shellQuoted(a),                  // no such class
-          "-o " + shellQuoted(dest) + " --date 2024-02-30 " + shellQuoted(a),     // no such day
-          "-o " + shellQuoted(dest) + " --fill red " + shellQuoted(a),            // not a colour
-          "-o " + shellQuoted(dest) + " " + shellQuoted(a) + " -w x.wav",         // sound without picture
-          "-o " + shellQuoted(dest) + " --frobnicate " + shellQuoted(a)}) {
+    const std::string o = this->o(), pa = " " + shellQuoted(a);
+    const std::pair<std::string, std::string> cases[] = {
+        {shellQuoted(a), "vxfconv: "},                       // no destination
+        {o, "vxfconv: "},                                    // no pictures
+        {o + "-c 91" + pa, "vxfconv: "},                     // no such camera
+        {o + "-s Q" + pa, "vxfconv: "},                      // no such class
+        {o + "--date 2024-02-30" + pa, "vxfconv: "},         // no such day
+        {o + "--fill red" + pa, "vxfconv: "},                // not a colour
+        {o + pa + " -w x.wav", "vxfconv: "},                 // sound without picture
+        {o + "--frobnicate" + pa, "vxfconv: "},
+        {"-o " + shellQuoted(folder / "no" / "out") + pa, "cannot use the destination folder"},
+    };
+    for (const auto& [arguments, message] : cases) {
         const Result r = vxfconv(arguments);
         EXPECT_EQ(r.status, 2) << arguments;
-        EXPECT_NE(r.err.find("vxfconv: "), std::string::npos) << arguments;
+        EXPECT_NE(r.err.find(message), std::string::npos) << arguments << ": " << r.err;
     }
     EXPECT_FALSE(fs::exists(dest));
+    EXPECT_FALSE(fs::exists(folder / "no"));
     const Result help = vxfconv("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--on-error"), std::string::npos);
+
+    fs::create_directories(dest);
+    ASSERT_EQ(::mount("tmpfs", dest.c_str(), "tmpfs", MS_RDONLY, "size=64k"), 0) << "a read-only tmpfs";
+    const Result r = vxfconv(o + pa);
+    ::umount2(dest.c_str(), MNT_DETACH);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("cannot create files in the destination folder " + dest.string()), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(r.lines.empty()) << r.out;
 }
 
 TEST_F(Vxfconv, ProgressBarOnlyWhenAskedOrOnATerminal)
 {
     const fs::path a = source("a.jpg", 1600, 1200);
-    Result r = vxfconv("-o " + shellQuoted(dest) + " --progress " + shellQuoted(a));
+    Result r = vxfconv(o() + "--progress " + shellQuoted(a));
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("\r["), std::string::npos);
     EXPECT_NE(r.err.find("1/1 a.jpg"), std::string::npos);
     EXPECT_EQ(r.out.find('\r'), std::string::npos);  // the lines stay clean
     // Standard error is a file here: no bar by default.
-    r = vxfconv("-o " + shellQuoted(dest) + " " + shellQuoted(a));
+    r = vxfconv(o() + shellQuoted(a));
     EXPECT_EQ(r.err, "");
 }
 

@@ -2,6 +2,9 @@
 // and a guard that gives every test an empty suite and puts back whatever the
 // shared Windows (or Wine prefix) held before.
 #pragma once
+#include "WinProcess.h"
+#include "WinRegistry.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -10,69 +13,26 @@
 
 namespace standin_test {
 
+using wintest::besideTest;
+using wintest::captureTree;
+using wintest::deleteTree;
+using wintest::quoteArgument;
+using wintest::RegistryTree;
+using wintest::restoreTree;
+using wintest::runProgram;
+using wintest::StartedProgram;
+using wintest::waitForWindow;
+using RunResult = wintest::ProgramRun;
+
 std::vector<std::uint8_t> readBytes(const std::wstring& path);
 bool writeBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> fixture(const char* name); // standin/tests/data, copied beside the test
 std::wstring fixturePath(const char* name);
 
-std::wstring besideTest(const wchar_t* fileName);
 std::wstring setupPath(); // VidroStandinSetup.exe
 std::wstring appPath();   // VidroLinkStandin.exe
 
-struct RunResult {
-    bool finished = false;
-    DWORD exitCode = 0;
-    std::string output; // stdout and stderr
-};
-// One argument quoted for a Windows command line.
-std::wstring quoteArgument(const std::wstring& argument);
-// Runs a console program with arguments (each quoted) and collects its output.
-RunResult runProgram(const std::wstring& path, const std::vector<std::wstring>& arguments, DWORD timeoutMs = 60000);
 RunResult runSetup(const std::vector<std::wstring>& arguments);
-
-// Starts a program the way the hand-off does: no command line, nothing
-// inherited, an empty start-up record.
-class StartedProgram {
-public:
-    explicit StartedProgram(const std::wstring& path, const std::wstring& arguments = std::wstring());
-    ~StartedProgram();
-    StartedProgram(const StartedProgram&) = delete;
-    StartedProgram& operator=(const StartedProgram&) = delete;
-    bool started() const { return m_process != nullptr; }
-    DWORD processId() const { return m_id; }
-    // The exit code, or -1 when the program did not end in time.
-    long waitForExit(DWORD milliseconds);
-
-private:
-    HANDLE m_process = nullptr;
-    DWORD m_id = 0;
-};
-
-// A visible top-level window of the given process with exactly this title.
-HWND waitForWindow(DWORD processId, const std::wstring& title, DWORD milliseconds);
-
-// A registry key with its values and subkeys, for comparing and restoring.
-struct RegistryTree {
-    struct Value {
-        std::wstring name;
-        DWORD type = 0;
-        std::vector<std::uint8_t> data;
-        bool operator==(const Value& other) const
-        {
-            return name == other.name && type == other.type && data == other.data;
-        }
-    };
-    bool exists = false;
-    std::vector<Value> values;
-    std::vector<std::pair<std::wstring, RegistryTree>> children;
-    bool operator==(const RegistryTree& other) const
-    {
-        return exists == other.exists && values == other.values && children == other.children;
-    }
-};
-RegistryTree captureTree(HKEY root, const std::wstring& path);
-void restoreTree(HKEY root, const std::wstring& path, const RegistryTree& tree);
-void deleteTree(HKEY root, const std::wstring& path);
 
 // Raw registry reads for checks.
 bool rawValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD& type, std::vector<std::uint8_t>& data);
