@@ -142,23 +142,6 @@ TEST(CameraTags, SizePlaceResolutionAndMarksByTargetSize)
     }
 }
 
-TEST(CameraTags, ThumbnailIsEmbeddedAndTheListEmptied)
-{
-    const fs::path folder = scratchFolder("own-thumbnail");
-    MetadataWrite w(folder / "out.jpg");
-    ASSERT_NE(w.write(kSize640x480, fs::path()), 0);
-    const std::vector<uint8_t> file = readFileBytes(folder / "out.jpg");
-    const auto reader = readExifSource(file.data(), file.size());
-    ASSERT_TRUE(reader);
-    ASSERT_NE(reader->thumbnail, nullptr);
-    ASSERT_GT(reader->thumbnailLength, 100u);
-    EXPECT_EQ(reader->thumbnail[0], 0xFF);
-    EXPECT_EQ(reader->thumbnail[1], 0xD8);
-    EXPECT_EQ(reader->gpsIfd, nullptr);
-    for (uint16_t ifd = 1; ifd <= 6; ++ifd)
-        EXPECT_EQ(w.exif.countTags(ifd), 0) << ifd;
-}
-
 // The size arithmetic that decides what is left out must be the writer's.
 TEST(CameraTags, EntryBytesMatchTheWriter)
 {

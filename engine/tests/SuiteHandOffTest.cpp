@@ -470,16 +470,6 @@ TEST_F(RegistryRoute, SaveAlsoNamesTheSaveFolderWhichLosesItsBackslashAfterwards
     }
 }
 
-TEST_F(RegistryRoute, AFolderLongerThanItsBufferIsNotTouched)
-{
-    system.values[{RegistryRoot::CurrentUser, kFiles, L"Folder"}] = FakeValue::of(std::wstring(260, L'x'));
-    AppSettings settings = settingsFor(90);
-    runHandOff(settings, system, clearFlag(continueFlag));
-    EXPECT_EQ(system.messages, Messages({{616, 0, kMoreData}}));
-    EXPECT_EQ(system.text(RegistryRoot::CurrentUser, kFiles, L"Folder"), std::wstring(260, L'x'));
-    EXPECT_TRUE(system.started.empty());
-}
-
 // --- Failures ----------------------------------------------------------------
 
 TEST_F(RegistryRoute, NoApplicationToStartGives616AndTheSuiteIsStillPutBack)
