@@ -276,7 +276,8 @@ private:
 TEST_F(UploadFailure, ReadOnlySaveFolderGets621AndNothingIsConverted)
 {
     TmpfsMount mount(saveFolder, "size=256k");
-    ASSERT_TRUE(mount.mounted()) << "a tmpfs (" << mount.why() << ")";
+    if (!mount.mounted())
+        GTEST_SKIP() << "a tmpfs cannot be mounted here (" << mount.why() << ")";
     writeFileBytes(saveFolder / "08240001.jpg", {1, 2});
     ASSERT_TRUE(mount.makeReadOnly("size=256k"));
     useSaveFolder(false);
@@ -322,7 +323,8 @@ protected:
         }
         settings.PathSave = fromFsPath(saveFolder);
         mount_ = std::make_unique<TmpfsMount>(saveFolder, "size=2m");
-        ASSERT_TRUE(mount_->mounted()) << "a tmpfs (" << mount_->why() << ")";
+        if (!mount_->mounted())
+            GTEST_SKIP() << "a tmpfs cannot be mounted here (" << mount_->why() << ")";
         useSaveFolder(false);
     }
     void TearDown() override
