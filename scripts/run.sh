@@ -10,16 +10,25 @@ source scripts/display.sh
 bash scripts/setup.sh
 bash scripts/build.sh win64 >/dev/null
 program="$root/build/win64/bin/Vxfsend.exe"
+
+# The display comes first: Wine's desktop process starts with the first
+# program of the session and keeps the display it found, so a program
+# started without one would leave every later window invisible.
+own_display=
+if [ -z "${DISPLAY:-}" ]; then
+  start_virtual_display
+  trap 'stop_virtual_display' EXIT
+  own_display=1
+fi
+
 # The stand-in photo suite, so that the hand-off has an application to start.
 scripts/wine-exec "$root/build/win64/bin/VidroStandinSetup.exe" /notest >/dev/null 2>&1 ||
   echo "run: the stand-in photo suite could not be installed" >&2
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -z "$own_display" ]; then
   exec scripts/wine-exec "$program"
 fi
 
-start_virtual_display
-trap 'stop_virtual_display' EXIT
 scripts/wine-exec "$program" &
 pid=$!
 shot="$root/build/screenshot-$(date +%Y%m%d-%H%M%S).png"
