@@ -144,15 +144,7 @@ uint32_t cameraResolution(PackedSize targetSize)
 
 uint32_t exifEntryBlockBytes(uint16_t type, uint32_t count)
 {
-    const uint32_t n = count & 0xFFFFu;
-    switch (type) {
-    case kTiffByte: case kTiffSByte: case kTiffUndefined: return n <= 4 ? 12 : n + 12;
-    case kTiffAscii: return n <= 3 ? 12 : n + 12;
-    case kTiffShort: case kTiffSShort: return n == 1 ? 12 : 2 * n + 12;
-    case kTiffLong: case kTiffSLong: case kTiffFloat: return n == 1 ? 12 : 4 * n + 12;
-    case kTiffRational: case kTiffSRational: case kTiffDouble: return 8 * n + 12;
-    default: return 0;  // not added at all
-    }
+    return static_cast<uint32_t>(exifTagBlockBytes(type, count & 0xFFFFu));
 }
 
 int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX, uint32_t offsetY,

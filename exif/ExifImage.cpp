@@ -17,22 +17,6 @@ constexpr int kApp1 = 0xE1;
 constexpr size_t kPayloadHeader = 6;  // "Exif\0\0" before the TIFF header
 constexpr uint8_t kMakerNoteHeader[8] = {'O', 'R', 'V', 'E', 'N', 0, 1, 0};
 
-// Bytes one entry takes in its directory block: 12 for the entry and the data
-// area bytes reserved for its value. An ASCII value of 4 bytes and a SHORT
-// value of 2 elements sit inline yet reserve 4 bytes that stay zero.
-uint64_t entryBlockBytes(uint16_t type, uint32_t count)
-{
-    const uint64_t n = count;
-    switch (type) {
-    case kTiffByte: case kTiffSByte: case kTiffUndefined: return n <= 4 ? 12 : n + 12;
-    case kTiffAscii: return n <= 3 ? 12 : n + 12;
-    case kTiffShort: case kTiffSShort: return n == 1 ? 12 : 2 * n + 12;
-    case kTiffLong: case kTiffSLong: case kTiffFloat: return n == 1 ? 12 : 4 * n + 12;
-    case kTiffRational: case kTiffSRational: case kTiffDouble: return 8 * n + 12;
-    default: return 12;
-    }
-}
-
 void put16(uint8_t* p, uint16_t v)
 {
     p[0] = static_cast<uint8_t>(v);
@@ -187,6 +171,19 @@ int ExifImage::countTags(uint16_t ifd) const
     return n;
 }
 
+uint64_t exifTagBlockBytes(uint16_t type, uint32_t count)
+{
+    const uint64_t n = count;
+    switch (type) {
+    case kTiffByte: case kTiffSByte: case kTiffUndefined: return n <= 4 ? 12 : n + 12;
+    case kTiffAscii: return n <= 3 ? 12 : n + 12;
+    case kTiffShort: case kTiffSShort: return n == 1 ? 12 : 2 * n + 12;
+    case kTiffLong: case kTiffSLong: case kTiffFloat: return n == 1 ? 12 : 4 * n + 12;
+    case kTiffRational: case kTiffSRational: case kTiffDouble: return 8 * n + 12;
+    default: return 0;
+    }
+}
+
 uint32_t ExifImage::ifdSize(uint16_t ifd) const
 {
     uint64_t total = 0;
@@ -194,7 +191,7 @@ uint32_t ExifImage::ifdSize(uint16_t ifd) const
     for (const ExifTag& held : info.sizes.tags) {
         if (held.ifd == ifd) {
             any = true;
-            total += entryBlockBytes(held.type, held.count);
+            total += exifTagBlockBytes(held.type, held.count);
         }
     }
     if (!any)

@@ -117,3 +117,9 @@ public:
 private:
     std::unique_ptr<ExifSourceReader> source_;
 };
+
+// Bytes one tag takes in its directory block when written: 12 for the entry
+// and the data area bytes reserved for its value. An ASCII value of 4 bytes
+// and a SHORT value of 2 elements sit inline yet reserve 4 bytes that stay
+// zero. 0 for a type the writer does not know (addTag drops such a tag).
+uint64_t exifTagBlockBytes(uint16_t type, uint32_t count);
