@@ -51,6 +51,11 @@ std::wstring windowsFolder()
     return queryText([](wchar_t* buffer, DWORD size) { return ::GetWindowsDirectoryW(buffer, size); });
 }
 
+std::wstring currentDirectory()
+{
+    return queryText([](wchar_t* buffer, DWORD size) { return ::GetCurrentDirectoryW(size, buffer); });
+}
+
 std::wstring temporaryFolder()
 {
     std::wstring folder =

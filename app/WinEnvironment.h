@@ -15,6 +15,8 @@ int majorVersion();
 std::wstring temporaryFolder();
 // The Windows directory, without a trailing backslash unless it is a root.
 std::wstring windowsFolder();
+// The current directory of the process; empty when it cannot be had.
+std::wstring currentDirectory();
 
 // Shows a box with the program's name (string 102) as caption; the text is
 // the prefix and a space, string `messageId`, "\n[code]" when `withCode`,

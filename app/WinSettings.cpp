@@ -6,19 +6,6 @@
 
 #include <windows.h>
 
-std::wstring currentDirectory()
-{
-    const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
-    if (needed == 0)
-        return std::wstring();
-    std::wstring text(needed, L'\0');
-    const DWORD length = ::GetCurrentDirectoryW(needed, &text[0]);
-    if (length == 0 || length >= needed)
-        return std::wstring();
-    text.resize(length);
-    return text;
-}
-
 SystemSettingsEnvironment::SystemSettingsEnvironment() : startDirectory_(currentDirectory()) {}
 
 std::wstring SystemSettingsEnvironment::executablePath()

@@ -20,9 +20,6 @@ private:
     std::wstring startDirectory_;
 };
 
-// The current directory of the process.
-std::wstring currentDirectory();
-
 // loadSettings and saveSettings on "Vxfsend.INI" in the Windows directory.
 void loadSettings(AppSettings& settings);
 void saveSettings(const AppSettings& settings);

@@ -15,15 +15,7 @@ void reportFailure(unsigned messageId, DWORD error)
 
 std::wstring SystemFolderSearch::currentDirectory()
 {
-    const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
-    if (needed == 0)
-        return std::wstring();
-    std::wstring text(needed, L'\0');
-    const DWORD length = ::GetCurrentDirectoryW(needed, &text[0]);
-    if (length == 0 || length >= needed)
-        return std::wstring();
-    text.resize(length);
-    return text;
+    return ::currentDirectory();
 }
 
 bool SystemFolderSearch::setCurrentDirectory(const std::wstring& path)
