@@ -21,18 +21,6 @@ uint8_t clampByte(double v)
     return static_cast<uint8_t>(std::lround(std::min(255.0, std::max(0.0, v))));
 }
 
-void putLe16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void putLe32(std::vector<uint8_t>& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 // Weights of source pixels per target pixel along one axis, by area covered.
 std::vector<std::vector<std::pair<int, double>>> coverage(int from, int to)
 {
@@ -50,6 +38,19 @@ std::vector<std::vector<std::pair<int, double>>> coverage(int from, int to)
 }
 
 }  // namespace
+
+void putLe16(std::vector<uint8_t>& out, uint32_t v)
+{
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void putLe32(std::vector<uint8_t>& out, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
 
 Rgb makeScene(int width, int height)
 {

@@ -46,6 +46,10 @@ double psnr(const Rgb& a, const Rgb& b);
 int maxDeviation(const Rgb& picture, int x, int y, int width, int height, uint8_t r, uint8_t g,
                  uint8_t b);
 
+// Little-endian numbers appended to a byte buffer.
+void putLe16(std::vector<uint8_t>& out, uint32_t v);
+void putLe32(std::vector<uint8_t>& out, uint32_t v);
+
 std::vector<uint8_t> readFileBytes(const fs::path& path);
 void writeFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes);
 // A fresh empty folder for one test under the build tree (or the temp folder).

@@ -5,18 +5,6 @@
 
 namespace {
 
-void putLe16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void putLe32(std::vector<uint8_t>& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 void putText(std::vector<uint8_t>& out, const char* text)
 {
     out.insert(out.end(), text, text + 4);
