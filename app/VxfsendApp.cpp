@@ -1,32 +1,50 @@
-// Vxfsend's entry point: shows the start window until the main window exists.
-#include "Dialog.h"
-#include "PlaceholderRes.h"
-#include "ResourceString.h"
-#include "VxfsendRes.h"
+// Vxfsend's entry point: one instance at a time, our imaging component
+// ready, the settings loaded, the main window run, the settings saved.
+#include "app/WinEnvironment.h"
+#include "app/WinSettings.h"
+#include "app/win/Startup.h"
+#include "imaging/ImagingControl.h"
+#include "resources/VxfsendRes.h"
+#include "ui/UploadDlg.h"
+#include "widgets/CaptureProgressDlg.h"
+#include "win/ResourceString.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
-namespace {
-
-class CPlaceholderDlg : public CDialog {
-public:
-    CPlaceholderDlg() : CDialog(IDD_PLACEHOLDER) {}
-
-protected:
-    BOOL OnInitDialog() override
-    {
-        const std::wstring title = loadResourceString(IDS_APP_TITLE);
-        ::SetWindowTextW(m_hWnd, title.c_str());
-        const std::wstring text = title + L" " + loadResourceString(IDS_APP_VERSION);
-        ::SetDlgItemTextW(m_hWnd, IDC_PLACEHOLDER_TEXT, text.c_str());
-        return TRUE;
-    }
-};
-
-} // namespace
+#include <memory>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    CPlaceholderDlg dialog;
-    return dialog.DoModal() < 0 ? 1 : 0;
+    InstanceSemaphore instance;
+    if (!instance.Acquire(loadResourceString(IDS_APP_TITLE)))
+        return 0;
+    vximg::ImagingLibrary imaging;
+    if (!imagingComponentReady() || !imaging.open()) {
+        showMessage(nullptr, nullptr, IDS_MSG_FILE_MISSING, nullptr, MB_OK | MB_ICONEXCLAMATION);
+        return 0;
+    }
+    const INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                           ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    // Windows before version 4 gets its capture progress window from here.
+    std::unique_ptr<CCaptureProgressDlg> captureProgress;
+    const int version = majorVersion();
+    if (version != -1 && version < 4) {
+        captureProgress = std::make_unique<CCaptureProgressDlg>();
+        if (!captureProgress->Create(nullptr))
+            captureProgress.reset();
+    }
+    CUploadDlg window(imaging, captureProgress.get());
+
+    AppSettings settings;
+    loadSettings(settings);
+    window.SetSettings(settings);
+    window.SetInitialFolder(settings.TabPage != 0 ? settings.PathCapture : settings.PathSelect);
+    // Windows ending the session ends the process without closing the window.
+    window.SetSessionEndHandler([](const AppSettings& current) { saveSettings(current); });
+    window.DoModal();
+    saveSettings(window.Settings());
+    return 0;
 }

@@ -9,7 +9,19 @@ source scripts/display.sh
 
 bash scripts/setup.sh
 bash scripts/build.sh win64 >/dev/null
+bash scripts/samples.sh
 program="$root/build/win64/bin/Vxfsend.exe"
+
+# A first run lists the sample pictures: the folder goes into the prefix and
+# a first profile names it (an existing profile is left as it is).
+prefix="$root/build/wineprefix"
+if [ ! -d "$prefix/drive_c/VxfSamples" ]; then
+  mkdir -p "$prefix/drive_c/VxfSamples"
+  cp "$root"/build/samples/*.* "$prefix/drive_c/VxfSamples/"
+fi
+if [ ! -f "$prefix/drive_c/windows/Vxfsend.INI" ]; then
+  printf '[Upload]\r\nPathSelect=C:\\VxfSamples\r\n' >"$prefix/drive_c/windows/Vxfsend.INI"
+fi
 
 # The display comes first: Wine's desktop process starts with the first
 # program of the session and keeps the display it found, so a program
