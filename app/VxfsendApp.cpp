@@ -1,8 +1,8 @@
 // Vxfsend's entry point: shows the start window until the main window exists.
-#include "Dialog.h"
-#include "PlaceholderRes.h"
-#include "ResourceString.h"
-#include "VxfsendRes.h"
+#include "win/Dialog.h"
+#include "resources/PlaceholderRes.h"
+#include "win/ResourceString.h"
+#include "resources/VxfsendRes.h"
 
 #include <windows.h>
 
