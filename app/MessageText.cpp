@@ -1,4 +1,4 @@
-#include "MessageText.h"
+#include "app/MessageText.h"
 
 #include <cwchar>
 

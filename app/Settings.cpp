@@ -1,6 +1,6 @@
-#include "Settings.h"
+#include "app/Settings.h"
 
-#include "VxfsendRes.h"
+#include "resources/VxfsendRes.h"
 
 namespace {
 

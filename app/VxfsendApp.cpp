@@ -1,9 +1,9 @@
 // Vxfsend's entry point: one instance at a time, our imaging component
 // ready, the settings loaded, the main window run, the settings saved.
-#include "app/WinEnvironment.h"
-#include "app/WinSettings.h"
+#include "app/win/Environment.h"
+#include "app/win/Settings.h"
 #include "app/win/Startup.h"
-#include "imaging/ImagingControl.h"
+#include "imaging/win/ImagingControl.h"
 #include "resources/VxfsendRes.h"
 #include "ui/UploadDlg.h"
 #include "widgets/CaptureProgressDlg.h"

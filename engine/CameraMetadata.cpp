@@ -1,8 +1,8 @@
-#include "CameraMetadata.h"
+#include "engine/CameraMetadata.h"
 
-#include "ExifImage.h"
-#include "JpegEncoder.h"
-#include "TiffTypes.h"
+#include "exif/ExifImage.h"
+#include "exif/JpegEncoder.h"
+#include "exif/TiffTypes.h"
 
 #include <algorithm>
 #include <cstdio>

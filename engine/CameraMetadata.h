@@ -4,7 +4,7 @@
 // tag of the source picture's own Exif data, written with the picture.
 #pragma once
 
-#include "CameraModels.h"
+#include "engine/CameraModels.h"
 
 #include <cstdint>
 #include <filesystem>

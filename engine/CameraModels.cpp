@@ -1,6 +1,6 @@
-#include "CameraModels.h"
+#include "engine/CameraModels.h"
 
-#include "VxfsendRes.h"
+#include "resources/VxfsendRes.h"
 
 #include <cwchar>
 

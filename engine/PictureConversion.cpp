@@ -1,8 +1,8 @@
-#include "PictureConversion.h"
+#include "engine/PictureConversion.h"
 
-#include "ExifImage.h"
-#include "ExifSource.h"
-#include "FileAccess.h"
+#include "exif/ExifImage.h"
+#include "exif/ExifSource.h"
+#include "exif/FileAccess.h"
 
 #include <algorithm>
 #include <cerrno>

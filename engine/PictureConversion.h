@@ -10,10 +10,10 @@
 // from the progress receiver, so that ESC can abort (CancelUpload).
 #pragma once
 
-#include "CameraMetadata.h"
-#include "CameraModels.h"
+#include "engine/CameraMetadata.h"
+#include "engine/CameraModels.h"
 
-#include "ImagingApi.h"
+#include "imaging/ImagingApi.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,7 +1,7 @@
-#include "PortableUploadHost.h"
+#include "engine/PortableUploadHost.h"
 
-#include "Picture.h"
-#include "VxfsendRes.h"
+#include "imaging/Picture.h"
+#include "resources/VxfsendRes.h"
 
 #include <cerrno>
 #include <fstream>

@@ -4,10 +4,10 @@
 // native tests run the job over them with real files.
 #pragma once
 
-#include "PictureConversion.h"
-#include "UploadJob.h"
+#include "engine/PictureConversion.h"
+#include "engine/UploadJob.h"
 
-#include "ExifImage.h"
+#include "exif/ExifImage.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,7 +1,7 @@
-#include "SuiteHandOff.h"
+#include "engine/SuiteHandOff.h"
 
-#include "CameraModels.h"
-#include "VxfsendRes.h"
+#include "engine/CameraModels.h"
+#include "resources/VxfsendRes.h"
 
 static_assert(kMsgSuiteMissing == IDS_MSG_SUITE_MISSING, "message 616");
 static_assert(kMsgWorkFileError == IDS_MSG_WORK_FILE_ERROR, "message 609");

@@ -5,7 +5,7 @@
 // a recording fake in the tests.
 #pragma once
 
-#include "Settings.h"
+#include "app/Settings.h"
 
 #include <cstddef>
 #include <cstdint>

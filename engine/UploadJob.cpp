@@ -1,8 +1,8 @@
-#include "UploadJob.h"
+#include "engine/UploadJob.h"
 
-#include "CameraSoundWriter.h"
-#include "SoundConvert.h"
-#include "VxfsendRes.h"
+#include "sound/CameraSoundWriter.h"
+#include "sound/SoundConvert.h"
+#include "resources/VxfsendRes.h"
 
 #include <algorithm>
 

@@ -11,10 +11,10 @@
 // are converted by the sound module directly (it is portable itself).
 #pragma once
 
-#include "CameraMetadata.h"
-#include "CameraModels.h"
-#include "FileNaming.h"
-#include "Settings.h"
+#include "engine/CameraMetadata.h"
+#include "engine/CameraModels.h"
+#include "engine/FileNaming.h"
+#include "app/Settings.h"
 
 #include <cstddef>
 #include <cstdint>

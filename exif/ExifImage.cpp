@@ -1,6 +1,6 @@
-#include "ExifImage.h"
+#include "exif/ExifImage.h"
 
-#include "JpegEncoder.h"
+#include "exif/JpegEncoder.h"
 
 #include <algorithm>
 #include <cstring>

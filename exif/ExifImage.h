@@ -9,8 +9,8 @@
 // final picture.
 #pragma once
 
-#include "ExifSource.h"
-#include "TiffTypes.h"
+#include "exif/ExifSource.h"
+#include "exif/TiffTypes.h"
 
 #include <cstddef>
 #include <cstdint>

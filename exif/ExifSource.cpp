@@ -1,7 +1,7 @@
-#include "ExifSource.h"
+#include "exif/ExifSource.h"
 
-#include "FileAccess.h"
-#include "TiffTypes.h"
+#include "exif/FileAccess.h"
+#include "exif/TiffTypes.h"
 
 #include <algorithm>
 #include <cstdio>

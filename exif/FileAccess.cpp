@@ -1,4 +1,4 @@
-#include "FileAccess.h"
+#include "exif/FileAccess.h"
 
 #ifdef _WIN32
 #include <wchar.h>

@@ -1,6 +1,6 @@
-#include "JpegEncoder.h"
+#include "exif/JpegEncoder.h"
 
-#include "FileAccess.h"
+#include "exif/FileAccess.h"
 
 #include <algorithm>
 #include <csetjmp>

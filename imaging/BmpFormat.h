@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "Bitmap.h"
-#include "Decoder.h"
+#include "imaging/Bitmap.h"
+#include "imaging/Decoder.h"
 
 namespace vximg {
 

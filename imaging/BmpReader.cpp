@@ -2,8 +2,8 @@
 #include <cstring>
 #include <new>
 
-#include "BmpFormat.h"
-#include "ImagingApi.h"
+#include "imaging/BmpFormat.h"
+#include "imaging/ImagingApi.h"
 
 namespace vximg {
 

@@ -1,8 +1,8 @@
 #include <cstring>
 #include <vector>
 
-#include "BmpFormat.h"
-#include "ImagingApi.h"
+#include "imaging/BmpFormat.h"
+#include "imaging/ImagingApi.h"
 
 namespace vximg {
 

@@ -1,8 +1,8 @@
-#include "ByteSource.h"
+#include "imaging/ByteSource.h"
 
 #include <cstring>
 
-#include "ImagingApi.h"
+#include "imaging/ImagingApi.h"
 
 namespace vximg {
 

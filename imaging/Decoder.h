@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "Bitmap.h"
-#include "ByteSource.h"
+#include "imaging/Bitmap.h"
+#include "imaging/ByteSource.h"
 
 namespace vximg {
 

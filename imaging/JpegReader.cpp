@@ -17,8 +17,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
-#include "Decoder.h"
-#include "ImagingApi.h"
+#include "imaging/Decoder.h"
+#include "imaging/ImagingApi.h"
 
 namespace vximg {
 

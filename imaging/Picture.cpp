@@ -1,12 +1,12 @@
-#include "Picture.h"
+#include "imaging/Picture.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "PictureImpl.h"
-#include "Quantize.h"
+#include "imaging/PictureImpl.h"
+#include "imaging/Quantize.h"
 
 namespace vximg {
 

@@ -11,11 +11,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "Bitmap.h"
-#include "BmpFormat.h"
-#include "Decoder.h"
-#include "ImagingApi.h"
-#include "Resample.h"
+#include "imaging/Bitmap.h"
+#include "imaging/BmpFormat.h"
+#include "imaging/Decoder.h"
+#include "imaging/ImagingApi.h"
+#include "imaging/Resample.h"
 
 namespace vximg {
 

@@ -4,8 +4,8 @@
 
 #include <new>
 
-#include "ImagingApi.h"
-#include "Picture.h"
+#include "imaging/ImagingApi.h"
+#include "imaging/Picture.h"
 
 namespace vximg {
 

@@ -1,4 +1,4 @@
-#include "Quantize.h"
+#include "imaging/Quantize.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 // charts), otherwise median cut over a 5-5-5 histogram, no dithering.
 #pragma once
 
-#include "Bitmap.h"
+#include "imaging/Bitmap.h"
 
 namespace vximg {
 

@@ -1,4 +1,4 @@
-#include "Resample.h"
+#include "imaging/Resample.h"
 
 #include <algorithm>
 #include <cmath>

@@ -59,8 +59,8 @@ for fuzzer in build/fuzz/bin/fuzz_*; do
   name=$(basename "$fuzzer")
   corpus="build/fuzz/corpus/$name"
   mkdir -p "$corpus"
-  # Seeds a module keeps for this fuzzer: <module>/tests/fuzz-seeds/<fuzzer>/
-  seeds=(*/tests/fuzz-seeds/"$name")
+  # Seeds a module keeps for this fuzzer: <module>/fuzz/seeds/<fuzzer>/
+  seeds=(*/fuzz/seeds/"$name")
   [ -d "${seeds[0]}" ] || seeds=()
   if "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" "${seeds[@]}" >"build/$name.log" 2>&1; then
     echo "$name: $(grep -E '^stat::number_of_executed_units' "build/$name.log" | awk '{print $2}') executions, no failure"

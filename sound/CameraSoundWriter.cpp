@@ -1,6 +1,6 @@
-#include "CameraSoundWriter.h"
+#include "sound/CameraSoundWriter.h"
 
-#include "FileIo.h"
+#include "sound/FileIo.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -7,7 +7,7 @@
 // leaves it.
 #pragma once
 
-#include "RiffReader.h"
+#include "sound/RiffReader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "FileIo.h"
+#include "sound/FileIo.h"
 
 #include <atomic>
 #include <limits>

@@ -4,7 +4,7 @@
 // because a player or a scanner may hold the file for a moment; a missing
 // file or folder, and every exclusive open (all writes), fail at once.
 //
-// The open itself is platform code (FileIoWin32.cpp or FileIoPosix.cpp);
+// The open itself is platform code (win/FileIo.cpp or FileIoPosix.cpp);
 // the retry rule and the helpers above it are the same everywhere.
 #pragma once
 

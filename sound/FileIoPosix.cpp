@@ -1,6 +1,6 @@
 // The native build's file layer. POSIX has no share modes: the share
 // argument only decides, in openWithRetry, whether a failure is retried.
-#include "FileIo.h"
+#include "sound/FileIo.h"
 
 #include <cerrno>
 #include <ctime>

@@ -1,6 +1,6 @@
-#include "RiffReader.h"
+#include "sound/RiffReader.h"
 
-#include "FileIo.h"
+#include "sound/FileIo.h"
 
 #include <cstring>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "SoundConvert.h"
+#include "sound/SoundConvert.h"
 
-#include "CameraSoundWriter.h"
-#include "FileIo.h"
+#include "sound/CameraSoundWriter.h"
+#include "sound/FileIo.h"
 
 #include <algorithm>
 #include <cmath>

@@ -14,7 +14,7 @@
 // Anything else is refused (result 2).
 #pragma once
 
-#include "RiffReader.h"
+#include "sound/RiffReader.h"
 
 #include <array>
 #include <cstddef>

@@ -1,8 +1,8 @@
-#include "CameraFolder.h"
+#include "standin/CameraFolder.h"
 
-#include "ExifThumbnail.h"
-#include "StandinNames.h"
-#include "StandinSupport.h"
+#include "standin/ExifThumbnail.h"
+#include "standin/StandinNames.h"
+#include "standin/StandinSupport.h"
 
 #include <algorithm>
 

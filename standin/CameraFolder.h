@@ -1,7 +1,7 @@
 // The camera files of a folder, as the transfer window lists them, and the
 // copy onto the stand-in memory card (Win32).
 #pragma once
-#include "ThumbnailDecoder.h"
+#include "standin/ThumbnailDecoder.h"
 
 #include <windows.h>
 

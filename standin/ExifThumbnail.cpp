@@ -1,4 +1,4 @@
-#include "ExifThumbnail.h"
+#include "standin/ExifThumbnail.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "LinkLog.h"
+#include "standin/LinkLog.h"
 
-#include "StandinSupport.h"
+#include "standin/StandinSupport.h"
 
 #include <windows.h>
 

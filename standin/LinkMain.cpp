@@ -4,10 +4,10 @@
 // suite profile for the older ones) and, when asked for it, opens its
 // transfer window on that folder; "カメラへ転送" copies the camera files onto a
 // folder that stands for the camera's memory card.
-#include "CameraFolder.h"
-#include "LinkLog.h"
-#include "StandinNames.h"
-#include "StandinSupport.h"
+#include "standin/CameraFolder.h"
+#include "standin/LinkLog.h"
+#include "standin/StandinNames.h"
+#include "standin/StandinSupport.h"
 
 #include <windows.h>
 

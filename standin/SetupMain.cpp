@@ -2,9 +2,9 @@
 // Wine prefix): the suite's keys under both roots, its profile in the Windows
 // directory and the stand-in's own settings. Running it again gives the same
 // result; /uninstall removes only what it made.
-#include "CameraFolder.h"
-#include "StandinNames.h"
-#include "StandinSupport.h"
+#include "standin/CameraFolder.h"
+#include "standin/StandinNames.h"
+#include "standin/StandinSupport.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "StandinSupport.h"
+#include "standin/StandinSupport.h"
 
-#include "StandinNames.h"
+#include "standin/StandinNames.h"
 
 #include <cwchar>
 #include <vector>

@@ -1,7 +1,7 @@
 // libjpeg reports fatal errors by longjmp: the calls into it sit in one
 // C-style function whose state lives on the heap, so nothing the jump skips
 // needs a destructor and nothing changed after setjmp lives in a register.
-#include "ThumbnailDecoder.h"
+#include "standin/ThumbnailDecoder.h"
 
 #include <csetjmp>
 #include <cstdio>

@@ -1,5 +1,5 @@
-#include "ExpectedTexts.h"
-#include "WinProcess.h"
+#include "tests/ExpectedTexts.h"
+#include "testsupport/win/Process.h"
 
 #include <gtest/gtest.h>
 

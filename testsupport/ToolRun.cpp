@@ -1,4 +1,4 @@
-#include "ToolRun.h"
+#include "testsupport/ToolRun.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "ui/UploadDlg.h"
 
 #include "app/PrivateMessages.h"
-#include "app/WinEnvironment.h"
+#include "app/win/Environment.h"
 #include "resources/VxfsendRes.h"
 #include "ui/AboutDlg.h"
 #include "ui/CameraSwitchDlg.h"
@@ -29,11 +29,6 @@ const wchar_t kCapturePattern[] = L"*.jpg;*.bmp";
 
 const COLORREF kHintBackground = RGB(255, 251, 240);
 const COLORREF kGuideBackground = RGB(192, 192, 192);
-
-// State bits of the owner-drawn lists.
-constexpr unsigned kListEnabled = 1;
-constexpr unsigned kListGreyed = 2;
-constexpr unsigned kListNoHighlight = 4;
 
 // The capture key combo's keys: F1 to F10 without F6.
 struct FunctionKey {
@@ -396,7 +391,6 @@ bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
         return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_DRAWITEM:
     case WM_MEASUREITEM:
-    case WM_DELETEITEM:
         if (!OnOwnerDraw(message, lParam))
             return false;
         result = TRUE;
@@ -611,13 +605,6 @@ bool CUploadDlg::OnOwnerDraw(UINT message, LPARAM lParam)
         }
         return false;
     }
-    case WM_DELETEITEM: {
-        const auto& item = *reinterpret_cast<const DELETEITEMSTRUCT*>(lParam);
-        if (item.CtlID != IDC_UPLOAD_LIST)
-            return false;
-        m_uploadList.Box().DeleteItem(item);
-        return true;
-    }
     default:
         return false;
     }
@@ -814,7 +801,7 @@ void CUploadDlg::DisableControls(bool greySounds)
     SetSystemClose(false);
     for (int id : {IDC_CLOSE_BUTTON, IDC_TAB, IDC_FILE_TYPE})
         ::EnableWindow(GetDlgItem(id), FALSE);
-    m_fileList.SetState(kListGreyed | kListNoHighlight);
+    m_fileList.SetState(ListGreyed | ListNoHighlight);
     for (int id : {IDC_FILE_NAME_LABEL, IDC_FILE_TYPE_LABEL, IDC_FOLDER_LABEL, IDC_DRIVE_LABEL,
                    IDC_CURRENT_FOLDER, IDC_FOLDER_LIST, IDC_DRIVE_COMBO, IDC_SIZE_GROUP, IDC_SIZE_V,
                    IDC_SIZE_X, IDC_SIZE_P})
@@ -827,7 +814,7 @@ void CUploadDlg::DisableControls(bool greySounds)
     }
     for (int id : {IDC_SOUND_GROUP, IDC_SOUND_SELECT, IDC_SOUND_TEST, IDC_SOUND_DELETE, IDC_UPLOAD_LIST_LABEL})
         ::EnableWindow(GetDlgItem(id), FALSE);
-    CIconListBox::SetStateAll(kListGreyed | kListNoHighlight);
+    CIconListBox::SetStateAll(ListGreyed | ListNoHighlight);
     for (int id : {IDC_ADD_ALL, IDC_ADD_SELECTED, IDC_REMOVE_SELECTED, IDC_REMOVE_ALL, IDC_SORT_LABEL,
                    IDC_MOVE_UP, IDC_MOVE_DOWN, IDC_PREVIEW_AREA, IDC_SIZE_TEXT, IDC_SAVE_ALSO,
                    IDC_BROWSE, IDC_SAVE_PATH, IDC_CAMERA_SWITCH, IDC_PREVIEW_CHECK})
@@ -844,7 +831,7 @@ void CUploadDlg::UpdateControls()
 
 void CUploadDlg::UpdateCaptureControls()
 {
-    m_fileList.SetState(kListEnabled | kListGreyed | kListNoHighlight);
+    m_fileList.SetState(ListEnabled | ListGreyed | ListNoHighlight);
     const bool idle = !m_captureRunning;
     SetSystemClose(idle);
     for (int id : {IDC_CLOSE_BUTTON, IDC_CAPTURE_KEY_GROUP, IDC_CAPTURE_KEY, IDC_KEY_ALT, IDC_KEY_CTRL,
@@ -863,7 +850,7 @@ void CUploadDlg::UpdateTransferControls()
                    IDC_FOLDER_LABEL, IDC_DRIVE_LABEL, IDC_CURRENT_FOLDER, IDC_FOLDER_LIST,
                    IDC_DRIVE_COMBO, IDC_SIZE_GROUP, IDC_SIZE_V, IDC_SIZE_X, IDC_SIZE_P})
         ::EnableWindow(GetDlgItem(id), TRUE);
-    m_fileList.SetState(kListEnabled);
+    m_fileList.SetState(ListEnabled);
 
     // 2. Sounds greyed for the upload show normally again.
     for (size_t i = 0; i < m_uploadList.Count(); ++i) {
@@ -884,7 +871,7 @@ void CUploadDlg::UpdateTransferControls()
     // 4. The upload list, preview and save-also.
     for (int id : {IDC_UPLOAD_LIST_LABEL, IDC_SORT_LABEL, IDC_PREVIEW_AREA, IDC_SIZE_TEXT, IDC_SAVE_ALSO})
         ::EnableWindow(GetDlgItem(id), TRUE);
-    CIconListBox::SetStateAll(kListEnabled);
+    CIconListBox::SetStateAll(ListEnabled);
     // With the sound type the preview box stays as the file list left it.
     if (!SoundTypeSelected())
         ::EnableWindow(GetDlgItem(IDC_PREVIEW_CHECK), TRUE);

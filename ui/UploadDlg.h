@@ -8,7 +8,7 @@
 #pragma once
 
 #include "app/Settings.h"
-#include "engine/PictureConverter.h"
+#include "engine/win/PictureConverter.h"
 #include "ui/CommonDialogControls.h"
 #include "ui/TabLayout.h"
 #include "ui/UploadList.h"

@@ -30,10 +30,10 @@ std::wstring CUploadList::PrefixOf(PackedSize size) const
 unsigned CUploadList::Icon(size_t index) const
 {
     std::wstring text;
-    unsigned icon = 0;
+    int icon = 0;
     void* data = nullptr;
     m_box.GetItem(static_cast<int>(index), text, icon, data);
-    return icon;
+    return static_cast<unsigned>(icon);
 }
 
 std::vector<int> CUploadList::Selection() const
@@ -104,7 +104,7 @@ bool CUploadList::MoveSelected(bool up)
     const size_t to = up ? from - 1 : from + 1;
 
     std::wstring text;
-    unsigned icon = 0;
+    int icon = 0;
     void* data = nullptr;
     m_box.GetItem(static_cast<int>(from), text, icon, data);
     m_box.DeleteItem(static_cast<int>(from));
@@ -126,17 +126,14 @@ void CUploadList::SetSizeOfSelected(PackedSize size)
         if (i >= m_items.size() || m_items[i]->targetSize == size)
             continue;
         m_items[i]->targetSize = size;
-        m_box.SetItem(index, uploadDisplayText(PrefixOf(size), m_paths[i]), Icon(i));
+        m_box.SetItemText(index, uploadDisplayText(PrefixOf(size), m_paths[i]));
     }
 }
 
 void CUploadList::SetIcon(size_t index, unsigned iconId)
 {
-    std::wstring text;
-    unsigned icon = 0;
-    void* data = nullptr;
-    if (m_box.GetItem(static_cast<int>(index), text, icon, data) >= 0 && icon != iconId)
-        m_box.SetItem(static_cast<int>(index), text, iconId);
+    if (Icon(index) != iconId)
+        m_box.SetItemIcon(static_cast<int>(index), static_cast<int>(iconId));
 }
 
 void CUploadList::FollowCamera(int32_t cameraCode)
@@ -153,7 +150,7 @@ int CUploadList::WidestTextWidth() const
     int widest = 0;
     for (size_t i = 0; i < m_paths.size(); ++i) {
         std::wstring text;
-        unsigned icon = 0;
+        int icon = 0;
         void* data = nullptr;
         m_box.GetItem(static_cast<int>(i), text, icon, data);
         SIZE extent = {};

@@ -1,4 +1,4 @@
-#include "Dialog.h"
+#include "win/Dialog.h"
 
 CDialog::~CDialog()
 {

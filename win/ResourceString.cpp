@@ -1,4 +1,4 @@
-#include "ResourceString.h"
+#include "win/ResourceString.h"
 
 std::wstring loadResourceString(UINT id, HINSTANCE instance)
 {

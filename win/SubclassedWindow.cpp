@@ -1,4 +1,4 @@
-#include "SubclassedWindow.h"
+#include "win/SubclassedWindow.h"
 
 #include <commctrl.h>
 

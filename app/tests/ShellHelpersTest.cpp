@@ -1,6 +1,6 @@
 // The portable helpers of the shell: squares for the preview and message texts.
-#include "Geometry.h"
-#include "MessageText.h"
+#include "app/Geometry.h"
+#include "app/MessageText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The camera's own tags, the carry-over of the source's tags and the rule
 // that keeps the Exif data inside one APP1 segment, read back from the
 // written files with the Exif library's reader.
-#include "CameraMetadata.h"
-#include "ConversionTestSupport.h"
+#include "engine/CameraMetadata.h"
+#include "engine/tests/ConversionTestSupport.h"
 
-#include "ExifImage.h"
-#include "TiffTypes.h"
+#include "exif/ExifImage.h"
+#include "exif/TiffTypes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "CameraModels.h"
+#include "engine/CameraModels.h"
 
 #include <gtest/gtest.h>
 

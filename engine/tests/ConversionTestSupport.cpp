@@ -1,8 +1,8 @@
-#include "ConversionTestSupport.h"
+#include "engine/tests/ConversionTestSupport.h"
 
-#include "JpegEncoder.h"
-#include "Picture.h"
-#include "TiffTypes.h"
+#include "exif/JpegEncoder.h"
+#include "imaging/Picture.h"
+#include "exif/TiffTypes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,10 +3,10 @@
 // reference downscale, and reading the written camera pictures back.
 #pragma once
 
-#include "ExifImage.h"
-#include "ExifSource.h"
-#include "Picture.h"
-#include "PictureConversion.h"
+#include "exif/ExifImage.h"
+#include "exif/ExifSource.h"
+#include "imaging/Picture.h"
+#include "engine/PictureConversion.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ConversionToolSupport.h"
+#include "engine/tests/ConversionToolSupport.h"
 
 #include <cstdio>
 #include <sstream>

@@ -2,8 +2,8 @@
 // camera pictures and to read the written ones) and djpeg (to decode them).
 #pragma once
 
-#include "ConversionTestSupport.h"
-#include "ToolRun.h"
+#include "engine/tests/ConversionTestSupport.h"
+#include "testsupport/ToolRun.h"
 
 #include <map>
 #include <string>

@@ -1,7 +1,7 @@
 // Camera pictures made by exiftool (Intel and Motorola order, GPS, a maker
 // note with an offset value) and progressive JPEGs by jpegtran, converted and
 // read back with exiftool and djpeg.
-#include "ConversionToolSupport.h"
+#include "engine/tests/ConversionToolSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "FileNaming.h"
+#include "engine/FileNaming.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Picture conversion over the portable imaging component: frame arithmetic,
 // the pixels the encoder receives, the written files, broken and odd
 // sources, abort and progress routing, the source hint scan.
-#include "ConversionTestSupport.h"
+#include "engine/tests/ConversionTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // component is created, a folder is removed only when empty), the probe
 // that must not harm an existing file, the find-first search matching
 // without regard to case, the cut-short check, and path text in UTF-8.
-#include "UploadTestSupport.h"
+#include "engine/tests/UploadTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The hand-off's steps over a recording fake of the system: which suite keys
 // are found, what is announced where, what the application sees while it
 // runs, what is put back, and which messages appear with which codes.
-#include "SuiteHandOff.h"
+#include "engine/SuiteHandOff.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 // read-only save folder and a full disk (real tmpfs mounts). Whatever
 // happens, nothing the job wrote stays half-written, and an abort leaves
 // nothing of the job in the save folder.
-#include "UploadTestSupport.h"
+#include "engine/tests/UploadTestSupport.h"
 
-#include "ImagingApi.h"
-#include "PictureConversion.h"
+#include "imaging/ImagingApi.h"
+#include "engine/PictureConversion.h"
 
 #include <gtest/gtest.h>
 

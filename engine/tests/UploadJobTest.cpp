@@ -2,7 +2,7 @@
 // names and numbers, sounds that name their pictures, the date taken once,
 // thumbnails by model, progress lines and bar, the hand-off and the work
 // folder's life. The written files are read back with exiftool, djpeg and sox.
-#include "UploadTestSupport.h"
+#include "engine/tests/UploadTestSupport.h"
 
 #include <gtest/gtest.h>
 

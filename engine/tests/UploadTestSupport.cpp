@@ -1,4 +1,4 @@
-#include "UploadTestSupport.h"
+#include "engine/tests/UploadTestSupport.h"
 
 #include <algorithm>
 #include <cmath>

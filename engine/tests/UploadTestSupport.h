@@ -4,9 +4,9 @@
 // real conversion over a scratch folder.
 #pragma once
 
-#include "ConversionTestSupport.h"
-#include "PortableUploadHost.h"
-#include "UploadJob.h"
+#include "engine/tests/ConversionTestSupport.h"
+#include "engine/PortableUploadHost.h"
+#include "engine/UploadJob.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +71,7 @@ std::vector<std::string> folderNames(const fs::path& folder);
 #ifndef _WIN32
 // The checker tools (vxf_testtools), and exiftool's value of one tag ("-s3"),
 // without the line end; "" when it has none.
-#include "ToolRun.h"
+#include "testsupport/ToolRun.h"
 std::string exifTool(const fs::path& file, const std::string& tag);
 #endif
 

@@ -2,7 +2,7 @@
 // sox), its lines, summary and exit status, its answers to the job's
 // questions, unreadable inputs, unusable destinations, the progress bar and
 // Ctrl-C.
-#include "UploadTestSupport.h"
+#include "engine/tests/UploadTestSupport.h"
 
 #include <gtest/gtest.h>
 

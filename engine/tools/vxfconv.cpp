@@ -3,12 +3,12 @@
 // named and numbered exactly as an upload names them; nothing is handed to
 // the transfer application. The job's questions are answered by a rule
 // given on the command line, its messages are printed.
-#include "PortableUploadHost.h"
-#include "UploadJob.h"
+#include "engine/PortableUploadHost.h"
+#include "engine/UploadJob.h"
 
-#include "ImagingApi.h"
-#include "PictureConversion.h"
-#include "SoundConvert.h"
+#include "imaging/ImagingApi.h"
+#include "engine/PictureConversion.h"
+#include "sound/SoundConvert.h"
 
 #include <chrono>
 #include <csignal>

@@ -1,7 +1,7 @@
 // The tag list and the byte layout of the Exif structure, read back with a
 // small directory parser of the test's own.
-#include "ExifImage.h"
-#include "TestSupport.h"
+#include "exif/ExifImage.h"
+#include "exif/tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 

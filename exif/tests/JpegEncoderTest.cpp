@@ -1,7 +1,7 @@
 // The encoder's output structure, its handling of the flags and its failures,
 // inspected with our own marker walk (the tool-based checks live elsewhere).
-#include "JpegEncoder.h"
-#include "TestSupport.h"
+#include "exif/JpegEncoder.h"
+#include "exif/tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The source reader on hand-made Exif structures (both byte orders, broken
 // ones included) and on files of our own writer; the coding-kind scan.
-#include "ExifImage.h"
-#include "ExifSource.h"
-#include "JpegEncoder.h"
-#include "TestSupport.h"
+#include "exif/ExifImage.h"
+#include "exif/ExifSource.h"
+#include "exif/JpegEncoder.h"
+#include "exif/tests/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "exif/tests/TestSupport.h"
 
 #include <cstdio>
 #include <cstdlib>

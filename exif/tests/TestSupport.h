@@ -2,7 +2,7 @@
 // inspection written independently of the library, and the engine's usual tags.
 #pragma once
 
-#include "ExifImage.h"
+#include "exif/ExifImage.h"
 
 #include <cstdint>
 #include <filesystem>

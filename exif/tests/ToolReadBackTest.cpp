@@ -1,7 +1,7 @@
 // Camera pictures written by ExifImage, read back by exiftool and djpeg.
-#include "ExifImage.h"
-#include "JpegEncoder.h"
-#include "ToolSupport.h"
+#include "exif/ExifImage.h"
+#include "exif/JpegEncoder.h"
+#include "exif/tests/ToolSupport.h"
 
 #include <gtest/gtest.h>
 

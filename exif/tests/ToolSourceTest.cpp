@@ -2,8 +2,8 @@
 // Motorola order, GPS, thumbnail, progressive) and on our own pictures with
 // each recognised maker-note header; the walk is compared with exiftool's
 // own listing of the same file.
-#include "ExifImage.h"
-#include "ToolSupport.h"
+#include "exif/ExifImage.h"
+#include "exif/tests/ToolSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ToolSupport.h"
+#include "exif/tests/ToolSupport.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,8 +2,8 @@
 // exiftool's verbose listing of Exif directories, djpeg's decoding.
 #pragma once
 
-#include "TestSupport.h"
-#include "ToolRun.h"
+#include "exif/tests/TestSupport.h"
+#include "testsupport/ToolRun.h"
 
 #include <string>
 #include <vector>

@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "ImagingApi.h"
-#include "Picture.h"
+#include "imaging/ImagingApi.h"
+#include "imaging/Picture.h"
 
 namespace {
 

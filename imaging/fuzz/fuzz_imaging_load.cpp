@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "BmpFormat.h"
-#include "ImagingApi.h"
-#include "Picture.h"
+#include "imaging/BmpFormat.h"
+#include "imaging/ImagingApi.h"
+#include "imaging/Picture.h"
 
 namespace {
 class NullSink final : public vximg::ByteSink {

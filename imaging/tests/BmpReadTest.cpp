@@ -1,10 +1,10 @@
 // Reading BMP files of every variant, each built field by field here.
 #include <gtest/gtest.h>
 
-#include "BmpFormat.h"
-#include "ImagingApi.h"
-#include "Picture.h"
-#include "TestSupport.h"
+#include "imaging/BmpFormat.h"
+#include "imaging/ImagingApi.h"
+#include "imaging/Picture.h"
+#include "imaging/tests/TestSupport.h"
 
 using namespace vxtest;
 using vximg::PictureCore;

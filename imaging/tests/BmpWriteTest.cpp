@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "BmpFormat.h"
-#include "ImagingApi.h"
-#include "Picture.h"
-#include "TestSupport.h"
+#include "imaging/BmpFormat.h"
+#include "imaging/ImagingApi.h"
+#include "imaging/Picture.h"
+#include "imaging/tests/TestSupport.h"
 
 using namespace vxtest;
 using vximg::PictureCore;

@@ -2,10 +2,10 @@
 // next resize, grayscale and progressive sources.
 #include <gtest/gtest.h>
 
-#include "Decoder.h"
-#include "ImagingApi.h"
-#include "Picture.h"
-#include "TestSupport.h"
+#include "imaging/Decoder.h"
+#include "imaging/ImagingApi.h"
+#include "imaging/Picture.h"
+#include "imaging/tests/TestSupport.h"
 
 using namespace vxtest;
 using vximg::PictureCore;

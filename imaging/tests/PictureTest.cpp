@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "ImagingApi.h"
-#include "Picture.h"
-#include "TestSupport.h"
+#include "imaging/ImagingApi.h"
+#include "imaging/Picture.h"
+#include "imaging/tests/TestSupport.h"
 
 using namespace vxtest;
 using vximg::PictureCore;

@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "ImagingApi.h"
-#include "Picture.h"
-#include "Resample.h"
-#include "TestSupport.h"
+#include "imaging/ImagingApi.h"
+#include "imaging/Picture.h"
+#include "imaging/Resample.h"
+#include "imaging/tests/TestSupport.h"
 
 using namespace vxtest;
 using vximg::PictureCore;

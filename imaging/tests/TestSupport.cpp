@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "imaging/tests/TestSupport.h"
 
 #include <cmath>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Bitmap.h"
+#include "imaging/Bitmap.h"
 
 namespace vxtest {
 

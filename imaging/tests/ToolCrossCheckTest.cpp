@@ -7,10 +7,10 @@
 
 #include <cmath>
 
-#include "Decoder.h"
-#include "ImagingApi.h"
-#include "Picture.h"
-#include "TestSupport.h"
+#include "imaging/Decoder.h"
+#include "imaging/ImagingApi.h"
+#include "imaging/Picture.h"
+#include "imaging/tests/TestSupport.h"
 
 using namespace vxtest;
 using vximg::PictureCore;

@@ -7,8 +7,8 @@
 #include <new>
 #include <vector>
 
-#include "ImagingControl.h"
-#include "PictureImpl.h"
+#include "imaging/win/ImagingControl.h"
+#include "imaging/PictureImpl.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The camera sound file: the plain file and the finished one byte by byte,
 // built independently with the test's own chunk writer.
-#include "CameraSoundWriter.h"
-#include "SoundTestSupport.h"
+#include "sound/CameraSoundWriter.h"
+#include "sound/tests/SoundTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The file helpers' contract as the sound code relies on it, on whichever
 // platform the tests run.
-#include "FileIo.h"
-#include "SoundTestSupport.h"
+#include "sound/FileIo.h"
+#include "sound/tests/SoundTestSupport.h"
 
 #include <gtest/gtest.h>
 

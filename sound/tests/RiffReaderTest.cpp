@@ -1,7 +1,7 @@
 // Reading RIFF/WAVE: file kinds, the chunk walk, INFO entries, inspection,
 // and broken files that must never be read past their loaded bytes.
-#include "RiffReader.h"
-#include "SoundTestSupport.h"
+#include "sound/RiffReader.h"
+#include "sound/tests/SoundTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // independent model's figures (sound_model.py), hand-worked samples, the
 // fast code against a literal reading of the formulas, and the source
 // formats taken and refused.
-#include "CameraSoundWriter.h"
-#include "SoundConvert.h"
-#include "SoundTestSupport.h"
+#include "sound/CameraSoundWriter.h"
+#include "sound/SoundConvert.h"
+#include "sound/tests/SoundTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "SoundTestSupport.h"
+#include "sound/tests/SoundTestSupport.h"
 
 #include <gtest/gtest.h>
 

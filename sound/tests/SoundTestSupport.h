@@ -4,8 +4,8 @@
 // sound_model.py.
 #pragma once
 
-#include "FileIo.h"
-#include "RiffReader.h"
+#include "sound/FileIo.h"
+#include "sound/RiffReader.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -3,10 +3,10 @@
 // back in sox as 8000 Hz mono 8-bit of 3, 5 or 10 seconds with our bytes,
 // exiftool must list its INFO and Exif audio entries, and our resampled
 // sound must match sox's own resampling of the same source.
-#include "CameraSoundWriter.h"
-#include "SoundConvert.h"
-#include "SoundTestSupport.h"
-#include "ToolRun.h"
+#include "sound/CameraSoundWriter.h"
+#include "sound/SoundConvert.h"
+#include "sound/tests/SoundTestSupport.h"
+#include "testsupport/ToolRun.h"
 
 #include <gtest/gtest.h>
 

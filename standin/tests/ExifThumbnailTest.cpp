@@ -1,7 +1,7 @@
 // Finding the Exif thumbnail: pictures written by exiftool in both byte
 // orders, and hand-made Exif segments with broken links and sizes.
-#include "ExifThumbnail.h"
-#include "StandinTestSupport.h"
+#include "standin/ExifThumbnail.h"
+#include "standin/tests/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
 

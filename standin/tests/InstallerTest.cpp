@@ -1,8 +1,8 @@
 // The installer: the suite's keys, values and profile as the hand-off reads
 // and writes them, two versions side by side, repeat runs, and uninstalling.
-#include "StandinNames.h"
-#include "StandinSupport.h"
-#include "StandinTestSupport.h"
+#include "standin/StandinNames.h"
+#include "standin/StandinSupport.h"
+#include "standin/tests/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "StandinTestSupport.h"
+#include "standin/tests/StandinTestSupport.h"
 
-#include "StandinNames.h"
-#include "StandinSupport.h"
+#include "standin/StandinNames.h"
+#include "standin/StandinSupport.h"
 
 #include <atomic>
 #include <cstring>

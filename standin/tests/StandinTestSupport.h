@@ -2,8 +2,8 @@
 // and a guard that gives every test an empty suite and puts back whatever the
 // shared Windows (or Wine prefix) held before.
 #pragma once
-#include "WinProcess.h"
-#include "WinRegistry.h"
+#include "testsupport/win/Process.h"
+#include "testsupport/win/Registry.h"
 
 #include <windows.h>
 

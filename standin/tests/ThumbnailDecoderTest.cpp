@@ -1,7 +1,7 @@
 // Decoding thumbnails: the pixels must match djpeg's output of the same file
 // (PNM fixtures made with djpeg), broken and oversized input is refused.
-#include "StandinTestSupport.h"
-#include "ThumbnailDecoder.h"
+#include "standin/tests/StandinTestSupport.h"
+#include "standin/ThumbnailDecoder.h"
 
 #include <gtest/gtest.h>
 

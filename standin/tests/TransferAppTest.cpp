@@ -1,10 +1,10 @@
 // The stand-in transfer application started as the hand-off starts it (no
 // command line): which route it takes, what it lists, what it copies onto
 // the card, and that it ends when closed.
-#include "ExifThumbnail.h"
-#include "StandinNames.h"
-#include "StandinSupport.h"
-#include "StandinTestSupport.h"
+#include "standin/ExifThumbnail.h"
+#include "standin/StandinNames.h"
+#include "standin/StandinSupport.h"
+#include "standin/tests/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The shell runner the checker tests stand on: if it loses an exit status or
 // mangles a path, every cross-check built on it proves nothing.
-#include "ToolRun.h"
+#include "testsupport/ToolRun.h"
 
 #include <gtest/gtest.h>
 

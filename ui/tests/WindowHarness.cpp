@@ -181,7 +181,7 @@ std::vector<std::wstring> WindowHarness::uploadTexts()
     const LRESULT count = ::SendMessageW(item(IDC_UPLOAD_LIST), LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
         std::wstring text;
-        unsigned icon = 0;
+        int icon = 0;
         void* data = nullptr;
         m_dialog->UploadListBox().GetItem(static_cast<int>(i), text, icon, data);
         texts.push_back(text);

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/Settings.h"
-#include "imaging/ImagingControl.h"
+#include "imaging/win/ImagingControl.h"
 #include "ui/UploadDlg.h"
 
 #include <windows.h>

@@ -1,7 +1,7 @@
-#include "Dialog.h"
-#include "ResourceString.h"
-#include "SubclassedWindow.h"
-#include "WinLayerTestRes.h"
+#include "win/Dialog.h"
+#include "win/ResourceString.h"
+#include "win/SubclassedWindow.h"
+#include "win/tests/WinLayerTestRes.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <string>
 
-#include "ImagingControl.h"
-#include "TestSupport.h"
+#include "imaging/win/ImagingControl.h"
+#include "imaging/tests/TestSupport.h"
 
 using namespace vxtest;
 

@@ -1,0 +1,78 @@
+#include "engine/win/WorkFolder.h"
+
+#include "app/win/Environment.h"
+
+#include <windows.h>
+
+namespace {
+
+void reportFailure(unsigned messageId, DWORD error)
+{
+    showMessage(nullptr, nullptr, messageId, nullptr, MB_OK, true, static_cast<int>(error));
+}
+
+}  // namespace
+
+std::wstring SystemFolderSearch::currentDirectory()
+{
+    return ::currentDirectory();
+}
+
+bool SystemFolderSearch::setCurrentDirectory(const std::wstring& path)
+{
+    return ::SetCurrentDirectoryW(path.c_str()) != FALSE;
+}
+
+bool SystemFolderSearch::anyMatch(const std::wstring& pattern)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    ::FindClose(search);
+    return true;
+}
+
+uint32_t NextFreeNumber(const std::wstring& folder, const std::wstring& prefix,
+                        const std::wstring& firstExtension, const std::wstring& secondExtension,
+                        size_t prefixLength, uint32_t start)
+{
+    SystemFolderSearch search;
+    return NextFreeNumber(search, folder, prefix, firstExtension, secondExtension, prefixLength, start);
+}
+
+bool EnsureFolder(const std::wstring& path)
+{
+    const std::wstring folder = withoutTrailingBackslash(path);
+    const SplitPath split = splitFolderPath(folder);
+    // A missing parent shows here: only the last component is ever created.
+    if (!::SetCurrentDirectoryW(split.parent.c_str())) {
+        reportFailure(kMsgFolderCreateFailed, ::GetLastError());
+        return false;
+    }
+    if (split.name.empty())
+        return true;  // a drive root
+    SECURITY_ATTRIBUTES attributes = {};
+    attributes.nLength = sizeof attributes;
+    attributes.lpSecurityDescriptor = nullptr;
+    attributes.bInheritHandle = TRUE;
+    if (::CreateDirectoryW(folder.c_str(), &attributes))
+        return true;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_ALREADY_EXISTS)
+        return true;
+    reportFailure(kMsgFolderCreateFailed, error);
+    return false;
+}
+
+bool RemoveFolder(const std::wstring& path)
+{
+    const std::wstring folder = withoutTrailingBackslash(path);
+    const SplitPath split = splitFolderPath(folder);
+    // Out of the folder first: the current directory cannot be removed.
+    if (!::SetCurrentDirectoryW(split.parent.c_str()) || !::RemoveDirectoryW(folder.c_str())) {
+        reportFailure(kMsgWorkFolderNotRemoved, ::GetLastError());
+        return false;
+    }
+    return true;
+}
