@@ -29,26 +29,14 @@ private:
     HWND m_hwnd;
 };
 
-struct SplashSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK visitForSplash(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<SplashSearch*>(param);
-    if (::GetWindow(window, GW_OWNER) != search->owner || !::IsWindowVisible(window))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // The splash: a visible pop-up owned by `owner`, or null.
 HWND findSplash(HWND owner)
 {
-    SplashSearch search = {owner, nullptr};
-    ::EnumThreadWindows(::GetCurrentThreadId(), visitForSplash, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window = ::FindWindowExW(nullptr, nullptr, L"Static", nullptr); window;
+         window = ::FindWindowExW(nullptr, window, L"Static", nullptr))
+        if (::GetWindow(window, GW_OWNER) == owner && ::IsWindowVisible(window))
+            return window;
+    return nullptr;
 }
 
 TEST(SplashWindow, ShowsThePictureOnceAndGoesByItself)

@@ -1,5 +1,3 @@
-#include "WidgetTestSupport.h"
-
 #include "app/PrivateMessages.h"
 #include "resources/VxfsendRes.h"
 #include "widgets/CaptureProgressDlg.h"
@@ -11,77 +9,50 @@
 
 namespace {
 
-class CaptureProgress : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_progress.Create(nullptr));
-        m_window = m_progress.GetSafeHwnd();
-    }
-    void set(int percent, bool show)
-    {
-        ::SendMessageW(m_window, UM_PROGRESS_SET, static_cast<WPARAM>(percent), show ? 1 : 0);
-    }
-    bool visible() const { return ::IsWindowVisible(m_window) != FALSE; }
-    int bar() const
-    {
-        return static_cast<int>(::SendDlgItemMessageW(m_window, IDC_CAPTURE_PROGRESS_BAR, PBM_GETPOS, 0, 0));
-    }
-    std::wstring percentText() const
-    {
+TEST(CaptureProgress, ShowsOnlyWhileArmedAndHidesAtTheEnd)
+{
+    CCaptureProgressDlg progress;
+    ASSERT_TRUE(progress.Create(nullptr));
+    HWND window = progress.GetSafeHwnd();
+    struct Step {
+        UINT message;
+        int percent;
+        bool show;
+        bool visible;
+        int bar;
+        const wchar_t* text;
+    };
+    const Step steps[] = {
+        {UM_PROGRESS_SET, 50, true, false, 0, L"100 %"},  // not armed yet
+        {UM_PROGRESS_SET, 0, true, true, 0, L"0 %"},
+        {UM_PROGRESS_SET, 40, true, true, 40, L"40 %"},
+        {UM_PROGRESS_SET, 99, true, true, 100, L"100 %"},
+        {UM_PROGRESS_SET, 100, true, false, 0, L"100 %"},  // the end disarms
+        {UM_PROGRESS_SET, 30, true, false, 0, L"100 %"},
+        {UM_PROGRESS_SET, 0, true, true, 0, L"0 %"},
+        {UM_PROGRESS_SET, 30, false, false, 0, L"30 %"},
+        {UM_PROGRESS_SET, 60, true, false, 0, L"30 %"},
+        {UM_PROGRESS_SET, 0, true, true, 0, L"0 %"},
+        {UM_PROGRESS_SET, 20, true, true, 20, L"20 %"},
+        {UM_PROGRESS_HIDE, 0, false, false, 0, L"20 %"},
+        {UM_PROGRESS_SET, 60, true, false, 0, L"20 %"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << step.percent << (step.show ? " shown" : " hidden"));
+        ::SendMessageW(window, step.message, static_cast<WPARAM>(step.percent), step.show ? 1 : 0);
+        EXPECT_EQ(::IsWindowVisible(window) != FALSE, step.visible);
+        EXPECT_EQ(::SendDlgItemMessageW(window, IDC_CAPTURE_PROGRESS_BAR, PBM_GETPOS, 0, 0), step.bar);
         wchar_t text[32] = {};
-        ::GetDlgItemTextW(m_window, IDC_CAPTURE_PERCENT, text, 32);
-        return text;
+        ::GetDlgItemTextW(window, IDC_CAPTURE_PERCENT, text, 32);
+        EXPECT_EQ(std::wstring(text), step.text);
     }
 
-    CCaptureProgressDlg m_progress;
-    HWND m_window = nullptr;
-};
-
-TEST_F(CaptureProgress, ShowsOnlyWhileArmedAndHidesAtTheEnd)
-{
-    set(50, true);
-    EXPECT_FALSE(visible());
-
-    set(0, true);
-    ASSERT_TRUE(visible());
-    EXPECT_TRUE(::GetWindowLongW(m_window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    RECT window;
-    ::GetWindowRect(m_window, &window);
-    EXPECT_NEAR((window.left + window.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
-    EXPECT_NEAR((window.top + window.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
-
-    set(40, true);
-    EXPECT_EQ(bar(), 40);
-    EXPECT_EQ(percentText(), L"40 %");
-    set(99, true);
-    EXPECT_TRUE(visible());
-    EXPECT_EQ(bar(), 100);
-    EXPECT_EQ(percentText(), L"100 %");
-    set(100, true);
-    EXPECT_FALSE(visible());
-    EXPECT_EQ(bar(), 0);
-
-    // Disarmed by the end: later reports show nothing until the next start.
-    set(30, true);
-    EXPECT_FALSE(visible());
-}
-
-TEST_F(CaptureProgress, ShowZeroAndTheHideMessageEndIt)
-{
-    set(0, true);
-    set(30, false);
-    EXPECT_FALSE(visible());
-    set(60, true);
-    EXPECT_FALSE(visible());
-
-    set(0, true);
-    set(20, true);
-    ::SendMessageW(m_window, UM_PROGRESS_HIDE, 0, 0);
-    EXPECT_FALSE(visible());
-    EXPECT_EQ(bar(), 0);
-    set(60, true);
-    EXPECT_FALSE(visible());
+    ::SendMessageW(window, UM_PROGRESS_SET, 0, 1);
+    EXPECT_TRUE(::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    EXPECT_NEAR((rect.left + rect.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((rect.top + rect.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "MessageBoxWatcher.h"
-#include "WidgetTestSupport.h"
 #include "WinTestFiles.h"
 
 #include "resources/VxfsendRes.h"
@@ -15,7 +14,6 @@
 
 namespace {
 
-using testfiles::isFolder;
 using testfiles::TempFolder;
 
 std::wstring lower(std::wstring text)
@@ -24,44 +22,33 @@ std::wstring lower(std::wstring text)
     return text;
 }
 
-std::wstring itemText(HWND window, int id)
+// Texts of the program's own boxes among the windows the watcher answered.
+std::vector<std::wstring> boxTexts(MessageBoxWatcher& watcher)
 {
-    wchar_t text[MAX_PATH + 1] = {};
-    ::GetDlgItemTextW(window, id, text, MAX_PATH + 1);
-    return text;
-}
-
-// The program's own boxes among the windows the watcher answered.
-std::vector<SeenBox> programBoxes(MessageBoxWatcher& watcher)
-{
-    std::vector<SeenBox> boxes;
+    std::vector<std::wstring> texts;
     for (const SeenBox& box : watcher.stop())
         if (box.caption == loadResourceString(IDS_APP_TITLE))
-            boxes.push_back(box);
-    return boxes;
+            texts.push_back(box.text);
+    return texts;
 }
 
 // Keeps the process's current directory, which creating a folder changes.
 class CurrentDirectoryKept {
 public:
-    CurrentDirectoryKept() : m_saved(testfiles::processCurrentDirectory()) {}
     ~CurrentDirectoryKept() { ::SetCurrentDirectoryW(m_saved.c_str()); }
 
 private:
-    std::wstring m_saved;
+    std::wstring m_saved = testfiles::processCurrentDirectory();
 };
 
-TEST(FolderName, RefusesWhatWindowsRefusesInNames)
+TEST(FolderName, RefusesWhatWindowsRefusesAndFitsTheFileSystem)
 {
     for (const wchar_t* name : {L"Pictures", L"a.b", L"...x", L"写真 2024"})
         EXPECT_TRUE(isValidFolderName(name)) << testing::PrintToString(std::wstring(name));
     for (const wchar_t* name : {L"", L".", L"..", L"a\\b", L"a/b", L"c:", L"a*", L"why?", L"\"q\"", L"<", L">", L"a|b"})
         EXPECT_FALSE(isValidFolderName(name)) << testing::PrintToString(std::wstring(name));
-}
 
-TEST(FolderName, LimitFollowsTheFileSystemAndTheParentsLength)
-{
-    EXPECT_EQ(folderNameLimit(12, 40), 8);  // short names: 8 whatever the parent
+    EXPECT_EQ(folderNameLimit(12, 40), 8);  // short names, whatever the parent
     EXPECT_EQ(folderNameLimit(255, 10), 236);
     EXPECT_EQ(folderNameLimit(254, 10), 244);
     EXPECT_LT(folderNameLimit(255, 300), 1);
@@ -73,7 +60,6 @@ class CTypingNewFolderDlg : public CNewFolderDlg {
 public:
     explicit CTypingNewFolderDlg(std::vector<std::wstring> names) : m_names(std::move(names)) {}
     bool okEnabledEmpty = true;
-    bool okEnabledTyped = false;
 
 protected:
     BOOL OnInitDialog() override
@@ -81,7 +67,6 @@ protected:
         const BOOL result = CNewFolderDlg::OnInitDialog();
         okEnabledEmpty = ::IsWindowEnabled(GetDlgItem(IDOK));
         TypeNext();
-        okEnabledTyped = ::IsWindowEnabled(GetDlgItem(IDOK));
         return result;
     }
     void OnOK() override
@@ -103,115 +88,91 @@ private:
     size_t m_next = 0;
 };
 
-TEST(NewFolderDialog, AnExistingFolderCountsAsCreated)
+TEST(NewFolderDialog, RefusesAnInvalidNameAndTakesAnExistingFolderAsCreated)
 {
     TempFolder temp(L"vxf-new-folder");
     ASSERT_TRUE(::CreateDirectoryW(temp.sub(L"Existing").c_str(), nullptr));
     CurrentDirectoryKept kept;
     MessageBoxWatcher watcher(IDYES);
-    CTypingNewFolderDlg dialog({L"Existing"});
+    CTypingNewFolderDlg dialog({L"a:b", L"Existing"});
     dialog.SetParentPath(temp.path());
     EXPECT_EQ(dialog.DoModal(), IDOK);
-    const auto boxes = programBoxes(watcher);
 
     EXPECT_FALSE(dialog.okEnabledEmpty);
-    EXPECT_TRUE(dialog.okEnabledTyped);
+    EXPECT_EQ(boxTexts(watcher), (std::vector<std::wstring>{loadResourceString(IDS_MSG_FOLDER_NAME_INVALID),
+                                                            L"Existing " + loadResourceString(IDS_MSG_CREATE_FOLDER)}));
     EXPECT_EQ(dialog.Path(), temp.sub(L"Existing"));
     EXPECT_EQ(lower(testfiles::processCurrentDirectory()), lower(temp.sub(L"Existing")));
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"Existing " + loadResourceString(IDS_MSG_CREATE_FOLDER));
 }
 
 TEST(NewFolderDialog, AFileOfThatNameFailsWithTheSystemsCode)
 {
     TempFolder temp(L"vxf-new-folder");
     ASSERT_TRUE(testfiles::writeFile(temp.sub(L"Taken"), "not a folder"));
-    CurrentDirectoryKept kept;
     MessageBoxWatcher watcher(IDYES);
     CTypingNewFolderDlg dialog({L"Taken"});
     dialog.SetParentPath(temp.path() + L"\\");
     EXPECT_EQ(dialog.DoModal(), IDOK);
-    const auto boxes = programBoxes(watcher);
 
     EXPECT_EQ(dialog.Path(), L"");
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, loadResourceString(IDS_MSG_FOLDER_CREATE_FAILED) + L"\n[183]");
-}
-
-TEST(NewFolderDialog, AnInvalidNameIsRefusedAndTheDialogStaysOpen)
-{
-    TempFolder temp(L"vxf-new-folder");
-    CurrentDirectoryKept kept;
-    MessageBoxWatcher watcher(IDYES);
-    CTypingNewFolderDlg dialog({L"a:b", L"Fine"});
-    dialog.SetParentPath(temp.path());
-    EXPECT_EQ(dialog.DoModal(), IDOK);
-    const auto boxes = programBoxes(watcher);
-
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, loadResourceString(IDS_MSG_FOLDER_NAME_INVALID));
-    EXPECT_EQ(boxes[1].text, L"Fine " + loadResourceString(IDS_MSG_CREATE_FOLDER));
-    EXPECT_EQ(dialog.Path(), temp.sub(L"Fine"));
-    EXPECT_TRUE(isFolder(temp.sub(L"Fine")));
+    const auto texts = boxTexts(watcher);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1], loadResourceString(IDS_MSG_FOLDER_CREATE_FAILED) + L"\n[183]");
 }
 
 class FolderSelect : public ::testing::Test {
 protected:
-    HWND window() const { return m_dialog.GetSafeHwnd(); }
     HWND tree() const { return m_dialog.GetDlgItem(IDC_FOLDER_TREE); }
     bool enabled(int id) const { return ::IsWindowEnabled(m_dialog.GetDlgItem(id)) != FALSE; }
-    std::wstring text(HTREEITEM item) const
+    std::wstring pathShown() const
     {
-        wchar_t buffer[MAX_PATH + 1] = {};
+        wchar_t text[MAX_PATH + 1] = {};
+        ::GetDlgItemTextW(m_dialog.GetSafeHwnd(), IDC_FOLDER_SELECT_PATH, text, MAX_PATH + 1);
+        return text;
+    }
+    TVITEMW item(HTREEITEM handle)
+    {
         TVITEMW query = {};
-        query.mask = TVIF_TEXT;
-        query.hItem = item;
-        query.pszText = buffer;
+        query.mask = TVIF_TEXT | TVIF_CHILDREN;
+        query.hItem = handle;
+        query.pszText = m_text;
         query.cchTextMax = MAX_PATH + 1;
         TreeView_GetItem(tree(), &query);
-        return buffer;
-    }
-    int childCount(HTREEITEM item) const
-    {
-        TVITEMW query = {};
-        query.mask = TVIF_CHILDREN;
-        query.hItem = item;
-        TreeView_GetItem(tree(), &query);
-        return query.cChildren;
+        return query;
     }
 
     CFolderSelectDlg m_dialog;
+    wchar_t m_text[MAX_PATH + 1] = {};
 };
 
 TEST_F(FolderSelect, OpensAtTheStartFolderBelowTheDrives)
 {
     TempFolder temp(L"vxf-folder-select");
-    ASSERT_TRUE(::CreateDirectoryW(temp.sub(L"Start").c_str(), nullptr));
-    ASSERT_TRUE(::CreateDirectoryW((temp.sub(L"Start") + L"\\Inner").c_str(), nullptr));
-    std::wstring start = temp.sub(L"Start");
-    ::CharUpperBuffW(&start[0], static_cast<DWORD>(start.size()));
-    m_dialog.SetStartPath(start);
+    const std::wstring start = temp.sub(L"Start");
+    ASSERT_TRUE(::CreateDirectoryW(start.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((start + L"\\Inner").c_str(), nullptr));
+    std::wstring typed = start;
+    ::CharUpperBuffW(&typed[0], static_cast<DWORD>(typed.size()));
+    m_dialog.SetStartPath(typed);
     ASSERT_TRUE(m_dialog.Create(nullptr));
 
     bool systemDrive = false;
     for (HTREEITEM drive = TreeView_GetRoot(tree()); drive; drive = TreeView_GetNextSibling(tree(), drive)) {
-        const std::wstring name = text(drive);
+        const std::wstring name = item(drive).pszText;
         systemDrive |= name.size() >= 4 && name.compare(name.size() - 4, 4, L"(C:)") == 0;
     }
     EXPECT_TRUE(systemDrive);
 
-    EXPECT_EQ(lower(m_dialog.SelectedPath()), lower(temp.sub(L"Start")));
-    EXPECT_EQ(itemText(window(), IDC_FOLDER_SELECT_PATH), m_dialog.SelectedPath());
+    EXPECT_EQ(lower(m_dialog.SelectedPath()), lower(start));
+    EXPECT_EQ(pathShown(), m_dialog.SelectedPath());
     EXPECT_TRUE(enabled(IDOK));
     EXPECT_TRUE(enabled(IDC_FOLDER_SELECT_NEW));
     HTREEITEM selected = TreeView_GetSelection(tree());
-    EXPECT_EQ(childCount(selected), 1);
-
+    EXPECT_EQ(item(selected).cChildren, 1);
     TreeView_Expand(tree(), selected, TVE_EXPAND);
-    HTREEITEM inner = TreeView_GetChild(tree(), selected);
-    ASSERT_NE(inner, nullptr);
-    EXPECT_EQ(text(inner), L"Inner");
-    EXPECT_EQ(childCount(inner), 0);
+    const TVITEMW inner = item(TreeView_GetChild(tree(), selected));
+    EXPECT_EQ(std::wstring(inner.pszText), L"Inner");
+    EXPECT_EQ(inner.cChildren, 0);
 }
 
 TEST_F(FolderSelect, WithNothingSelectedOkAndNewFolderStayDisabled)
@@ -221,16 +182,12 @@ TEST_F(FolderSelect, WithNothingSelectedOkAndNewFolderStayDisabled)
     EXPECT_EQ(TreeView_GetSelection(tree()), nullptr);
     EXPECT_FALSE(enabled(IDOK));
     EXPECT_FALSE(enabled(IDC_FOLDER_SELECT_NEW));
-    EXPECT_EQ(itemText(window(), IDC_FOLDER_SELECT_PATH), L"");
+    EXPECT_EQ(pathShown(), L"");
 
-    HTREEITEM drive = TreeView_GetRoot(tree());
-    ASSERT_NE(drive, nullptr);
-    TreeView_SelectItem(tree(), drive);
+    TreeView_SelectItem(tree(), TreeView_GetRoot(tree()));
     EXPECT_TRUE(enabled(IDOK));
     EXPECT_TRUE(enabled(IDC_FOLDER_SELECT_NEW));
-    const std::wstring root = itemText(window(), IDC_FOLDER_SELECT_PATH);
-    ASSERT_EQ(root.size(), 3u);
-    EXPECT_EQ(root.substr(1), L":\\");
+    EXPECT_EQ(pathShown().substr(1), L":\\");
 }
 
 BOOL CALLBACK findNewFolderDialog(HWND candidate, LPARAM result)
@@ -263,13 +220,13 @@ TEST_F(FolderSelect, NewFolderButtonCreatesTheFolderAndSelectsIt)
 
     MessageBoxWatcher watcher(IDYES);
     ::SetTimer(nullptr, 0, 50, answerNewFolderDialog);
-    ::SendMessageW(window(), WM_COMMAND, MAKEWPARAM(IDC_FOLDER_SELECT_NEW, BN_CLICKED),
+    ::SendMessageW(m_dialog.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_FOLDER_SELECT_NEW, BN_CLICKED),
                    reinterpret_cast<LPARAM>(m_dialog.GetDlgItem(IDC_FOLDER_SELECT_NEW)));
-    EXPECT_EQ(programBoxes(watcher).size(), 1u);
+    EXPECT_EQ(boxTexts(watcher).size(), 1u);
 
-    EXPECT_TRUE(isFolder(temp.sub(L"Fresh")));
+    EXPECT_TRUE(testfiles::isFolder(temp.sub(L"Fresh")));
     EXPECT_EQ(lower(m_dialog.SelectedPath()), lower(temp.sub(L"Fresh")));
-    EXPECT_EQ(text(TreeView_GetSelection(tree())), L"Fresh");
+    EXPECT_EQ(std::wstring(item(TreeView_GetSelection(tree())).pszText), L"Fresh");
 }
 
 } // namespace

@@ -46,6 +46,8 @@ bool CMessageRecorder::Saw(UINT message) const
 LRESULT CMessageRecorder::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     seen.push_back(message);
+    if (message == WM_RBUTTONDOWN || message == WM_RBUTTONUP || message == WM_RBUTTONDBLCLK)
+        return 0;
     return Default(message, wParam, lParam);
 }
 

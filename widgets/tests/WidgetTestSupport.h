@@ -27,7 +27,8 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 };
 
-// Attached under a widget: sees what the widget passes on.
+// Attached under a widget: sees what the widget passes on. Right-button
+// messages end here, so that a control's context menu never opens.
 class CMessageRecorder : public CSubclassedWindow {
 public:
     std::vector<UINT> seen;
