@@ -143,6 +143,14 @@ SourceHints scanSourceHints(const fs::path& source, int32_t cameraCode,
     return hints;
 }
 
+bool refusedAsProgressive(const fs::path& source)
+{
+    // BMP files and empty files are not looked at.
+    std::error_code error;
+    const uintmax_t length = fs::file_size(source, error);
+    return !error && length > 0 && !nameEndsInBmp(source) && jpegCodingKind(source) == kJpegProgressive;
+}
+
 PictureConversion::PictureConversion(const ConverterPictures& pictures, ExifImage& exif)
     : pictures_(pictures), exif_(exif)
 {
@@ -358,11 +366,7 @@ int PictureConversion::convertLoaded(const fs::path& source, const fs::path& des
     vximg::IPicture& canvas = *pictures_.canvas;
     const uint32_t fill = static_cast<uint32_t>(settings.jpegBaseColor);
 
-    // Progressive JPEGs are refused before loading; BMP files are not looked at.
-    std::error_code error;
-    const uintmax_t length = fs::file_size(source, error);
-    if (!error && length > 0 && !nameEndsInBmp(source) &&
-        jpegCodingKind(source) == kJpegProgressive)
+    if (refusedAsProgressive(source))
         return kConvertProgressive;
 
     int rc = workspace.load(source.u8string().c_str());
@@ -443,4 +447,49 @@ int PictureConversion::convertLoaded(const fs::path& source, const fs::path& des
     WriteCameraMetadata(exif_, targetSize, offset.x, offset.y, image.width, image.height, rotation,
                         source, clock_, &carryOver_);
     return 0;
+}
+
+int PictureConversion::LoadPreviewPicture(const fs::path& path, uint32_t boxWidth, uint32_t boxHeight,
+                                          uint32_t& width, uint32_t& height)
+{
+    width = height = 0;
+    if (pictures_.preview == nullptr)
+        return vximg::kErrBadArgument;
+    vximg::IPicture& preview = *pictures_.preview;
+    if (refusedAsProgressive(path))
+        return kConvertProgressive;
+    int rc = preview.load(path.u8string().c_str());
+    if (rc != vximg::kOk)
+        return rc;
+    width = static_cast<uint32_t>(preview.width());
+    height = static_cast<uint32_t>(preview.height());
+    // Decoded now, at the size it is shown: a broken file fails here, not
+    // when the preview paints, and a large JPEG decodes at a small scale.
+    const PreviewPlace place = fitPreview(width, height, boxWidth, boxHeight);
+    rc = preview.resize(place.width, place.height, vximg::kResizeResample);
+    if (rc != vximg::kOk)
+        width = height = 0;
+    return rc;
+}
+
+PreviewPlace fitPreview(uint32_t pictureWidth, uint32_t pictureHeight, uint32_t boxWidth, uint32_t boxHeight)
+{
+    const float pw = static_cast<float>(std::max(pictureWidth, 1u));
+    const float ph = static_cast<float>(std::max(pictureHeight, 1u));
+    const float W = static_cast<float>(boxWidth);
+    const float H = static_cast<float>(boxHeight);
+    PreviewPlace place;
+    if (W > pw && H > ph) {
+        place = {(W - pw) / 2, (H - ph) / 2, pw, ph};
+    } else if (pw > ph) {
+        const float scale = W / pw;
+        place = {0, (H - ph * scale) / 2, W, ph * scale};
+    } else {
+        const float scale = H / ph;
+        place = {(W - pw * scale) / 2, 0, pw * scale, H};
+    }
+    // A sliver of a picture still shows one pixel.
+    place.width = std::max(place.width, 1.0f);
+    place.height = std::max(place.height, 1.0f);
+    return place;
 }

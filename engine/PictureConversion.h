@@ -50,6 +50,21 @@ SourceHints scanSourceHints(const std::filesystem::path& source, int32_t cameraC
 // True when the last three characters of the file name are "bmp" in any case.
 bool nameEndsInBmp(const std::filesystem::path& path);
 
+// A progressive JPEG, which the camera pictures are never made from (its
+// name does not end in "bmp" and it is not empty).
+bool refusedAsProgressive(const std::filesystem::path& source);
+
+// Where the preview shows a picture in its box: at its own size and centred
+// when it fits, else scaled to the box's width (wide pictures) or height,
+// keeping its proportions, centred the other way.
+struct PreviewPlace {
+    float x = 0;
+    float y = 0;
+    float width = 0;
+    float height = 0;
+};
+PreviewPlace fitPreview(uint32_t pictureWidth, uint32_t pictureHeight, uint32_t boxWidth, uint32_t boxHeight);
+
 // Place of the scaled picture inside the frame; offsets are multiples of 8.
 struct FrameOffset {
     uint32_t x = 0;
@@ -91,6 +106,13 @@ public:
     // multiples of 8. 0, or the imaging component's error code.
     int FitToCanvas(vximg::IPicture& c, float sw, float sh, float dw, float dh,
                     FrameOffset* offset, FrameImageSize* image, uint32_t fill);
+
+    // Loads the picture into the preview picture and decodes it at the size
+    // fitPreview gives it in a box of boxWidth x boxHeight; width and height
+    // receive the picture's own size. 0, 3 for a progressive JPEG, or the
+    // imaging component's code.
+    int LoadPreviewPicture(const std::filesystem::path& path, uint32_t boxWidth, uint32_t boxHeight,
+                           uint32_t& width, uint32_t& height);
 
     // 1 while the job may go on; 0 after an abort.
     int32_t continueFlag() const { return continueFlag_; }

@@ -189,6 +189,7 @@
 #define IDS_MSG_SOUND_NOT_ASSOCIATED 619 // the file cannot be associated
 #define IDS_MSG_DROP_COPYRIGHT     620  // may the copyright information be deleted?
 #define IDS_MSG_CONVERT_FAILED     621  // the converted file cannot be created
+#define IDS_MSG_FOLDER_NAME_INVALID 622 // a folder name with characters Windows refuses
 
 // Strings: hint line texts
 #define IDS_HINT_DEFAULT           700  // program name; background and unlisted controls

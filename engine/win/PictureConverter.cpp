@@ -14,9 +14,8 @@ int WinUploadUi::showMessage(const UploadMessage& message)
 
 void WinUploadUi::showProgressLine(int entryNumber, const std::wstring& text)
 {
-    if (owner_ != nullptr)
-        ::SendMessageW(owner_, UM_SHOW_HINT, static_cast<WPARAM>(entryNumber),
-                       reinterpret_cast<LPARAM>(text.c_str()));
+    if (progressLines_)
+        progressLines_(entryNumber, text);
 }
 
 bool WinUploadFiles::probeCreate(const std::wstring& path)
@@ -213,7 +212,7 @@ int PictureConverter::UploadJob(const std::vector<std::wstring>& paths,
 {
     if (!converter_)
         return 0;
-    WinUploadUi ui(mainWindow_);
+    WinUploadUi ui(mainWindow_, progressLines_);
     WinUploadFiles files;
     WinProgressBar bar(progressBar);
     UploadConverter& converter = *converter_;
@@ -229,4 +228,40 @@ int PictureConverter::UploadJob(const std::vector<std::wstring>& paths,
                             CameraClock()};
     return ::UploadJob(paths, entries, progressBar != nullptr ? &bar : nullptr, settings, services,
                        report);
+}
+
+bool PictureConverter::LoadPreviewPicture(const std::wstring& path, HWND progressBar, uint32_t& width,
+                                          uint32_t& height)
+{
+    if (!conversion_ || preview_ == nullptr)
+        return false;
+    RECT box = {};
+    ::GetClientRect(window_, &box);
+    WinProgressBar bar(progressBar);
+    if (progressBar != nullptr) {
+        bar.setRange(0, 100);
+        conversion_->attachProgress([&bar](int percent) {
+            dispatchPendingMessages();
+            bar.setPosition(percent);
+        });
+    }
+    const int rc = conversion_->LoadPreviewPicture(std::filesystem::path(path), static_cast<uint32_t>(box.right),
+                                                   static_cast<uint32_t>(box.bottom), width, height);
+    if (progressBar != nullptr) {
+        conversion_->dropProgress();
+        bar.setPosition(0);
+    }
+    if (rc != 0) {
+        ::showMessage(mainWindow_, nullptr, IDS_MSG_PICTURE_UNREADABLE, nullptr, MB_OK, true, rc);
+        return false;
+    }
+    // The picture is already at its shown size: at its own size, centred.
+    const PreviewPlace place = fitPreview(static_cast<uint32_t>(preview_->width()),
+                                          static_cast<uint32_t>(preview_->height()),
+                                          static_cast<uint32_t>(box.right), static_cast<uint32_t>(box.bottom));
+    ::SetWindowPos(preview_->window(), nullptr, 0, 0, box.right, box.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    preview_->setDisplayRect(place.x, place.y, place.width, place.height);
+    preview_->setDisplayClip(place.x, place.y, place.width, place.height);
+    preview_->repaint();
+    return true;
 }

@@ -16,23 +16,28 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-// Private message of the main window: show a control's hint, or a text.
-constexpr UINT UM_SHOW_HINT = 0x465;
+// Receives the job's progress lines (entry number, text) by a direct call:
+// a window message would have to carry a pointer.
+using ProgressLineSink = std::function<void(int entryNumber, const std::wstring& text)>;
 
-// Boxes of showMessage owned by the main window; progress lines as
-// UM_SHOW_HINT with the entry number and the text.
+// Boxes of showMessage owned by the main window; progress lines to the sink.
 class WinUploadUi : public UploadUi {
 public:
-    explicit WinUploadUi(HWND owner) : owner_(owner) {}
+    WinUploadUi(HWND owner, ProgressLineSink progressLines)
+        : owner_(owner), progressLines_(std::move(progressLines))
+    {
+    }
     int showMessage(const UploadMessage& message) override;
     void showProgressLine(int entryNumber, const std::wstring& text) override;
 
 private:
     HWND owner_;
+    ProgressLineSink progressLines_;
 };
 
 // The job's file operations on the Win32 file functions; the folder
@@ -102,6 +107,17 @@ public:
     int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEntry>& entries,
                   HWND progressBar, AppSettings& settings, UploadJobReport* report = nullptr);
 
+    // Where the job's progress lines go (the main window's hint line).
+    void setProgressLineSink(ProgressLineSink sink) { progressLines_ = std::move(sink); }
+
+    // The preview: loads the picture into the preview picture, decoded at
+    // the size it is shown in the converter's window, and shows it centred
+    // there; progress goes to `progressBar` (or none). A picture that cannot
+    // be shown (progressive JPEGs among them) gives message 606 with its
+    // code, owned by the main window, and false. `width` and `height`
+    // receive the picture's own size.
+    bool LoadPreviewPicture(const std::wstring& path, HWND progressBar, uint32_t& width, uint32_t& height);
+
     // Dispatches every pending window message of the thread.
     static void dispatchPendingMessages();
 
@@ -116,4 +132,5 @@ private:
     ExifImage exif_;
     std::unique_ptr<PictureConversion> conversion_;
     std::unique_ptr<ConversionUploadConverter> converter_;
+    ProgressLineSink progressLines_;
 };

@@ -8,6 +8,7 @@
 // test.
 #include "engine/tests/win/HandOffSupport.h"
 #include "testsupport/win/MessageBoxWatcher.h"
+#include "app/PrivateMessages.h"
 #include "engine/win/PictureConverter.h"
 #include "engine/tests/UploadTestSupport.h"
 
@@ -20,8 +21,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr UINT UM_ESCAPE_PRESSED = 0x46A;
 
 using Names = std::vector<std::string>;
 
@@ -38,13 +37,6 @@ MainWindowLog* theLog = nullptr;
 
 LRESULT CALLBACK mainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (theLog != nullptr && message == UM_SHOW_HINT) {
-        const auto* text = reinterpret_cast<const wchar_t*>(lParam);
-        theLog->hints.push_back({wParam, text != nullptr ? text : L""});
-        if (theLog->escapeOnHint != 0 && wParam == theLog->escapeOnHint)
-            ::PostMessageW(window, UM_ESCAPE_PRESSED, VK_ESCAPE, 0);
-        return 0;
-    }
     if (theLog != nullptr && message == UM_ESCAPE_PRESSED) {
         // Message 612 answered Yes.
         ++theLog->escapes;
@@ -89,6 +81,11 @@ protected:
         theLog = &log;
         const RECT place{10, 10, 250, 190};
         ASSERT_TRUE(converter.create(::GetModuleHandleW(nullptr), main, place, library));
+        converter.setProgressLineSink([this](int entry, const std::wstring& text) {
+            log.hints.push_back({static_cast<WPARAM>(entry), text});
+            if (log.escapeOnHint != 0 && static_cast<WPARAM>(entry) == log.escapeOnHint)
+                ::PostMessageW(main, UM_ESCAPE_PRESSED, VK_ESCAPE, 0);
+        });
 
         saveFolder = folder / "save";
         workFolder = folder / "work";
