@@ -1,5 +1,6 @@
 #include "ui/UploadDlg.h"
 
+#include "app/Geometry.h"
 #include "app/PrivateMessages.h"
 #include "app/win/Environment.h"
 #include "resources/VxfsendRes.h"
@@ -64,13 +65,6 @@ std::wstring resourceString(UINT id)
     return loadResourceString(id, CFileOpenDialog::ResourceInstance());
 }
 
-std::wstring windowText(HWND window)
-{
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 std::wstring listText(HWND list, int index)
 {
     const LRESULT length = ::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -101,7 +95,7 @@ std::wstring parentFolder(std::wstring path)
     if (separator == std::wstring::npos)
         return std::wstring();
     std::wstring parent = path.substr(0, separator == 2 && path[1] == L':' ? 3 : separator);
-    if (parent.size() >= path.size() || parent.empty() || parent.back() == L'\\' && parent.size() < 3)
+    if (parent.size() >= path.size() || parent.empty())
         return std::wstring();
     // "\\server\share" has no parent the system could list.
     if (parent.rfind(L"\\\\", 0) == 0 && std::count(parent.begin(), parent.end(), L'\\') < 3)
@@ -1202,10 +1196,8 @@ void CUploadDlg::OnMove(bool up)
 
 void CUploadDlg::RefreshUploadExtent()
 {
-    const int widest = m_uploadList.WidestTextWidth();
-    // The icon and its gap come before the text.
     ::SendMessageW(m_uploadList.GetSafeHwnd(), LB_SETHORIZONTALEXTENT,
-                   static_cast<WPARAM>(widest > 0 ? widest + CIconListBox::kTextIndent + 4 : 0), 0);
+                   static_cast<WPARAM>(m_uploadList.Box().WidestItemWidth()), 0);
 }
 
 // ---------------------------------------------------------------------------

@@ -24,6 +24,7 @@
 #include "win/FileOpenDialog.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <memory>

@@ -142,26 +142,6 @@ void CUploadList::FollowCamera(int32_t cameraCode)
         item->targetSize = FollowCameraSize(item->targetSize, cameraCode);
 }
 
-int CUploadList::WidestTextWidth() const
-{
-    const HWND box = m_box.GetSafeHwnd();
-    HDC dc = ::GetDC(box);
-    const HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
-    int widest = 0;
-    for (size_t i = 0; i < m_paths.size(); ++i) {
-        std::wstring text;
-        int icon = 0;
-        void* data = nullptr;
-        m_box.GetItem(static_cast<int>(i), text, icon, data);
-        SIZE extent = {};
-        ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-        widest = std::max(widest, static_cast<int>(extent.cx));
-    }
-    ::SelectObject(dc, oldFont);
-    ::ReleaseDC(box, dc);
-    return widest;
-}
-
 std::vector<UploadEntry> CUploadList::Entries() const
 {
     std::vector<UploadEntry> entries;

@@ -51,9 +51,6 @@ public:
     // Each entry's target size follows a camera change.
     void FollowCamera(int32_t cameraCode);
 
-    // The width of the widest display text, for the horizontal scroll extent.
-    int WidestTextWidth() const;
-
     // What the upload job reads: the paths and the entries, in list order.
     const std::vector<std::wstring>& Paths() const { return m_paths; }
     std::vector<UploadEntry> Entries() const;

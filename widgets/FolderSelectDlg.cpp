@@ -1,6 +1,6 @@
 #include "widgets/FolderSelectDlg.h"
 
-#include "app/WinEnvironment.h"
+#include "app/win/Environment.h"
 #include "resources/VxfsendRes.h"
 #include "widgets/CriticalErrorBoxesOff.h"
 #include "widgets/NewFolderDlg.h"

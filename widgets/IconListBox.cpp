@@ -124,6 +124,38 @@ int CIconListBox::SetItemIcon(int index, int iconId)
     return index;
 }
 
+int CIconListBox::SetItemText(int index, const std::wstring& text)
+{
+    Item* item = WrapperAt(index);
+    if (!item)
+        return -1;
+    item->text = text;
+    RECT rect;
+    if (::SendMessageW(m_hWnd, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect)) != LB_ERR)
+        ::InvalidateRect(m_hWnd, &rect, TRUE);
+    return index;
+}
+
+int CIconListBox::WidestItemWidth() const
+{
+    if (!m_hWnd)
+        return 0;
+    HDC dc = ::GetDC(m_hWnd);
+    const HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    for (int i = 0, count = GetCount(); i < count; ++i) {
+        const Item* item = WrapperAt(i);
+        if (!item)
+            continue;
+        SIZE extent = {};
+        ::GetTextExtentPoint32W(dc, item->text.c_str(), static_cast<int>(item->text.size()), &extent);
+        widest = std::max(widest, item->width + kTextGap + static_cast<int>(extent.cx) + 2);
+    }
+    ::SelectObject(dc, oldFont);
+    ::ReleaseDC(m_hWnd, dc);
+    return widest;
+}
+
 int CIconListBox::DeleteItem(int index)
 {
     if (!m_hWnd || ::SendMessageW(m_hWnd, LB_DELETESTRING, static_cast<WPARAM>(index), 0) == LB_ERR)

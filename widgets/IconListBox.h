@@ -27,9 +27,14 @@ public:
     int GetItem(int index, std::wstring& text, int& iconId, void*& data) const;
     // Shows another icon for the item (sound attached, greyed while busy).
     int SetItemIcon(int index, int iconId);
+    // Shows another text for the item, in place.
+    int SetItemText(int index, const std::wstring& text);
     int DeleteItem(int index);
     void ResetContent();
     int GetCount() const;
+    // The width an item's icon and text take, of the widest item: the
+    // list's horizontal scroll extent.
+    int WidestItemWidth() const;
     // Wrappers the list holds: one per item it added and still has.
     size_t WrapperCount() const { return m_items.size(); }
 

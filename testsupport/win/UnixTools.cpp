@@ -57,12 +57,25 @@ std::string unixPath(const std::wstring& windowsPath)
     return quoted(unquotedUnixPath(windowsPath));
 }
 
+std::wstring windowsPathOf(const std::string& unixFile)
+{
+    std::wstring path = L"Z:";
+    for (char c : unixFile)
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
 UnixToolRun runUnixTool(const std::string& commandLine, unsigned timeoutMs)
 {
     static std::atomic<int> counter{0};
-    const std::string output = "/tmp/vxf-tool-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                               std::to_string(counter++) + ".out";
-    const std::string shellLine = "{ " + commandLine + "; } >" + output + " 2>&1";
+    const std::string base = "/tmp/vxf-tool-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                             std::to_string(counter++);
+    const std::string output = base + ".out";
+    const std::string status = base + ".status";
+    // Wine cannot wait on a Unix process's handle: the shell leaves its exit
+    // status in a file when the command is done.
+    const std::string shellLine = "{ " + commandLine + "; } >" + output + " 2>&1; echo $? >" + status +
+                                  ".part && mv " + status + ".part " + status;
     // Wine hands the wide command line on to the Unix side in its own code
     // page: paths given to tools are best kept to ASCII.
     const int length = ::MultiByteToWideChar(CP_UTF8, 0, shellLine.c_str(), -1, nullptr, 0);
@@ -74,26 +87,28 @@ UnixToolRun runUnixTool(const std::string& commandLine, unsigned timeoutMs)
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!::CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    // From the root: the caller's current directory may be gone by now.
+    if (!::CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, L"Z:\\",
                           &startup, &process))
         return run;
-    if (::WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-        DWORD code = 0;
-        ::GetExitCodeProcess(process.hProcess, &code);
-        run.status = static_cast<int>(code);
-    } else {
-        ::TerminateProcess(process.hProcess, 1);
-    }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-    std::wstring windowsOutput = L"Z:";
-    for (char c : output)
-        windowsOutput += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    std::ifstream file(windowsOutput.c_str(), std::ios::binary);
+
+    const std::wstring statusFile = windowsPathOf(status);
+    const std::wstring outputFile = windowsPathOf(output);
+    for (unsigned waited = 0; waited < timeoutMs; waited += 20) {
+        std::ifstream statusText(statusFile.c_str());
+        if (statusText >> run.status)
+            break;
+        ::Sleep(20);
+    }
+    std::ifstream file(outputFile.c_str(), std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
     run.output = text.str();
-    ::DeleteFileW(windowsOutput.c_str());
+    file.close();
+    ::DeleteFileW(outputFile.c_str());
+    ::DeleteFileW(statusFile.c_str());
     return run;
 }
 

@@ -1,4 +1,4 @@
-#include "WidgetTestSupport.h"
+#include "widgets/tests/WidgetTestSupport.h"
 
 #include "resources/VxfsendRes.h"
 #include "ui/AboutDlg.h"

@@ -30,14 +30,6 @@ void makePicture(const std::wstring& path, const std::string& options)
     ASSERT_EQ(run.status, 0) << run.output;
 }
 
-std::vector<int> all(size_t count)
-{
-    std::vector<int> indices;
-    for (size_t i = 0; i < count; ++i)
-        indices.push_back(static_cast<int>(i));
-    return indices;
-}
-
 TEST(TransferTab, CollectsOrdersAndSizesEntriesWithTheirPathsInStep)
 {
     TempFolder folder(L"VxfTransferList");

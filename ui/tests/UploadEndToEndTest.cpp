@@ -3,7 +3,7 @@
 #include "engine/CameraModels.h"
 #include "resources/VxfsendRes.h"
 #include "testsupport/win/Process.h"
-#include "testsupport/win/StandinState.h"
+#include "standin/tests/StandinTestSupport.h"
 #include "testsupport/win/TestFiles.h"
 #include "testsupport/win/UnixTools.h"
 #include "ui/tests/WindowHarness.h"
@@ -46,7 +46,7 @@ std::vector<std::wstring> filesIn(const std::wstring& folder)
 
 TEST(UploadEndToEnd, PicturesOfAFolderReachTheCardInTheirChosenSizes)
 {
-    wintest::SuiteStateKeeper keeper;
+    standin_test::SuiteStateGuard keeper;
     TempFolder folder(L"VxfUploadEndToEnd");
     const std::wstring pictures = folder.sub(L"pictures");
     const std::wstring card = folder.sub(L"card");

@@ -3,6 +3,8 @@
 #include "app/PrivateMessages.h"
 #include "resources/VxfsendRes.h"
 
+#include <gtest/gtest.h>
+
 #include <commctrl.h>
 #include <shlobj.h>
 
@@ -17,6 +19,7 @@ AppSettings WindowHarness::settingsFor(const std::wstring& folder)
 {
     AppSettings settings;
     settings.DebugMode = kDebugNoSuiteCheck;
+    settings.CehckViewMode = 0;  // the preview tests check it themselves
     settings.PathSelect = folder;
     settings.PathSave = folder;
     settings.PathCapture = folder;
@@ -115,7 +118,15 @@ void WindowHarness::click(int id)
 
 void WindowHarness::command(int id, WORD code)
 {
-    ::SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(item(id)));
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(m_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(item(id)),
+                               SMTO_NORMAL, 60000, &result)) {
+        const HWND box = waitForMessageBox(m_threadId, 0);
+        const std::wstring text = box != nullptr ? messageBoxText(box) : L"(no message box)";
+        ADD_FAILURE() << "the window did not answer command " << id << ": "
+                      << std::string(text.begin(), text.end());
+        return;
+    }
     settle();
 }
 

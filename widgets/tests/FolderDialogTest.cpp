@@ -1,5 +1,5 @@
-#include "MessageBoxWatcher.h"
-#include "WinTestFiles.h"
+#include "testsupport/win/MessageBoxWatcher.h"
+#include "testsupport/win/TestFiles.h"
 
 #include "resources/VxfsendRes.h"
 #include "widgets/FolderName.h"

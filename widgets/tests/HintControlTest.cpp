@@ -1,5 +1,5 @@
-#include "WidgetTestSupport.h"
-#include "WidgetsTestRes.h"
+#include "widgets/tests/WidgetTestSupport.h"
+#include "widgets/tests/WidgetsTestRes.h"
 
 #include "widgets/HintBitmapButton.h"
 #include "widgets/HintButton.h"

@@ -1,6 +1,6 @@
-#include "WidgetTestSupport.h"
+#include "widgets/tests/WidgetTestSupport.h"
 
-#include "WidgetsTestRes.h"
+#include "widgets/tests/WidgetsTestRes.h"
 #include "app/PrivateMessages.h"
 
 #include <algorithm>
