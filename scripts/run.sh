@@ -20,7 +20,9 @@ if [ ! -d "$prefix/drive_c/VxfSamples" ]; then
   cp "$root"/build/samples/*.* "$prefix/drive_c/VxfSamples/"
 fi
 if [ ! -f "$prefix/drive_c/windows/Vxfsend.INI" ]; then
-  printf '[Upload]\r\nPathSelect=C:\\VxfSamples\r\n' >"$prefix/drive_c/windows/Vxfsend.INI"
+  # UTF-16 with a byte-order mark, as the program makes its profile.
+  { printf '\xff\xfe'; printf '[Upload]\r\nPathSelect=C:\\VxfSamples\r\n' | iconv -f UTF-8 -t UTF-16LE; } \
+    >"$prefix/drive_c/windows/Vxfsend.INI"
 fi
 
 # The display comes first: Wine's desktop process starts with the first

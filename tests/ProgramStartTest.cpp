@@ -36,7 +36,15 @@ protected:
         else
             ::DeleteFileW(m_profile.c_str());
     }
-    void writeProfile(const std::string& text) { ASSERT_TRUE(writeFile(m_profile, text)); }
+    // As the program makes a new profile: UTF-16 with a byte-order mark, so
+    // the Japanese values it writes survive any code page.
+    void writeProfile(const std::string& ascii)
+    {
+        std::string bytes = "\xFF\xFE";
+        for (char c : ascii)
+            bytes += std::string{c, '\0'};
+        ASSERT_TRUE(writeFile(m_profile, bytes));
+    }
     std::wstring value(const wchar_t* section, const wchar_t* key)
     {
         return profileValue(L"Vxfsend.INI", section, key);
