@@ -50,7 +50,7 @@ shot="$root/build/screenshot-$(date +%Y%m%d-%H%M%S).png"
 for _ in $(seq 60); do
   sleep 0.5
   if xwininfo_out=$(DISPLAY=$DISPLAY xwininfo -root -tree 2>/dev/null) && grep -q 'Vidro' <<<"$xwininfo_out"; then
-    sleep 1
+    sleep 2.5
     break
   fi
 done

@@ -84,7 +84,8 @@ bool CTabLayout::MoveToPlace(HWND dialog, int controlId, Tab tab) const
         return false;
     const RECT& place = found->second;
     ::SetWindowPos(::GetDlgItem(dialog, controlId), nullptr, place.left, place.top,
-                   place.right - place.left, place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+                   place.right - place.left, place.bottom - place.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
     return true;
 }
 

@@ -124,6 +124,8 @@ CUploadDlg::~CUploadDlg()
         ::DeleteObject(m_hintBrush);
     if (m_guideBrush != nullptr)
         ::DeleteObject(m_guideBrush);
+    if (m_tabBodyBrush != nullptr)
+        ::DeleteObject(m_tabBodyBrush);
     if (m_tabImages != nullptr)
         ImageList_Destroy(m_tabImages);
     if (m_icon != nullptr)
@@ -390,6 +392,7 @@ bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
         result = TRUE;
         return true;
     case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT: {
         const HBRUSH brush = OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         if (brush == nullptr)
@@ -625,8 +628,44 @@ HBRUSH CUploadDlg::OnControlColour(HDC dc, HWND control)
         ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
         return ::GetSysColorBrush(COLOR_BTNFACE);
     default:
-        return nullptr;
+        break;
     }
+    // Texts, check boxes and radios on the tab show the tab's own body.
+    RECT place = {};
+    ::GetWindowRect(control, &place);
+    RECT tab = {};
+    ::GetWindowRect(GetDlgItem(IDC_TAB), &tab);
+    RECT common = {};
+    if (::IntersectRect(&common, &place, &tab) && ::EqualRect(&common, &place)) {
+        if (m_tabBodyBrush == nullptr)
+            m_tabBodyBrush = ::CreateSolidBrush(TabBodyColour());
+        LOGBRUSH body = {};
+        ::GetObjectW(m_tabBodyBrush, sizeof body, &body);
+        ::SetBkColor(dc, body.lbColor);
+        return m_tabBodyBrush;
+    }
+    return nullptr;
+}
+
+COLORREF CUploadDlg::TabBodyColour() const
+{
+    // Read from the tab control's own drawing: the system's look decides it.
+    const HWND tab = GetDlgItem(IDC_TAB);
+    RECT client = {};
+    ::GetClientRect(tab, &client);
+    HDC screen = ::GetDC(tab);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::SendMessageW(tab, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+    COLORREF colour = ::GetPixel(memory, client.right / 2, client.bottom / 2);
+    if (colour == CLR_INVALID)
+        colour = ::GetSysColor(COLOR_BTNFACE);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(tab, screen);
+    return colour;
 }
 
 // ---------------------------------------------------------------------------

@@ -92,6 +92,7 @@ private:
     bool OnNotify(const NMHDR& header);
     bool OnOwnerDraw(UINT message, LPARAM lParam);
     HBRUSH OnControlColour(HDC dc, HWND control);
+    COLORREF TabBodyColour() const;
     void OnShowHint(WPARAM controlId, LPARAM text);
     void OnEscapePressed(LPARAM keyData);
     void OnMouseMove(LPARAM position);
@@ -158,6 +159,7 @@ private:
     CTabLayout m_layout;
     HBRUSH m_hintBrush = nullptr;
     HBRUSH m_guideBrush = nullptr;
+    HBRUSH m_tabBodyBrush = nullptr;
     HICON m_icon = nullptr;
     HICON m_smallIcon = nullptr;
     HIMAGELIST m_tabImages = nullptr;
