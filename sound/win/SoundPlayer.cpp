@@ -17,7 +17,7 @@ public:
         if (file == INVALID_HANDLE_VALUE)
             return;
         MMIOINFO info = {};
-        info.adwInfo[0] = static_cast<DWORD>(::HandleToLong(file));
+        info.adwInfo[0] = static_cast<DWORD>(HandleToLong(file));
         mmio_ = ::mmioOpenW(nullptr, &info, MMIO_READ | MMIO_ALLOCBUF);
         if (!mmio_)
             ::CloseHandle(file);
