@@ -1,8 +1,7 @@
-// Wavsel's side: chooserMain runs on a thread of the test, against a block
-// this harness creates as Vxfsend would, and the dialog is driven by
-// messages. Last, Vxfsend's side with the real Wavsel.mdl.
+// Wavsel's side: chooserMain runs on a thread of the test against a block
+// made here as Vxfsend makes it, and the dialog is driven by messages. Last,
+// Vxfsend's side with the real Wavsel.mdl.
 #include "chooser/ChooserMain.h"
-#include "chooser/ChooserRequest.h"
 #include "chooser/SoundChooser.h"
 
 #include "ChooserTestSupport.h"
@@ -12,7 +11,6 @@
 #include "tests/ExpectedTexts.h"
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
 #include <mmsystem.h>
 
 #include <cstring>
@@ -22,61 +20,12 @@ using namespace choosertest;
 
 namespace {
 
-constexpr int kPlayButton = 0x500;
-constexpr int kNameEdit = 1152;
-const std::wstring kPlaybackFailed = L"サウンドの再生で、エラーになりました。";
-
-// Plays Vxfsend's part: the named block and semaphore, the request in it,
-// and chooserMain on a thread of its own, where the dialog lives.
-class WavselHarness {
-public:
-    WavselHarness()
-        : mapping_(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(ChooserRequest),
-                                        kChooserMappingName)),
-          view_(mapping_),
-          signal_(::CreateSemaphoreW(nullptr, 0, 1, kChooserSignalName))
-    {
-    }
-    ~WavselHarness()
-    {
-        if (thread_) {
-            ::WaitForSingleObject(thread_.get(), 30000);
-        }
-    }
-
-    bool ready() const { return view_ && signal_; }
-    ChooserRequest& block() { return view_.request(); }
-    void request(const std::wstring& folder)
-    {
-        ChooserRequest& b = block();
-        b.openDialog = 1;
-        std::strcpy(b.initialFolder, cp932(folder).c_str());
-        std::strcpy(b.okText, cp932(L"開く").c_str());
-        std::strcpy(b.cancelText, cp932(L"ｷｬﾝｾﾙ").c_str());
-        std::strcpy(b.playText, cp932(L"ﾃｽﾄ再生").c_str());
-        std::strcpy(b.stopText, cp932(L"再生停止").c_str());
-    }
-    void start()
-    {
-        thread_.reset(::CreateThread(nullptr, 0, runChooser, nullptr, 0, nullptr));
-    }
-    // True when chooserMain has returned in time.
-    bool finished(DWORD milliseconds = 15000) { return ::WaitForSingleObject(thread_.get(), milliseconds) == WAIT_OBJECT_0; }
-    bool answered() { return ::WaitForSingleObject(signal_.get(), 0) == WAIT_OBJECT_0; }
-
-private:
-    static DWORD WINAPI runChooser(void*) { return static_cast<DWORD>(chooserMain()); }
-
-    KernelHandle mapping_;
-    RequestView view_;
-    KernelHandle signal_;
-    KernelHandle thread_;
-};
+constexpr int kPlayButton = 0x500, kNameEdit = 1152, kTypeCombo = 1136, kFolderCombo = 1137;
 
 HWND fileListOf(HWND dialog)
 {
-    HWND view = ::FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr);
-    return view ? ::FindWindowExW(view, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
+    return ::FindWindowExW(::FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr), nullptr, WC_LISTVIEWW,
+                           nullptr);
 }
 
 int itemIndex(HWND list, const std::wstring& name)
@@ -99,46 +48,16 @@ int selectedItem(HWND list)
     return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-// Selects the named item alone, as a click on it would.
-bool select(HWND list, const std::wstring& name)
-{
-    const int item = itemIndex(list, name);
-    if (item < 0)
-        return false;
-    LVITEMW state = {};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-    state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageW(list, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
-    return true;
-}
-
-RECT rectIn(HWND dialog, HWND control)
+RECT rectIn(HWND dialog, int id)
 {
     RECT rect = {};
-    ::GetWindowRect(control, &rect);
+    ::GetWindowRect(::GetDlgItem(dialog, id), &rect);
     ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
 
-// The text of a message box: its longest static.
-std::wstring boxText(HWND box)
-{
-    std::wstring longest;
-    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[16] = {};
-        ::GetClassNameW(child, name, 16);
-        const std::wstring text = windowText(child);
-        if (_wcsicmp(name, L"Static") == 0 && text.size() > longest.size())
-            longest = text;
-    }
-    return longest;
-}
-
-HWND toolbarOf(HWND dialog) { return ::FindWindowExW(dialog, nullptr, TOOLBARCLASSNAMEW, nullptr); }
-
-// A folder with a Japanese name: a sub-folder, a long sound, a broken one
-// and one whose name code page 932 cannot carry.
+// A folder with a Japanese name: a sub-folder, a five-second sound, a broken
+// one and one whose name code page 932 cannot carry.
 class SoundFolderTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -146,159 +65,164 @@ protected:
         ASSERT_TRUE(japaneseCodePage());
         ::CreateDirectoryW(folder_.c_str(), nullptr);
         ::CreateDirectoryW((folder_ + L"\\sub").c_str(), nullptr);
-        ASSERT_TRUE(testfiles::writeFile(folder_ + L"\\長い.wav", testwaves::silence8k(5000)));
-        ASSERT_TRUE(testfiles::writeFile(folder_ + L"\\broken.wav",
-                                         testwaves::riff("WAVE", testwaves::chunk("fmt ", testwaves::formatRecord(1, 8000, 8)))));
-        ASSERT_TRUE(testfiles::writeFile(folder_ + L"\\caf\u00E9.wav", testwaves::silence8k(100)));
+        using namespace testwaves;
+        ASSERT_TRUE(testfiles::writeFile(folder_ + L"\\長い.wav", silence8k(5000)));
+        ASSERT_TRUE(testfiles::writeFile(folder_ + L"\\broken.wav", riff("WAVE", chunk("fmt ", formatRecord(1, 8000, 8)))));
+        ASSERT_TRUE(testfiles::writeFile(folder_ + L"\\caf\u00E9.wav", silence8k(100)));
     }
 
     testfiles::TempFolder base_{L"vxf-wavsel"};
     const std::wstring folder_ = base_.sub(L"音声");
 };
 
+// Plays Vxfsend's part for chooserMain, which runs on a thread of its own.
 class WavselTest : public SoundFolderTest {
 protected:
     void SetUp() override
     {
         SoundFolderTest::SetUp();
-        ASSERT_GT(::waveOutGetNumDevs(), 0u)
-            << "no waveform output device: these tests need one (under Wine: HOME with an .asoundrc "
-               "that routes ALSA's default device to a null device)";
-        ASSERT_TRUE(harness_.ready());
+        ASSERT_GT(::waveOutGetNumDevs(), 0u) << "no waveform output device: these tests need one (under Wine: "
+                                                "HOME with an .asoundrc that routes ALSA's default device to a null device)";
+        ASSERT_TRUE(view_ && signal_);
+        std::strcpy(block().initialFolder, cp932(folder_).c_str());
+        block().openDialog = 1;
+        std::strcpy(block().okText, cp932(L"開く").c_str());
+        std::strcpy(block().cancelText, cp932(L"ｷｬﾝｾﾙ").c_str());
+        std::strcpy(block().playText, cp932(L"ﾃｽﾄ再生").c_str());
+        std::strcpy(block().stopText, cp932(L"再生停止").c_str());
     }
+    void TearDown() override { ::WaitForSingleObject(chooser_.get(), 30000); }
 
-    // Starts Wavsel's side and waits for its dialog and a filled file list.
+    ChooserRequest& block() { return view_.request(); }
+    // Starts Wavsel's side and waits for its dialog with a filled file list.
     void open(const std::wstring& title)
     {
-        harness_.start();
+        chooser_.reset(::CreateThread(nullptr, 0, [](void*) WINAPI -> DWORD { return chooserMain(); }, nullptr, 0, nullptr));
         dialog_ = wintest::waitForWindow(::GetCurrentProcessId(), title, 20000);
         ASSERT_NE(dialog_, nullptr) << "no dialog titled by the request";
         play_ = ::GetDlgItem(dialog_, kPlayButton);
         ASSERT_TRUE(waitUntil([&] { return (list_ = fileListOf(dialog_)) && itemIndex(list_, L"sub") >= 0; }));
     }
+    // Selects the item alone, as a click would; then waits until the play
+    // button is enabled exactly when the item is a file.
+    bool select(const std::wstring& name, bool file = true)
+    {
+        LVITEMW state = {};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+        state.state = state.stateMask;
+        ::SendMessageW(list_, LVM_SETITEMSTATE, itemIndex(list_, name), reinterpret_cast<LPARAM>(&state));
+        return waitUntil([&] { return ::IsWindowEnabled(play_) == (file ? TRUE : FALSE); }, 3000);
+    }
+    void click(int id) { ::SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
     bool playing() { return windowText(play_) == L"再生停止"; }
-    void clickPlay(bool wait)
+    // OK, cancel, the list, the toolbar and both combos: all enabled, or all not.
+    bool othersEnabled(bool enabled)
     {
-        const WPARAM click = MAKEWPARAM(kPlayButton, BN_CLICKED);
-        if (wait)
-            ::SendMessageW(dialog_, WM_COMMAND, click, reinterpret_cast<LPARAM>(play_));
-        else
-            ::PostMessageW(dialog_, WM_COMMAND, click, reinterpret_cast<LPARAM>(play_));
+        for (HWND control : {::GetDlgItem(dialog_, IDOK), ::GetDlgItem(dialog_, IDCANCEL), list_,
+                             ::FindWindowExW(dialog_, nullptr, TOOLBARCLASSNAMEW, nullptr),
+                             ::GetDlgItem(dialog_, kTypeCombo), ::GetDlgItem(dialog_, kFolderCombo)}) {
+            if ((::IsWindowEnabled(control) != FALSE) != enabled)
+                return false;
+        }
+        return true;
     }
-    // OK, cancel, the list, the toolbar and both combos.
-    std::vector<HWND> lockedWhilePlaying()
-    {
-        return {::GetDlgItem(dialog_, IDOK), ::GetDlgItem(dialog_, IDCANCEL), list_, toolbarOf(dialog_),
-                ::GetDlgItem(dialog_, 1136), ::GetDlgItem(dialog_, 1137)};
-    }
-    // Waits for a box of Wavsel's, checks caption and text, and presses OK.
+    // Waits for a box of Wavsel's, checks its text and owner, and answers OK.
     void answerBox(const std::wstring& text, HWND owner)
     {
         HWND box = wintest::waitForWindow(::GetCurrentProcessId(), EXPECTED_APP_TITLE, 20000);
         ASSERT_NE(box, nullptr) << "no box";
-        EXPECT_EQ(boxText(box), text);
+        std::wstring longest;  // the box's text is its longest static
+        for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            longest = std::max(longest, windowText(child), [](auto& a, auto& b) { return a.size() < b.size(); });
+        EXPECT_EQ(longest, text);
         EXPECT_EQ(::GetWindow(box, GW_OWNER), owner);
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(waitUntil([&] { return !::IsWindow(box); }));
     }
+    // Ends the dialog by posting `message`; the answer is then in the block.
+    bool answeredAfter(UINT message, WPARAM wParam)
+    {
+        ::PostMessageW(dialog_, message, wParam, 0);
+        return ::WaitForSingleObject(chooser_.get(), 15000) == WAIT_OBJECT_0 &&
+               ::WaitForSingleObject(signal_.get(), 0) == WAIT_OBJECT_0;
+    }
 
-    WavselHarness harness_;
+    KernelHandle mapping_{::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                               sizeof(ChooserRequest), kChooserMappingName)};
+    RequestView view_{mapping_};
+    KernelHandle signal_{::CreateSemaphoreW(nullptr, 0, 1, kChooserSignalName)};
+    KernelHandle chooser_;
     HWND dialog_ = nullptr, play_ = nullptr, list_ = nullptr;
 };
 
 TEST_F(WavselTest, ShowsTheRequestsTextsPlaysAndStopsAFileAndAnswersTheChosenOne)
 {
-    harness_.request(folder_);
     open(L"開く");
     EXPECT_EQ(windowText(::GetDlgItem(dialog_, IDOK)), L"開く");
     EXPECT_EQ(windowText(::GetDlgItem(dialog_, IDCANCEL)), L"ｷｬﾝｾﾙ");
     EXPECT_FALSE(::GetWindowLongW(dialog_, GWL_STYLE) & WS_SYSMENU) << "the dialog has a close box";
     HWND nameEdit = ::GetDlgItem(dialog_, kNameEdit);
     ASSERT_NE(nameEdit, nullptr) << "the hooked dialog has no file name edit";
-    EXPECT_FALSE(::IsWindowVisible(nameEdit));
-    EXPECT_FALSE(::IsWindowEnabled(nameEdit));
+    EXPECT_FALSE(::IsWindowVisible(nameEdit) || ::IsWindowEnabled(nameEdit));
 
-    // The play button takes the right third of the name edit's place, as high as OK.
+    // The play button: the right third of the name edit's place, as high as OK.
     ASSERT_NE(play_, nullptr);
     EXPECT_EQ(windowText(play_), L"ﾃｽﾄ再生");
     EXPECT_FALSE(::IsWindowEnabled(play_));
-    const RECT edit = rectIn(dialog_, nameEdit), ok = rectIn(dialog_, ::GetDlgItem(dialog_, IDOK)),
-               play = rectIn(dialog_, play_);
+    const RECT edit = rectIn(dialog_, kNameEdit), ok = rectIn(dialog_, IDOK), play = rectIn(dialog_, kPlayButton);
     EXPECT_EQ(play.right, edit.right);
     EXPECT_EQ(play.top, edit.top);
     EXPECT_EQ(play.right - play.left, (edit.right - edit.left) / 3);
     EXPECT_EQ(play.bottom - play.top, ok.bottom - ok.top);
 
-    // A file enables it, a folder does not, also after a file.
-    ASSERT_TRUE(select(list_, L"長い.wav"));
-    EXPECT_TRUE(waitUntil([&] { return ::IsWindowEnabled(play_); })) << "a file leaves play disabled";
-    ASSERT_TRUE(select(list_, L"sub"));
-    EXPECT_TRUE(waitUntil([&] { return !::IsWindowEnabled(play_); })) << "a folder enables play";
-
-    ASSERT_TRUE(select(list_, L"長い.wav"));
-    ASSERT_TRUE(waitUntil([&] { return ::IsWindowEnabled(play_); }));
-    clickPlay(true);
+    EXPECT_TRUE(select(L"長い.wav")) << "a file leaves play disabled";
+    EXPECT_TRUE(select(L"sub", false)) << "a folder after a file enables play";
+    ASSERT_TRUE(select(L"長い.wav"));
+    click(kPlayButton);
     ASSERT_TRUE(playing()) << "the play button does not offer to stop";
     EXPECT_TRUE(::IsWindowEnabled(play_));
-    for (HWND control : lockedWhilePlaying())
-        EXPECT_FALSE(::IsWindowEnabled(control)) << windowText(control).c_str();
-
-    clickPlay(true);  // stops; the end of playback follows
+    EXPECT_TRUE(othersEnabled(false));
+    click(kPlayButton);  // stops; the end of the playback follows
     ASSERT_TRUE(waitUntil([&] { return !playing(); })) << "no end of playback after stop";
     EXPECT_EQ(windowText(play_), L"ﾃｽﾄ再生");
     EXPECT_TRUE(::IsWindowEnabled(play_));
-    for (HWND control : lockedWhilePlaying())
-        EXPECT_TRUE(::IsWindowEnabled(control));
+    EXPECT_TRUE(othersEnabled(true));
     EXPECT_EQ(selectedItem(list_), itemIndex(list_, L"長い.wav"));
 
-    ::PostMessageW(dialog_, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(harness_.finished());
-    EXPECT_TRUE(harness_.answered());
-    EXPECT_EQ(harness_.block().fileChosen, 1);
-    EXPECT_EQ(std::string(harness_.block().path), cp932(folder_ + L"\\長い.wav"));
-    EXPECT_EQ(harness_.block().dialogError, 0);
+    ASSERT_TRUE(answeredAfter(WM_COMMAND, IDOK));
+    EXPECT_EQ(block().fileChosen, 1);
+    EXPECT_EQ(std::string(block().path), cp932(folder_ + L"\\長い.wav"));
+    EXPECT_EQ(block().dialogError, 0);
 }
 
 TEST_F(WavselTest, ABrokenFileOrAnUnusableNameShowsWavselsMessageAndTheDialogStays)
 {
-    harness_.request(folder_);
     open(L"開く");
-
-    ASSERT_TRUE(select(list_, L"broken.wav"));
-    ASSERT_TRUE(waitUntil([&] { return ::IsWindowEnabled(play_); }));
-    clickPlay(false);
-    answerBox(kPlaybackFailed, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(dialog_, IDOK)); }));
+    ASSERT_TRUE(select(L"broken.wav"));
+    ::PostMessageW(dialog_, WM_COMMAND, MAKEWPARAM(kPlayButton, BN_CLICKED), 0);
+    answerBox(L"サウンドの再生で、エラーになりました。", nullptr);
+    ASSERT_TRUE(waitUntil([&] { return othersEnabled(true); }));
     EXPECT_EQ(windowText(play_), L"ﾃｽﾄ再生");
     EXPECT_EQ(selectedItem(list_), itemIndex(list_, L"broken.wav"));
 
-    // A name code page 932 cannot carry back to Vxfsend.
-    ASSERT_TRUE(select(list_, L"caf\u00E9.wav"));
+    ASSERT_TRUE(select(L"caf\u00E9.wav"));  // code page 932 cannot carry it back
     ::PostMessageW(dialog_, WM_COMMAND, IDOK, 0);
     answerBox(L"このファイル名は使用できません。\n別の名前のファイルを選んで下さい。", dialog_);
     EXPECT_TRUE(::IsWindowVisible(dialog_)) << "the dialog closed on an unusable name";
-
-    ::PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
-    ASSERT_TRUE(harness_.finished());
-    EXPECT_TRUE(harness_.answered());
-    EXPECT_EQ(harness_.block().fileChosen, 0);
+    ASSERT_TRUE(answeredAfter(WM_COMMAND, IDCANCEL));
+    EXPECT_EQ(block().fileChosen, 0);
 }
 
 TEST_F(WavselTest, EscapeDuringPlaybackAnswersNoFile)
 {
-    harness_.request(folder_);
-    // A title that fills its field to the last byte, without terminator.
-    std::memset(harness_.block().okText, 'A', kChooserTextBytes);
+    std::memset(block().okText, 'A', kChooserTextBytes);  // no terminator in the field
     open(std::wstring(kChooserTextBytes - 1, L'A'));
-
-    ASSERT_TRUE(select(list_, L"長い.wav"));
-    ASSERT_TRUE(waitUntil([&] { return ::IsWindowEnabled(play_); }));
-    clickPlay(true);
+    ASSERT_TRUE(select(L"長い.wav"));
+    click(kPlayButton);
     ASSERT_TRUE(playing());
-    ::PostMessageW(dialog_, WM_KEYDOWN, VK_ESCAPE, 0);
-    ASSERT_TRUE(harness_.finished()) << "the dialog did not end on ESC";
-    EXPECT_TRUE(harness_.answered());
-    EXPECT_EQ(harness_.block().fileChosen, 0);
+    ASSERT_TRUE(answeredAfter(WM_KEYDOWN, VK_ESCAPE)) << "the dialog did not end on ESC";
+    EXPECT_EQ(block().fileChosen, 0);
 }
 
 // The whole road: Vxfsend's side starts the real Wavsel.mdl, the user picks
@@ -308,18 +232,16 @@ TEST_F(SoundFolderTest, VxfsendGetsThePathTheUserChoseInWavsel)
     OwnerWindow owner;
     HWND dialogOwner = nullptr;
     std::thread user([&] {
-        HWND dialog = wintest::waitForWindow(0, L"開く", 30000);
-        if (!dialog)
-            return;
-        dialogOwner = ::GetWindow(dialog, GW_OWNER);
-        ::SendMessageW(::GetDlgItem(dialog, kNameEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"長い.wav"));
-        ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        if (HWND dialog = wintest::waitForWindow(0, L"開く", 30000)) {
+            dialogOwner = ::GetWindow(dialog, GW_OWNER);
+            ::SendMessageW(::GetDlgItem(dialog, kNameEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"長い.wav"));
+            ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        }
     });
     SoundChooser chooser(wintest::besideTest(L""));
-    const std::wstring chosen = chooser.runSoundChooser(owner.handle(), folder_);
+    EXPECT_EQ(chooser.runSoundChooser(owner.handle, folder_), folder_ + L"\\長い.wav");
     user.join();
-    EXPECT_EQ(chosen, folder_ + L"\\長い.wav");
-    EXPECT_EQ(dialogOwner, owner.handle());
+    EXPECT_EQ(dialogOwner, owner.handle);
 }
 
 }  // namespace
