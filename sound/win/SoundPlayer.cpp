@@ -1,6 +1,7 @@
 #include "sound/win/SoundPlayer.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -16,6 +17,9 @@ public:
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return;
+        LARGE_INTEGER length = {};
+        ::GetFileSizeEx(file, &length);
+        length_ = length.QuadPart;
         MMIOINFO info = {};
         info.adwInfo[0] = static_cast<DWORD>(HandleToLong(file));
         mmio_ = ::mmioOpenW(nullptr, &info, MMIO_READ | MMIO_ALLOCBUF);
@@ -46,6 +50,8 @@ public:
         return ::mmioDescend(mmio_, &chunk, &parent, MMIO_FINDCHUNK) == MMSYSERR_NOERROR;
     }
     void ascend(MMCKINFO& chunk) { ::mmioAscend(mmio_, &chunk, 0); }
+    // Bytes from the read position to the end of the file.
+    int64_t remaining() const { return length_ - ::mmioSeek(mmio_, 0, SEEK_CUR); }
     // True when exactly `count` bytes were read.
     bool read(void* buffer, DWORD count)
     {
@@ -57,6 +63,7 @@ public:
 
 private:
     HMMIO mmio_ = nullptr;
+    int64_t length_ = 0;
 };
 
 constexpr DWORD kPcmFormatBytes = 16;
@@ -116,6 +123,9 @@ int SoundPlayer::playSound(const std::wstring& path, HWND window, UINT message)
     file.ascend(chunk);
     if (!file.descendChunk(chunk, riff, mmioFOURCC('d', 'a', 't', 'a')) || chunk.cksize == 0)
         return kPlayNotWave;
+    // A cut-off file: no buffer of the declared size for bytes that are not there.
+    if (chunk.cksize > file.remaining())
+        return kPlayUnreadable;
 
     HWAVEOUT output = nullptr;
     if (device_.open(output, format, doneEvent_) != MMSYSERR_NOERROR)
