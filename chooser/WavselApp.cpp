@@ -1,17 +1,10 @@
-// Wavsel's entry point. Vxfsend creates the shared request block before it
-// starts this program; started by hand there is none, and it ends silently.
+// Wavsel's entry point: Vxfsend starts it without arguments to let the user
+// choose a sound; the request and the answer travel in a shared block.
 #include <windows.h>
 
-namespace {
-const wchar_t kRequestMappingName[] = L"ORVEN heron_plume_mapping";
-}
+#include "chooser/ChooserMain.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    HANDLE request = ::OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, kRequestMappingName);
-    if (!request)
-        return 0;
-    // Answering a request comes with the chooser dialog.
-    ::CloseHandle(request);
-    return 0;
+    return chooserMain();
 }

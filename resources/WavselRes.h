@@ -9,6 +9,7 @@
 #define IDC_WAVSEL_PLAY         0x500  // 1280: test play / stop
 
 // ---------------------------------------------------------------------------
-// Strings: the playback error box
-#define IDS_WAVSEL_TITLE            1  // program name, caption of the box
+// Strings: caption and texts of Wavsel's boxes
+#define IDS_WAVSEL_TITLE            1  // program name, caption of the boxes
 #define IDS_WAVSEL_PLAYBACK_FAILED  2  // error while playing the sound
+#define IDS_WAVSEL_NAME_UNUSABLE    3  // the chosen file's name cannot be handed back

@@ -15,7 +15,7 @@ run_logged() { "$@" >>"$log" 2>&1 || { echo "setup: failed: $* (see $log)" >&2; 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 packages=(
-  g++ cmake ninja-build nasm pkg-config dpkg-dev file
+  g++ cmake ninja-build nasm pkg-config dpkg-dev file locales
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine64 fonts-wine xvfb xauth x11-utils imagemagick fonts-ipafont-gothic fonts-ipafont-mincho
   libjpeg62-turbo-dev googletest libgtest-dev libbenchmark-dev
@@ -41,6 +41,15 @@ if [ ${#missing[@]} -gt 0 ] || [ -n "$need_update" ]; then
   if [ ${#missing[@]} -gt 0 ]; then
     run_logged as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
   fi
+fi
+
+# The chooser tests run Wine in a Japanese locale (system code page 932):
+# Wine takes its code page from the Unix locale, which must exist.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  say "generating the ja_JP.UTF-8 locale"
+  as_root sed -i 's/^# *\(ja_JP\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ja_JP\.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  run_logged as_root locale-gen
 fi
 
 # 2. libjpeg-turbo from Debian's source package, static, for both Windows targets.
