@@ -3,6 +3,7 @@
 #include "app/PrivateMessages.h"
 #include "app/win/Environment.h"
 #include "engine/FileNaming.h"
+#include "engine/PictureConversion.h"
 #include "engine/UploadJob.h"
 #include "engine/win/WorkFolder.h"
 #include "resources/VxfsendRes.h"
@@ -211,6 +212,22 @@ bool reserveName(const std::wstring& path)
 }
 
 }  // namespace
+
+CaptureServices converterCaptureServices(vximg::IPictureControl* workspace, PictureConversion& conversion,
+                                         HWND mainWindow, std::function<void()> dispatchPendingMessages,
+                                         std::function<void(int number, const std::wstring& text)> showProgressLine)
+{
+    CaptureServices services;
+    services.workspace = workspace;
+    services.messageOwner = mainWindow;
+    services.attachProgress = [&conversion](CaptureProgressReceiver receiver) {
+        conversion.attachProgress(std::move(receiver));
+    };
+    services.detachProgress = [&conversion] { conversion.dropProgress(); };
+    services.dispatchPendingMessages = std::move(dispatchPendingMessages);
+    services.showProgressLine = std::move(showProgressLine);
+    return services;
+}
 
 std::wstring captureFileName(int number)
 {

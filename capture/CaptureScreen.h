@@ -15,6 +15,8 @@
 #include <functional>
 #include <string>
 
+class PictureConversion;
+
 // Result of captureScreen after a failed capture or save (its message shown).
 constexpr int kCaptureFailed = -1;
 // Numbers of capture files run from 1 to this.
@@ -41,6 +43,14 @@ struct CaptureServices {
     std::function<void(int number, const std::wstring& text)> showProgressLine;
 };
 
+// The services as the picture converter gives them: its workspace picture,
+// the progress routing of its conversion (the picture's events switched on
+// while attached, off at the first report after), its message dispatch;
+// the main window owns the boxes.
+CaptureServices converterCaptureServices(vximg::IPictureControl* workspace, PictureConversion& conversion,
+                                         HWND mainWindow, std::function<void()> dispatchPendingMessages,
+                                         std::function<void(int number, const std::wstring& text)> showProgressLine);
+
 // The file name of capture number n: "cap%0004d.bmp".
 std::wstring captureFileName(int number);
 
@@ -50,8 +60,8 @@ std::wstring captureFileName(int number);
 // receives the file name (without folder) once a number is found.
 //  - no free number up to 1000: the number found (above 1000), nothing
 //    captured, nothing shown, `name` left empty;
-//  - capture failed (also: no foreground window for areas 1 and 2): message
-//    611 with the component's code, kCaptureFailed, no file;
+//  - capture failed: message 611 with the component's code (code 0 when
+//    areas 1 and 2 find no foreground window), kCaptureFailed, no file;
 //  - save failed: message 610 with the code, kCaptureFailed; the partly
 //    written file is deleted (never a file of someone else's);
 //  - removable drive: saved into settings.PathTemp and copied from there when

@@ -106,23 +106,17 @@ TestConverter::~TestConverter()
 
 CaptureServices TestConverter::services(HWND messageOwner)
 {
-    CaptureServices services;
-    services.workspace = workspace_;
-    services.messageOwner = messageOwner;
-    services.attachProgress = [this](CaptureProgressReceiver receiver) {
-        conversion_->attachProgress(std::move(receiver));
-    };
-    services.detachProgress = [this] { conversion_->dropProgress(); };
-    services.dispatchPendingMessages = [this] {
-        if (onDispatch)
-            onDispatch();
-        pumpUntil([] { return true; });
-    };
-    services.showProgressLine = [this](int number, const std::wstring& text) {
-        if (onProgressLine)
-            onProgressLine(number, text);
-    };
-    return services;
+    return converterCaptureServices(
+        workspace_, *conversion_, messageOwner,
+        [this] {
+            if (onDispatch)
+                onDispatch();
+            pumpUntil([] { return true; });
+        },
+        [this](int number, const std::wstring& text) {
+            if (onProgressLine)
+                onProgressLine(number, text);
+        });
 }
 
 ProgressRecorder::ProgressRecorder() : CDialog(IDD_PROGRESS_RECORDER)
