@@ -10,3 +10,19 @@ for bench in build/release/bin/bench_*; do
   echo "== $(basename "$bench")"
   "$bench"
 done
+
+# Windows-only benchmarks: built for x86_64 and run under Wine on a virtual display.
+bash scripts/build.sh win64
+source scripts/display.sh
+start_virtual_display
+export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all
+/usr/lib/wine/wineserver64 -p 2>/dev/null || true
+scripts/wine-exec wineboot </dev/null >/dev/null 2>&1 || true
+status=0
+for bench in bench_capture; do
+  echo "== $bench (Wine)"
+  scripts/wine-exec "build/win64/bin/$bench.exe" || status=1
+done
+/usr/lib/wine/wineserver64 -k 2>/dev/null || true
+stop_virtual_display
+exit $status

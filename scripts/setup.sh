@@ -17,7 +17,7 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 packages=(
   g++ cmake ninja-build nasm pkg-config dpkg-dev file locales
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  wine64 fonts-wine xvfb xauth x11-utils imagemagick fonts-ipafont-gothic fonts-ipafont-mincho
+  wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic fonts-ipafont-mincho
   libjpeg62-turbo-dev googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   libimage-exiftool-perl sox libjpeg-turbo-progs libvips-tools valgrind
