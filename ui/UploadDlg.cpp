@@ -2,6 +2,7 @@
 
 #include "app/Geometry.h"
 #include "app/PrivateMessages.h"
+#include "capture/CaptureScreen.h"
 #include "app/win/Environment.h"
 #include "resources/VxfsendRes.h"
 #include "ui/AboutDlg.h"
@@ -197,7 +198,7 @@ BOOL CUploadDlg::OnInitDialog()
             m_captureProgress = m_ownCaptureProgress.get();
     }
     ::PostMessageW(m_hWnd, UM_FILE_LIST_REFRESH, 0, 0);
-    m_captureCount = 0;
+    m_captureMode.ClearCaptureCount();
     m_uploadList.SetPrefixes(resourceString(IDS_PREFIX_V), resourceString(IDS_PREFIX_X),
                              resourceString(IDS_PREFIX_P));
     std::wstring guide;
@@ -372,6 +373,10 @@ void CUploadDlg::FillCaptureKeys()
 
 bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
 {
+    if (m_captureMode.OnMessage(message, wParam, lParam)) {
+        result = TRUE;
+        return true;
+    }
     if (message == m_fileOkMessage && message != 0) {
         // The window never ends by accepting a file name.
         result = TRUE;
@@ -448,6 +453,7 @@ bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
             m_onSessionEnd(m_settings);
         return false;
     case WM_DESTROY:
+        m_captureMode.OnWindowDestroyed();
         m_converter.destroy();
         return false;
     default:
@@ -474,8 +480,10 @@ bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
     return true;
 }
 
-bool CUploadDlg::OnCommand(WORD id, WORD code, HWND)
+bool CUploadDlg::OnCommand(WORD id, WORD code, HWND control)
 {
+    if (m_captureMode.OnCommand(id, code, control))
+        return true;
     switch (id) {
     case IDCANCEL:
         return OnCancel();
@@ -676,7 +684,7 @@ void CUploadDlg::OnShowHint(WPARAM controlId, LPARAM text)
     if (controlId == m_lastHintId && text == m_lastHintText)
         return;
     std::wstring hint;
-    if (m_uploadRunning || m_captureRunning) {
+    if (m_uploadRunning || m_captureMode.Running()) {
         // Hovering leaves the operation's own texts alone. A text comes with
         // a direct call (posted messages carry no pointers): a request with
         // text and no control only asks for the program's name again.
@@ -783,9 +791,9 @@ void CUploadDlg::SelectTab(bool navigate)
         if (navigate)
             NavigateBrowser(m_settings.PathCapture);
     } else {
-        if (m_captureCount != 0) {
+        if (m_captureMode.CaptureCount() != 0) {
             // Back from capturing: the transfer tab opens on the captures.
-            m_captureCount = 0;
+            m_captureMode.ClearCaptureCount();
             m_settings.PathSelect = m_settings.PathCapture;
             ::SendDlgItemMessageW(m_hWnd, IDC_FILE_TYPE, CB_SETCURSEL, 0, 0);
             m_settings.FileTypeIndex = 0;
@@ -803,8 +811,8 @@ void CUploadDlg::SelectTab(bool navigate)
         ShowControl(id, true);
     ShowControl(IDC_CD_FILE_LIST, (m_settings.DebugMode & kDebugCommonFileList) != 0);
     ShowControl(IDC_SIZE_TEXT, false);
-    ShowControl(IDC_CAPTURE_START, capture && !m_captureRunning);
-    ShowControl(IDC_CAPTURE_END, capture && m_captureRunning);
+    ShowControl(IDC_CAPTURE_START, capture && !m_captureMode.Running());
+    ShowControl(IDC_CAPTURE_END, capture && m_captureMode.Running());
     ::EnableWindow(GetDlgItem(IDC_NEW_FOLDER), capture);
     ShowControl(IDC_CAMERA_SWITCH, false);
     ::EnableWindow(GetDlgItem(IDC_CAMERA_SWITCH), FALSE);
@@ -862,17 +870,77 @@ void CUploadDlg::UpdateControls()
         UpdateTransferControls();
 }
 
+// The controls that capture mode locks.
+constexpr int kLockedWhileCapturing[] = {
+    IDC_CLOSE_BUTTON, IDC_CAPTURE_KEY_GROUP, IDC_CAPTURE_KEY, IDC_KEY_ALT, IDC_KEY_CTRL, IDC_KEY_SHIFT,
+    IDC_NEW_FOLDER, IDC_TAB, IDC_FOLDER_LABEL, IDC_CURRENT_FOLDER, IDC_FOLDER_LIST, IDC_DRIVE_LABEL,
+    IDC_DRIVE_COMBO, IDC_FILE_TYPE,
+};
+
 void CUploadDlg::UpdateCaptureControls()
 {
     m_fileList.SetState(ListEnabled | ListGreyed | ListNoHighlight);
-    const bool idle = !m_captureRunning;
+    const bool idle = !m_captureMode.Running();
     SetSystemClose(idle);
-    for (int id : {IDC_CLOSE_BUTTON, IDC_CAPTURE_KEY_GROUP, IDC_CAPTURE_KEY, IDC_KEY_ALT, IDC_KEY_CTRL,
-                   IDC_KEY_SHIFT, IDC_NEW_FOLDER, IDC_TAB, IDC_FOLDER_LABEL, IDC_CURRENT_FOLDER,
-                   IDC_FOLDER_LIST, IDC_DRIVE_LABEL, IDC_DRIVE_COMBO, IDC_FILE_TYPE})
+    for (int id : kLockedWhileCapturing)
         ::EnableWindow(GetDlgItem(id), idle);
     ::EnableWindow(GetDlgItem(IDC_CAPTURE_START), TRUE);
-    ::EnableWindow(GetDlgItem(IDC_CAPTURE_END), !m_captureBusy);
+}
+
+void CUploadDlg::EnterCaptureMode()
+{
+    UpdateCaptureControls();
+    ShowControl(IDC_CAPTURE_START, false);
+    ShowControl(IDC_CAPTURE_END, true);
+    ::SetFocus(m_hWnd);
+}
+
+void CUploadDlg::LeaveCaptureMode()
+{
+    ShowControl(IDC_CAPTURE_END, false);
+    ShowControl(IDC_CAPTURE_START, true);
+    UpdateCaptureControls();
+}
+
+void CUploadDlg::EnableCaptureEnd(bool enabled)
+{
+    ::EnableWindow(GetDlgItem(IDC_CAPTURE_END), enabled);
+}
+
+void CUploadDlg::ShowCaptureFolder()
+{
+    NavigateBrowser(m_settings.PathCapture);
+}
+
+void CUploadDlg::AddCapturedFile(const std::wstring& name)
+{
+    const HWND fileList = GetDlgItem(IDC_FILE_LIST);
+    const LRESULT index = ::SendMessageW(fileList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    if (index < 0)
+        return;
+    ::SendMessageW(fileList, LB_SETSEL, TRUE, index);
+    ::SendMessageW(fileList, LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
+}
+
+void CUploadDlg::RestoreDefaultHint()
+{
+    ::SendMessageW(m_hWnd, UM_SHOW_HINT, 0, 1);
+}
+
+void CUploadDlg::ShowMessage(UINT messageId)
+{
+    showMessage(m_hWnd, nullptr, messageId);
+}
+
+int CUploadDlg::CaptureScreen(std::wstring& name)
+{
+    const CaptureServices services =
+        converterCaptureServices(m_converter.workspace(), m_converter.conversion(), m_hWnd,
+                                 &PictureConverter::dispatchPendingMessages,
+                                 [this](int, const std::wstring& text) { ShowBusyText(text); });
+    return captureScreen(services, GetDlgItem(IDC_PROGRESS),
+                         m_captureProgress != nullptr ? m_captureProgress->GetSafeHwnd() : nullptr, name,
+                         m_settings);
 }
 
 void CUploadDlg::UpdateTransferControls()

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "app/Settings.h"
+#include "capture/CaptureMode.h"
 #include "engine/win/PictureConverter.h"
 #include "ui/CommonDialogControls.h"
 #include "ui/TabLayout.h"
@@ -34,7 +35,7 @@ namespace vximg {
 class ImagingLibrary;
 }
 
-class CUploadDlg : public CFileOpenDialog {
+class CUploadDlg : public CFileOpenDialog, private CaptureModeHost {
 public:
     // `imaging` must stay open while the window exists (its pictures live in
     // the picture converter). `captureProgress`: the capture progress window
@@ -66,9 +67,10 @@ public:
     // A progress text of the running upload or capture for the hint line.
     void ShowBusyText(const std::wstring& text);
 
-    bool IsBusy() const { return m_uploadRunning || m_previewLoading || m_captureBusy; }
+    bool IsBusy() const { return m_uploadRunning || m_previewLoading || m_captureMode.Busy(); }
     Tab CurrentTab() const { return m_settings.TabPage == 1 ? Tab::Capture : Tab::Transfer; }
     PictureConverter& Converter() { return m_converter; }
+    const CaptureMode& Capture() const { return m_captureMode; }
     CIconListBox& UploadListBox() { return m_uploadList.Box(); }
     const std::vector<std::wstring>& UploadPaths() const { return m_uploadList.Paths(); }
 
@@ -119,6 +121,17 @@ private:
     void OnCameraSwitch();
     void OnUpload();
 
+    // Capture mode
+    HWND KeyWindow() override { return m_hWnd; }
+    void EnterCaptureMode() override;
+    void LeaveCaptureMode() override;
+    void EnableCaptureEnd(bool enabled) override;
+    void ShowCaptureFolder() override;
+    void AddCapturedFile(const std::wstring& name) override;
+    void RestoreDefaultHint() override;
+    void ShowMessage(UINT messageId) override;
+    int CaptureScreen(std::wstring& name) override;
+
     // Helpers
     std::wstring SelectedFileType() const;
     bool SoundTypeSelected() const;
@@ -134,6 +147,7 @@ private:
 
     const vximg::ImagingLibrary& m_imaging;
     AppSettings m_settings;
+    CaptureMode m_captureMode{*this, m_settings};
 
     // Controls of the template
     CHintButton m_cameraSwitch, m_close, m_sizeP, m_sizeX, m_sizeV, m_addSelected, m_addAll,
@@ -168,9 +182,6 @@ private:
     std::function<void(const AppSettings&)> m_onSessionEnd;
 
     bool m_listFocus = false;  // the file list had the focus last, not the upload list
-    bool m_captureRunning = false;
-    bool m_captureBusy = false;
-    int m_captureCount = 0;
     bool m_uploadRunning = false;
     bool m_previewLoading = false;
     bool m_escapeQuestionOpen = false;

@@ -224,6 +224,40 @@ TEST(MainWindow, BusyWindowRefusesClosingAndAsksOnceOnEsc)
     EXPECT_EQ(window.text(IDC_HINT_LINE), hint(IDS_HINT_DEFAULT));
 }
 
+// Capture mode from the capture tab: one press of the key lists and selects
+// the new capture; back on the transfer tab the browser shows the captures.
+TEST(MainWindow, CaptureModeSavesAPressOfTheKeyAndTheTransferTabOpensOnIt)
+{
+    PictureFolder pictures;
+    TempFolder captures(L"VxfWindowCapture");
+    AppSettings settings = WindowHarness::settingsFor(pictures.folder.path());
+    settings.PathCapture = captures.path();
+    settings.FileTypeIndex = 1;
+    WindowHarness window(settings);
+    ASSERT_TRUE(window.started());
+    window.selectTab(1);
+    window.click(IDC_CAPTURE_START);
+    ASSERT_TRUE(window.dialog().Capture().Running());
+    EXPECT_TRUE(window.visible(IDC_CAPTURE_END));
+    EXPECT_FALSE(window.visible(IDC_CAPTURE_START));
+    for (int id : {IDC_CLOSE_BUTTON, IDC_TAB, IDC_CAPTURE_KEY, IDC_NEW_FOLDER, IDC_FOLDER_LIST})
+        EXPECT_FALSE(window.enabled(id)) << "control " << id;
+
+    ::SendMessageW(window.window(), UM_CAPTURE_KEY, window.dialog().Capture().HotKeyId(), 0);
+    window.settle();
+    EXPECT_EQ(window.listTexts(IDC_FILE_LIST), Names{L"cap0001.bmp"});
+    EXPECT_GT(::SendMessageW(window.item(IDC_FILE_LIST), LB_GETSEL, 0, 0), 0);
+    window.click(IDC_CAPTURE_END);
+    EXPECT_TRUE(window.visible(IDC_CAPTURE_START));
+    EXPECT_TRUE(window.enabled(IDC_TAB));
+
+    window.selectTab(0);
+    EXPECT_EQ(window.listTexts(IDC_FILE_LIST), Names{L"cap0001.bmp"});
+    const AppSettings after = window.close();
+    EXPECT_EQ(after.PathSelect, captures.path());
+    EXPECT_EQ(after.FileTypeIndex, 0);
+}
+
 TEST(MainWindow, AboutBoxOpensFromTheSystemMenuWithItsPicture)
 {
     TempFolder folder(L"VxfWindowAbout");
