@@ -37,6 +37,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
             captureProgress.reset();
     }
     CUploadDlg window(imaging, captureProgress.get());
+    // Taken before the settings change it: Wavsel.mdl is started from here.
+    window.SetStartFolder(currentDirectory());
 
     AppSettings settings;
     loadSettings(settings);

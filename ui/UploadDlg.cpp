@@ -5,6 +5,8 @@
 #include "capture/CaptureScreen.h"
 #include "app/win/Environment.h"
 #include "resources/VxfsendRes.h"
+#include "sound/RiffReader.h"
+#include "sound/SoundConvert.h"
 #include "ui/AboutDlg.h"
 #include "ui/CameraSwitchDlg.h"
 #include "ui/FileTypes.h"
@@ -454,6 +456,11 @@ bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
         return false;
     case WM_DESTROY:
         m_captureMode.OnWindowDestroyed();
+        // The player's last notice would come too late: its files go now.
+        m_player.stopSound();
+        for (const std::wstring& file : m_testPlayFiles)
+            ::DeleteFileW(file.c_str());
+        m_testPlayFiles.clear();
         m_converter.destroy();
         return false;
     default:
@@ -473,6 +480,10 @@ bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
     case UM_ESCAPE_PRESSED:
         OnEscapePressed(lParam);
         break;
+    case UM_PLAYBACK_DONE:
+        OnPlaybackDone();
+        result = 0;
+        return true;
     default:
         return false;
     }
@@ -534,6 +545,18 @@ bool CUploadDlg::OnCommand(WORD id, WORD code, HWND control)
     case IDC_UPLOAD:
         if (code == BN_CLICKED)
             OnUpload();
+        return true;
+    case IDC_SOUND_SELECT:
+        if (code == BN_CLICKED)
+            OnSelectSound();
+        return true;
+    case IDC_SOUND_TEST:
+        if (code == BN_CLICKED)
+            OnTestPlay();
+        return true;
+    case IDC_SOUND_DELETE:
+        if (code == BN_CLICKED)
+            OnDeleteSounds();
         return true;
     case IDC_FILE_TYPE:
         if (code == CBN_SELCHANGE)
@@ -1483,4 +1506,109 @@ void CUploadDlg::OnUpload()
     m_uploadRunning = false;
     ::SendMessageW(bar, PBM_SETPOS, 0, 0);
     UpdateControls();
+}
+
+// ---------------------------------------------------------------------------
+// Sounds of the upload entries
+
+void CUploadDlg::OnSelectSound()
+{
+    const std::vector<int> selection = m_uploadList.Selection();
+    if (selection.size() != 1)
+        return;
+    const size_t index = static_cast<size_t>(selection.front());
+    DisableControls(true);
+    if (!m_chooser)
+        m_chooser = std::make_unique<SoundChooser>(m_startFolder);
+    const std::wstring chosen = m_chooser->runSoundChooser(m_hWnd, m_settings.PathSelect);
+    UpdateControls();
+    ::SetFocus(m_uploadList.GetSafeHwnd());
+    if (chosen.empty() || index >= m_uploadList.Count())
+        return;
+    if (!AcceptableSound(chosen) || !setSoundPath(m_uploadList.Item(index), chosen))
+        showMessage(m_hWnd, nullptr, IDS_MSG_SOUND_NOT_ASSOCIATED, nullptr, MB_OK);
+    else
+        m_uploadList.SetIcon(index, IDB_SOUND_ATTACHED);
+    ::SendMessageW(m_uploadList.GetSafeHwnd(), LB_SETSEL, TRUE, static_cast<LPARAM>(index));
+    UpdateControls();
+}
+
+bool CUploadDlg::AcceptableSound(const std::wstring& path)
+{
+    const std::filesystem::path file(path);
+    if (soundFileKind(file) != kSoundFileWave)
+        return false;
+    switch (inspectSourceSound(file)) {
+    case kSourceNotPcm:
+        return false;
+    case kSourceCopyrighted:
+        return showMessage(m_hWnd, nullptr, IDS_MSG_DROP_COPYRIGHT, nullptr, MB_YESNO) == IDYES;
+    default:
+        return true;
+    }
+}
+
+void CUploadDlg::OnTestPlay()
+{
+    if (m_uploadList.SelectionCount() == 0 || m_listFocus)
+        return;
+    const HWND list = m_uploadList.GetSafeHwnd();
+    const LRESULT caret = ::SendMessageW(list, LB_GETCARETINDEX, 0, 0);
+    if (caret < 0 || static_cast<size_t>(caret) >= m_uploadList.Count() ||
+        ::SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(caret), 0) <= 0 ||
+        m_uploadList.Path(static_cast<size_t>(caret)).empty())
+        return;
+    if (m_soundPlaying) {
+        // Its file goes when the end notice of this playback arrives.
+        m_player.stopSound();
+        ::SetDlgItemTextW(m_hWnd, IDC_SOUND_TEST, resourceString(IDS_SOUND_PLAY).c_str());
+        m_soundPlaying = false;
+    } else {
+        // A file of our own under a fresh name: never a stale one from an
+        // earlier play, never a user's file.
+        const std::wstring folder = temporaryFolder();
+        wchar_t file[MAX_PATH] = {};
+        const UploadItem& item = m_uploadList.Item(static_cast<size_t>(caret));
+        int started = kPlayUnreadable;
+        if (::GetTempFileNameW(folder.c_str(), L"vxf", 0, file) != 0) {
+            ::DeleteFileW(file);
+            if (convertToCameraSound(std::filesystem::path(file), std::filesystem::path(item.soundPath),
+                                     kCameraSoundLimitSeconds) == kConvertOk)
+                started = m_player.playSound(file, m_hWnd, UM_PLAYBACK_DONE);
+        }
+        if (started != kPlayStarted) {
+            ::DeleteFileW(file);
+            showMessage(m_hWnd, nullptr, IDS_MSG_PLAYBACK_FAILED, nullptr, MB_OK);
+        } else {
+            m_testPlayFiles.push_back(file);
+            ::SetDlgItemTextW(m_hWnd, IDC_SOUND_TEST, resourceString(IDS_SOUND_STOP).c_str());
+            m_soundPlaying = true;
+        }
+    }
+    ::SetFocus(list);
+}
+
+void CUploadDlg::OnPlaybackDone()
+{
+    // One notice per playback: it ends the oldest one still counted. A late
+    // notice of a stopped playback leaves a newer one playing.
+    if (m_testPlayFiles.empty())
+        return;
+    ::DeleteFileW(m_testPlayFiles.front().c_str());
+    m_testPlayFiles.erase(m_testPlayFiles.begin());
+    if (m_testPlayFiles.empty()) {
+        ::SetDlgItemTextW(m_hWnd, IDC_SOUND_TEST, resourceString(IDS_SOUND_PLAY).c_str());
+        m_soundPlaying = false;
+    }
+}
+
+void CUploadDlg::OnDeleteSounds()
+{
+    for (int index : m_uploadList.Selection()) {
+        clearSoundPath(m_uploadList.Item(static_cast<size_t>(index)));
+        m_uploadList.SetIcon(static_cast<size_t>(index), IDB_SOUND_NONE);
+    }
+    m_uploadList.ClearSelection();
+    for (int id : {IDC_SOUND_SELECT, IDC_SOUND_TEST, IDC_SOUND_DELETE})
+        ::EnableWindow(GetDlgItem(id), FALSE);
 }

@@ -9,7 +9,9 @@
 
 #include "app/Settings.h"
 #include "capture/CaptureMode.h"
+#include "chooser/SoundChooser.h"
 #include "engine/win/PictureConverter.h"
+#include "sound/win/SoundPlayer.h"
 #include "ui/CommonDialogControls.h"
 #include "ui/TabLayout.h"
 #include "ui/UploadList.h"
@@ -46,6 +48,8 @@ public:
     // The settings copy: given before the run, taken back after it.
     void SetSettings(const AppSettings& settings) { m_settings = settings; }
     const AppSettings& Settings() const { return m_settings; }
+    // Vxfsend's current directory at its start: Wavsel.mdl is there.
+    void SetStartFolder(const std::wstring& folder) { m_startFolder = folder; }
     // Called with the settings when Windows ends the session under the window.
     void SetSessionEndHandler(std::function<void(const AppSettings&)> handler)
     {
@@ -120,6 +124,11 @@ private:
     void OnSizeRadio(WORD id);
     void OnCameraSwitch();
     void OnUpload();
+    void OnSelectSound();
+    void OnTestPlay();
+    void OnPlaybackDone();
+    void OnDeleteSounds();
+    bool AcceptableSound(const std::wstring& path);
 
     // Capture mode
     HWND KeyWindow() override { return m_hWnd; }
@@ -178,6 +187,13 @@ private:
     HICON m_smallIcon = nullptr;
     HIMAGELIST m_tabImages = nullptr;
     PictureConverter m_converter;
+    std::wstring m_startFolder;
+    std::unique_ptr<SoundChooser> m_chooser;
+    SoundPlayer m_player;
+    bool m_soundPlaying = false;
+    // The test-play files of the playbacks whose end notice is still to come,
+    // oldest first: each notice deletes one.
+    std::vector<std::wstring> m_testPlayFiles;
     UINT m_fileOkMessage;
     std::function<void(const AppSettings&)> m_onSessionEnd;
 

@@ -44,6 +44,21 @@ std::vector<std::wstring> filesIn(const std::wstring& folder)
     return names;
 }
 
+// Sound select on an entry, the user choosing `path` in Wavsel's dialog (a
+// dialog of another process, owned by the main window).
+void chooseSound(WindowHarness& window, int entry, const std::wstring& path)
+{
+    window.selectFiles(IDC_UPLOAD_LIST, {entry});
+    ::PostMessageW(window.window(), WM_COMMAND, MAKEWPARAM(IDC_SOUND_SELECT, BN_CLICKED), 0);
+    HWND dialog = waitForChooser(window.window());
+    ASSERT_NE(dialog, nullptr) << "Wavsel's dialog did not open";
+    ::SendMessageW(::GetDlgItem(dialog, 1152), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 800 && !window.enabled(IDC_UPLOAD); ++i)
+        ::Sleep(25);
+    window.settle();
+}
+
 TEST(UploadEndToEnd, PicturesOfAFolderReachTheCardInTheirChosenSizes)
 {
     standin_test::SuiteStateGuard keeper;
@@ -58,6 +73,7 @@ TEST(UploadEndToEnd, PicturesOfAFolderReachTheCardInTheirChosenSizes)
          unixPath(pictures + L"\\a.jpg"));
     tool("convert -size 800x600 gradient:yellow-green BMP3:" + unixPath(pictures + L"\\b.bmp"));
     tool("convert -size 640x480 gradient:white-black -interlace Plane " + unixPath(pictures + L"\\c.jpg"));
+    tool("sox -n -r 22050 -c 2 -b 16 " + unixPath(folder.sub(L"chime.wav")) + " synth 4 sine 660");
     const wintest::ProgramRun setup = wintest::runProgram(
         wintest::besideTest(L"VidroStandinSetup.exe"),
         {L"/app", wintest::besideTest(L"VidroLinkStandin.exe"), L"/card", card, L"/testlog", log,
@@ -85,6 +101,9 @@ TEST(UploadEndToEnd, PicturesOfAFolderReachTheCardInTheirChosenSizes)
     window.selectFiles(IDC_UPLOAD_LIST, {1});
     window.click(IDC_SIZE_X);
     ASSERT_EQ(window.uploadTexts(), (std::vector<std::wstring>{L"[P] a.jpg", L"[X] b.bmp", L"[V] c.jpg"}));
+    // The same sound for both pictures: each picture's wav takes its number.
+    for (int entry : {0, 1})
+        chooseSound(window, entry, folder.sub(L"chime.wav"));
 
     // The progressive picture's question, answered OK: the others go on.
     ::PostMessageW(window.window(), WM_COMMAND, MAKEWPARAM(IDC_UPLOAD, BN_CLICKED), 0);
@@ -100,8 +119,19 @@ TEST(UploadEndToEnd, PicturesOfAFolderReachTheCardInTheirChosenSizes)
     ASSERT_TRUE(window.enabled(IDC_CLOSE_BUTTON)) << "the upload did not end";
 
     const std::wstring cardFolder = card + L"\\DCIM\\100ORVEN";
-    const std::vector<std::wstring> copied = filesIn(cardFolder);
-    ASSERT_EQ(copied.size(), 2u);
+    std::vector<std::wstring> copied = filesIn(cardFolder);
+    ASSERT_EQ(copied.size(), 4u);
+    for (size_t i : {0, 1}) {
+        const std::wstring picture = copied[2 * i];
+        const std::wstring sound = copied[2 * i + 1];
+        ASSERT_EQ(sound, picture.substr(0, 8) + L".wav");
+        const std::string path = unixPath(cardFolder + L"\\" + sound);
+        EXPECT_NE(tool("exiftool -s -s -s -RelatedImageFile " + path).find(std::string(picture.begin(), picture.end())),
+                  std::string::npos);
+        const std::string format = tool("sox --i -r " + path + "; sox --i -c " + path + "; sox --i -b " + path);
+        EXPECT_EQ(format, "8000\n1\n8\n") << "sound " << i;
+    }
+    copied = {copied[0], copied[2]};
     const std::string sizes[] = {"1600x600", "1600x1200"};
     for (size_t i = 0; i < copied.size(); ++i) {
         const std::string path = unixPath(cardFolder + L"\\" + copied[i]);
@@ -114,7 +144,7 @@ TEST(UploadEndToEnd, PicturesOfAFolderReachTheCardInTheirChosenSizes)
               std::string::npos)
         << "the source's exposure data carried over";
     const std::string standinLog = tool("cat " + unixPath(log));
-    EXPECT_NE(standinLog.find("transferred\t2\t2"), std::string::npos) << standinLog;
+    EXPECT_NE(standinLog.find("transferred\t4\t4"), std::string::npos) << standinLog;
     EXPECT_FALSE(::GetFileAttributesW(settings.PathTemp.c_str()) != INVALID_FILE_ATTRIBUTES)
         << "the work folder stays after the job";
 }

@@ -2,6 +2,7 @@
 
 #include "app/PrivateMessages.h"
 #include "resources/VxfsendRes.h"
+#include "testsupport/win/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,7 @@ void WindowHarness::run(AppSettings settings)
 
     CUploadDlg dialog(m_imaging);
     dialog.SetSettings(settings);
+    dialog.SetStartFolder(testfiles::executableFolder());
     dialog.SetInitialFolder(settings.TabPage != 0 ? settings.PathCapture : settings.PathSelect);
     m_dialog = &dialog;
     // The window exists once its first posted message is handled.
@@ -229,6 +231,34 @@ BOOL CALLBACK findBox(HWND window, LPARAM data)
 }
 
 }  // namespace
+
+HWND waitForChooser(HWND mainWindow, DWORD milliseconds)
+{
+    struct Search {
+        HWND owner;
+        HWND found = nullptr;
+    } search{mainWindow};
+    for (DWORD waited = 0; waited < milliseconds && search.found == nullptr; waited += 25) {
+        ::EnumWindows(
+            [](HWND candidate, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(data);
+                wchar_t className[16] = {};
+                ::GetClassNameW(candidate, className, 16);
+                DWORD process = 0;
+                ::GetWindowThreadProcessId(candidate, &process);
+                if (::GetWindow(candidate, GW_OWNER) == s->owner && ::lstrcmpW(className, L"#32770") == 0 &&
+                    process != ::GetCurrentProcessId() && ::IsWindowVisible(candidate)) {
+                    s->found = candidate;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr)
+            ::Sleep(25);
+    }
+    return search.found;
+}
 
 HWND waitForMessageBox(DWORD threadId, DWORD milliseconds)
 {

@@ -71,6 +71,10 @@ private:
     AppSettings m_result;
 };
 
+// Wavsel's dialog, which the sound select button opens: a dialog of another
+// process owned by the main window; null when none appears in time.
+HWND waitForChooser(HWND mainWindow, DWORD milliseconds = 30000);
+
 // A message box of the window's thread; null when none appears in time.
 HWND waitForMessageBox(DWORD threadId, DWORD milliseconds = 20000);
 std::wstring messageBoxText(HWND box);
