@@ -460,7 +460,7 @@ std::map<std::pair<uint16_t, uint16_t>, WrittenEntry> writtenEntries(const fs::p
         WrittenEntry e;
         e.type = cursor.type;
         e.count = cursor.count;
-        const size_t n = static_cast<size_t>(tiffElementSize(cursor.type)) * cursor.count;
+        const size_t n = static_cast<size_t>(sourceElementSize(cursor.type)) * cursor.count;
         if (cursor.ifd == 3 && cursor.tag == 0x201) {
             const uint32_t v = cursor.rawValue;  // data points at the thumbnail itself
             e.value.resize(4);
