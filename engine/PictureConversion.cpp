@@ -37,7 +37,8 @@ uint32_t placeDown(float v)
 }
 
 // The pixel fields of the ExifImage point into buffers of this conversion;
-// they must not outlive it.
+// they must not outlive it. Nor may tags of a write that failed half-way
+// reach the next picture.
 class PixelsCleared {
 public:
     explicit PixelsCleared(ExifImageInfo& info) : info_(info) {}
@@ -45,6 +46,7 @@ public:
     {
         info_.pixels = nullptr;
         info_.thumbPixels = nullptr;
+        info_.sizes.tags.clear();
     }
     PixelsCleared(const PixelsCleared&) = delete;
     PixelsCleared& operator=(const PixelsCleared&) = delete;
@@ -346,7 +348,7 @@ int PictureConversion::ConvertPicture(const fs::path& source, const fs::path& de
     } catch (const std::system_error& e) {
         return e.code().value();
     } catch (const std::exception&) {
-        return 0;  // carries no system code
+        return kConvertUnexpected;
     }
 }
 

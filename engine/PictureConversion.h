@@ -25,6 +25,9 @@ struct ExifImageInfo;
 
 // Result of a conversion refused because the source is a progressive JPEG.
 constexpr int kConvertProgressive = 3;
+// Result of a conversion stopped by an unexpected failure that carries no
+// code of its own.
+constexpr int kConvertUnexpected = 1;
 
 // Fixed encoding of every camera picture.
 constexpr uint32_t kPictureQuality = 75;
@@ -79,8 +82,8 @@ public:
 
     // 0 on success or after an abort (then no file is written); 3 for a
     // progressive JPEG; otherwise the imaging component's error code (from
-    // loading, or from decoding, which the component defers), or the
-    // system's error code when copying an unchanged source fails.
+    // loading, or from decoding, which the component defers), the system's
+    // error code when copying an unchanged source fails, or kConvertUnexpected.
     int ConvertPicture(const std::filesystem::path& source,
                        const std::filesystem::path& destination, PackedSize targetSize,
                        PackedSize thumbnailSize, const ConversionSettings& settings);

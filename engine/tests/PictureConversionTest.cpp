@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -185,6 +186,21 @@ TEST_F(Conversion, SourcesThatCannotBeConvertedGiveACodeAndNoFile)
             EXPECT_EQ(workspace_->width(), 0);  // never loaded
         }
     }
+}
+
+// A failure without a code of its own is still a failure, and leaves no tags
+// behind for the next picture.
+TEST_F(Conversion, UnexpectedFailureGivesAFailureCode)
+{
+    const fs::path folder = scratchFolder("convert-unexpected");
+    const fs::path source = writePicture(folder / "a.bmp", bmp24(makeScene(64, 48)));
+    converter->setEncoderObserver([this](const ExifImageInfo&) {
+        exif.addTag(kIfd0, 0x010E, "left", kTiffAscii, 5);
+        throw std::runtime_error("unexpected");
+    });
+    EXPECT_EQ(convert(source, folder / "out.jpg", kSize640x480), kConvertUnexpected);
+    EXPECT_FALSE(fs::exists(folder / "out.jpg"));
+    EXPECT_EQ(exif.countTags(kIfd0), 0);
 }
 
 // A truncated JPEG either still gives a camera picture or a clear code.

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
 
 namespace {
 
@@ -175,6 +176,24 @@ TEST_F(UploadFailure, MissingPictureAnsweredCancelAbortsAndCleansTheSaveFolder)
     EXPECT_EQ(ui.begun.size(), 2u);
     // The first entry's picture and sound, and the second's sound, are gone.
     EXPECT_EQ(folderNames(saveFolder), Names{"08230001.jpg"});
+}
+
+TEST_F(UploadFailure, ConversionFailingUnexpectedlyIsAskedAboutWithItsCode)
+{
+    useSaveFolder();
+    const fs::path a = picture("a.jpg", 160, 120);
+    int writes = 0;
+    converter.conversion().setEncoderObserver([&](const ExifImageInfo&) {
+        if (++writes == 2)
+            throw std::runtime_error("unexpected");
+    });
+    const UploadJobReport report = run({a, a, a}, {entry(kSize640x480), entry(kSize640x480), entry(kSize640x480)});
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].subject, fromFsPath(a));
+    EXPECT_EQ(ui.messages[0].code, kConvertUnexpected);
+    EXPECT_EQ(ui.done[1].outcome, EntryOutcome::PictureFailed);
+    EXPECT_EQ(cameraFiles(), (Names{"08240001.jpg", "08240002.jpg"}));
+    EXPECT_FALSE(report.aborted);
 }
 
 TEST_F(UploadFailure, ProgressiveAndBrokenPicturesAreNamedWithTheirCodes)
