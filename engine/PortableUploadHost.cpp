@@ -84,6 +84,18 @@ bool PortableFolderSearch::anyMatch(const std::wstring& pattern)
     return false;
 }
 
+PortableUploadFiles::PortableUploadFiles(std::wstring defaultWorkFolder)
+    : defaultWorkFolder_(std::move(defaultWorkFolder))
+{
+}
+
+std::wstring PortableUploadFiles::temporaryWorkFolder()
+{
+    std::error_code error;
+    const fs::path temporary = fs::temp_directory_path(error);
+    return error ? std::wstring() : fromFsPath(temporary / toFsPath(kWorkFolderName));
+}
+
 bool PortableUploadFiles::probeCreate(const std::wstring& path)
 {
     const fs::path file = toFsPath(path);
@@ -189,6 +201,20 @@ bool PortableUploadFiles::removeFile(const std::wstring& path)
     if (isFolder(file))
         return false;
     return fs::remove(file, error) && !error;
+}
+
+bool PortableUploadFiles::folderEmpty(const std::wstring& folder)
+{
+    const fs::path path = toFsPath(folder);
+    std::error_code error;
+    return isFolder(path) && fs::is_empty(path, error) && !error;
+}
+
+bool PortableUploadFiles::isDefaultWorkFolder(const std::wstring& folder)
+{
+    std::error_code error;
+    return !defaultWorkFolder_.empty() &&
+           fs::equivalent(toFsPath(folder), toFsPath(defaultWorkFolder_), error) && !error;
 }
 
 void ConversionUploadConverter::attachProgress(UploadProgressBar& bar)

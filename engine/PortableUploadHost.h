@@ -41,6 +41,13 @@ private:
 // removed only when empty.
 class PortableUploadFiles : public UploadFiles {
 public:
+    // The folder isDefaultWorkFolder knows: the system's temporary folder's
+    // "~tmp_vxf" unless another is given.
+    explicit PortableUploadFiles(std::wstring defaultWorkFolder = temporaryWorkFolder());
+
+    // "~tmp_vxf" in the system's temporary folder; empty when there is none.
+    static std::wstring temporaryWorkFolder();
+
     FolderSearch& folderSearch() override { return search_; }
     bool probeCreate(const std::wstring& path) override;
     bool ensureFolder(const std::wstring& path, UploadUi& ui) override;
@@ -49,9 +56,12 @@ public:
     uint64_t fileLength(const std::wstring& path) override;
     bool jpegCutShort(const std::wstring& path) override;
     bool removeFile(const std::wstring& path) override;
+    bool folderEmpty(const std::wstring& folder) override;
+    bool isDefaultWorkFolder(const std::wstring& folder) override;
 
 private:
     PortableFolderSearch search_;
+    std::wstring defaultWorkFolder_;
 };
 
 // UploadConverter over a PictureConversion.

@@ -234,6 +234,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
             // usable file, and adding the chunks then fails.
             done.soundResult = convertToCameraSound(toFsPath(wav), toFsPath(entry.item.soundPath),
                                                     kCameraSoundLimitSeconds);
+            out.writtenFiles.push_back(wav);
             const CameraSoundInfo info = makeCameraSoundInfo(
                 now.year, now.month, now.day, now.hour, now.minute, now.second,
                 static_cast<int>(number));
@@ -270,6 +271,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
 
         const int result =
             converter.convertPicture(source, jpg, entry.item.targetSize, thumbnail, settings);
+        out.writtenFiles.push_back(jpg);
         done.pictureResult = result;
 
         bool stop = false;
@@ -335,21 +337,28 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
         if (code != 0) {
             ui.showMessage({IDS_MSG_FOLDER_CREATE_FAILED, std::wstring(), UploadMessage::kOk, true, code});
         } else {
-            for (const std::wstring& name : names)
-                files.removeFile(uploadFilePath(settings.PathTemp, name));
-            files.removeFolder(settings.PathTemp, ui);
+            // A work folder named by hand may be a real folder with the
+            // user's or a camera's files: only the job's own files go, and
+            // camera-named leftovers of a crashed job only from the program's
+            // own folder.
+            for (const std::wstring& file : out.writtenFiles)
+                files.removeFile(file);
+            if (files.isDefaultWorkFolder(settings.PathTemp)) {
+                for (const std::wstring& name : names) {
+                    if (isCameraFileName(name))
+                        files.removeFile(uploadFilePath(settings.PathTemp, name));
+                }
+            }
+            if (files.folderEmpty(settings.PathTemp))
+                files.removeFolder(settings.PathTemp, ui);
         }
     }
 
     out.aborted = converter.continueFlag() == 0;
     if (converter.continueFlag() == 0 && settings.CehckSeve == 1) {
-        for (const std::wstring& picture : producedFiles) {
-            if (picture.empty())
-                continue;
-            files.removeFile(picture);
-            if (picture.size() >= 3)
-                files.removeFile(picture.substr(0, picture.size() - 3) + L"wav");
-        }
+        // An aborted job leaves the save folder as it was.
+        for (const std::wstring& file : out.writtenFiles)
+            files.removeFile(file);
     }
     return 0;
 }

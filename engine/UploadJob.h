@@ -95,6 +95,9 @@ struct UploadJobReport {
     bool handedOff = false;           // the transfer application was started
     bool aborted = false;             // the continue flag was 0 at the end
     std::vector<std::wstring> producedFiles;
+    // Every file the job wrote, those of skipped entries too: what the
+    // clean-ups after an abort and of the work folder delete.
+    std::vector<std::wstring> writtenFiles;
     std::vector<UploadEntryReport> entries;  // the entries the loop reached, in order
 };
 
@@ -129,6 +132,11 @@ public:
     // Enters the folder and lists the names of its files (not sub-folders):
     // 0, or the system error code when it cannot be entered.
     virtual int listFiles(const std::wstring& folder, std::vector<std::wstring>& names) = 0;
+    // True when the folder holds neither files nor sub-folders.
+    virtual bool folderEmpty(const std::wstring& folder) = 0;
+    // Whether the folder is the default work folder (the temporary folder's
+    // "~tmp_vxf"), which holds nothing but the program's own files.
+    virtual bool isDefaultWorkFolder(const std::wstring& folder) = 0;
     // Length of a file; 0 when it is missing.
     virtual uint64_t fileLength(const std::wstring& path) = 0;
     // A JPEG file (it starts with a start-of-image marker) that does not end

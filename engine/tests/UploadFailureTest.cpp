@@ -178,6 +178,18 @@ TEST_F(UploadFailure, MissingPictureAnsweredCancelAbortsAndCleansTheSaveFolder)
     EXPECT_EQ(folderNames(saveFolder), Names{"08230001.jpg"});
 }
 
+TEST_F(UploadFailure, AbortAfterASkippedPictureTakesItsSoundBackToo)
+{
+    useSaveFolder();
+    ui.answers = {UploadMessage::kPressedOk, UploadMessage::kPressedCancel};
+    const UploadJobReport report =
+        run({picture("a.jpg", 160, 120), folder / "gone1.jpg", folder / "gone2.jpg"},
+            {entry(kSize640x480), entry(kSize640x480, tone("t.wav", 1.0)), entry(kSize640x480)});
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_TRUE(report.aborted);
+    EXPECT_EQ(folderNames(saveFolder), Names{});
+}
+
 TEST_F(UploadFailure, ConversionFailingUnexpectedlyIsAskedAboutWithItsCode)
 {
     useSaveFolder();

@@ -119,6 +119,7 @@ void UploadFixture::SetUp()
     workFolder = folder / "work";
     settings.PathSave = fromFsPath(saveFolder);
     settings.PathTemp = fromFsPath(workFolder);
+    files = PortableUploadFiles(fromFsPath(workFolder));  // as the program's own work folder
     settings.cameraCode = 90;
     useWorkFolder();
     converter.conversion().setClock([this] { return when; });

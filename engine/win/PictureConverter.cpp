@@ -105,6 +105,35 @@ bool WinUploadFiles::removeFile(const std::wstring& path)
     return ::DeleteFileW(path.c_str()) != FALSE;
 }
 
+bool WinUploadFiles::folderEmpty(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(joinFolder(folder, L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    bool empty = true;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
+            empty = false;
+    } while (empty && ::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return empty;
+}
+
+bool WinUploadFiles::isDefaultWorkFolder(const std::wstring& folder)
+{
+    auto fullPath = [](const std::wstring& path) {
+        wchar_t full[MAX_PATH];
+        const DWORD length = ::GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+        return withoutTrailingBackslash(length > 0 && length < MAX_PATH ? std::wstring(full, length) : path);
+    };
+    const std::wstring a = fullPath(folder);
+    const std::wstring b = fullPath(defaultWorkFolder(temporaryFolder()));
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
 void WinProgressBar::setRange(int low, int high)
 {
     if (bar_ != nullptr)

@@ -47,6 +47,8 @@ public:
     uint64_t fileLength(const std::wstring& path) override;
     bool jpegCutShort(const std::wstring& path) override;
     bool removeFile(const std::wstring& path) override;
+    bool folderEmpty(const std::wstring& folder) override;
+    bool isDefaultWorkFolder(const std::wstring& folder) override;
 
 private:
     SystemFolderSearch search_;

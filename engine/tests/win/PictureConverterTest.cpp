@@ -9,6 +9,7 @@
 #include "engine/tests/win/HandOffSupport.h"
 #include "testsupport/win/MessageBoxWatcher.h"
 #include "engine/win/PictureConverter.h"
+#include "app/win/Environment.h"
 #include "engine/tests/UploadTestSupport.h"
 
 #include "resources/VxfsendRes.h"
@@ -250,7 +251,7 @@ TEST_F(PictureConverterWin, WorkFolderIsMadeForTheJobAndRemovedAfterIt)
     EXPECT_FALSE(std::filesystem::exists(workFolder));
 }
 
-TEST_F(PictureConverterWin, ReadOnlyProbeSparesAnExistingTmpFile)
+TEST_F(PictureConverterWin, JobFileOperationsSpareOthersFilesAndKnowTheWorkFolder)
 {
     WinUploadFiles files;
     const std::wstring probe = (saveFolder / "tmp").wstring();
@@ -272,6 +273,13 @@ TEST_F(PictureConverterWin, ReadOnlyProbeSparesAnExistingTmpFile)
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"c.jpg", L"tmp", L"w.jpg"}));
     EXPECT_EQ(files.listFiles((folder / "missing").wstring(), names), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(files.folderEmpty(saveFolder.wstring()));
+    std::filesystem::create_directories(folder / "empty");
+    EXPECT_TRUE(files.folderEmpty((folder / "empty").wstring()));
+    EXPECT_FALSE(files.folderEmpty((folder / "missing").wstring()));
+    EXPECT_TRUE(files.isDefaultWorkFolder(temporaryFolder() + L"~TMP_vxf\\"));
+    EXPECT_FALSE(files.isDefaultWorkFolder(temporaryFolder()));
+    EXPECT_FALSE(files.isDefaultWorkFolder(saveFolder.wstring()));
 }
 
 // --- The whole upload handed to the stand-in suite -----------------------------------
