@@ -18,6 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Progress position := percentage / divisor; the divisor is always 1.
+constexpr int kProgressDivisor = 1;
+
 // The hint scan looks at no more of the source than this.
 constexpr size_t kHintScanBytes = 65548;
 
@@ -165,34 +168,36 @@ PictureConversion::~PictureConversion()
 void PictureConversion::CancelUpload()
 {
     continueFlag_ = 0;
-    dropProgress();
+    detachProgress();
 }
 
-void PictureConversion::attachProgress(ProgressReceiver receiver)
+void PictureConversion::attachProgress(ProgressBar& bar)
 {
-    receiver_ = std::move(receiver);
-    attached_ = true;
+    bar_ = &bar;
     if (pictures_.workspace != nullptr)
         pictures_.workspace->enableProgress(true);
     if (pictures_.preview != nullptr)
         pictures_.preview->enableProgress(true);
 }
 
-void PictureConversion::dropProgress()
+void PictureConversion::detachProgress()
 {
-    attached_ = false;
-    receiver_ = nullptr;
+    bar_ = nullptr;
 }
 
 int PictureConversion::progressReport(void* user, int percent)
 {
     auto* self = static_cast<PictureConversion*>(user);
-    if (!self->attached_)
+    if (self->bar_ == nullptr)
         return 0;  // switches the picture's events off
-    // A copy: the receiver may drop the routing (ESC) while it runs.
-    const ProgressReceiver receiver = self->receiver_;
-    if (receiver)
-        receiver(percent);
+    if (self->hook_) {
+        // A copy: the hook may be replaced while it runs.
+        const std::function<void(int)> hook = self->hook_;
+        hook(percent);
+    }
+    // The hook may have ended the routing (ESC): then the bar stays.
+    if (self->bar_ != nullptr)
+        self->bar_->setPosition(percent / kProgressDivisor);
     return 1;
 }
 
@@ -328,7 +333,7 @@ int PictureConversion::FitToCanvas(vximg::IPicture& c, float sw, float sh, float
 
 int PictureConversion::ConvertPicture(const fs::path& source, const fs::path& destination,
                                       PackedSize targetSize, PackedSize thumbnailSize,
-                                      const ConversionSettings& settings)
+                                      const AppSettings& settings)
 {
     if (continueFlag_ == 0)
         return 0;
@@ -354,11 +359,11 @@ int PictureConversion::ConvertPicture(const fs::path& source, const fs::path& de
 
 int PictureConversion::convertLoaded(const fs::path& source, const fs::path& destination,
                                      PackedSize targetSize, PackedSize thumbnailSize,
-                                     const ConversionSettings& settings, int rotation)
+                                     const AppSettings& settings, int rotation)
 {
     vximg::IPicture& workspace = *pictures_.workspace;
     vximg::IPicture& canvas = *pictures_.canvas;
-    const uint32_t fill = static_cast<uint32_t>(settings.jpegBaseColor);
+    const uint32_t fill = static_cast<uint32_t>(settings.JpegBaseColor);
 
     // Progressive JPEGs are refused before loading; BMP files are not looked at.
     std::error_code error;

@@ -217,29 +217,6 @@ bool PortableUploadFiles::isDefaultWorkFolder(const std::wstring& folder)
            fs::equivalent(toFsPath(folder), toFsPath(defaultWorkFolder_), error) && !error;
 }
 
-void ConversionUploadConverter::attachProgress(UploadProgressBar& bar)
-{
-    conversion_.attachProgress([this, &bar](int percent) {
-        if (beforeReport)
-            beforeReport(percent);
-        // The report may have ended the routing (ESC): then the bar stays.
-        if (conversion_.progressAttached())
-            bar.setPosition(percent / 1);
-    });
-}
-
-int ConversionUploadConverter::convertPicture(const std::wstring& source,
-                                              const std::wstring& destination,
-                                              PackedSize targetSize, PackedSize thumbnailSize,
-                                              const AppSettings& settings)
-{
-    ConversionSettings conversionSettings;
-    conversionSettings.jpegBaseColor = settings.JpegBaseColor;
-    conversionSettings.cameraCode = settings.cameraCode;
-    return conversion_.ConvertPicture(toFsPath(source), toFsPath(destination), targetSize,
-                                      thumbnailSize, conversionSettings);
-}
-
 StandaloneConverter::StandaloneConverter()
     : preview_(vximg::createPicture()),
       canvas_(vximg::createPicture()),
@@ -247,12 +224,10 @@ StandaloneConverter::StandaloneConverter()
 {
     conversion_ = std::make_unique<PictureConversion>(
         ConverterPictures{preview_, canvas_, workspace_}, exif_);
-    converter_ = std::make_unique<ConversionUploadConverter>(*conversion_);
 }
 
 StandaloneConverter::~StandaloneConverter()
 {
-    converter_.reset();
     conversion_.reset();
     workspace_->release();
     canvas_->release();

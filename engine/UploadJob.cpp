@@ -166,7 +166,7 @@ std::wstring fromFsPath(const std::filesystem::path& path)
 }
 
 int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEntry>& entries,
-              UploadProgressBar* bar, AppSettings& settings, UploadServices& services,
+              ProgressBar* bar, AppSettings& settings, UploadServices& services,
               UploadJobReport* report)
 {
     UploadJobReport local;
@@ -174,7 +174,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
     out = UploadJobReport{};
     UploadUi& ui = services.ui;
     UploadFiles& files = services.files;
-    UploadConverter& converter = services.converter;
+    PictureConversion& conversion = services.conversion;
 
     // A save folder that cannot take a file gets nothing at all.
     if (settings.CehckSeve == 1 && !files.probeCreate(uploadFilePath(settings.TwainPath, L"tmp"))) {
@@ -183,7 +183,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
         return 0;
     }
 
-    converter.setContinueFlag(1);
+    conversion.setContinueFlag(1);
     const size_t n = std::min(paths.size(), entries.size());
     if (n < 1)
         return 0;
@@ -200,7 +200,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
 
     if (bar != nullptr) {
         bar->setRange(0, 100);
-        converter.attachProgress(*bar);
+        conversion.attachProgress(*bar);
     }
 
     // One date for every name and sound of the job, even across midnight.
@@ -209,7 +209,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
 
     bool soundCancelled = false;
     std::vector<std::wstring>& producedFiles = out.producedFiles;
-    for (size_t i = 0; i < n && converter.continueFlag() == 1; ++i) {
+    for (size_t i = 0; i < n && conversion.continueFlag() == 1; ++i) {
         const std::wstring& source = paths[i];
         const UploadEntry& entry = entries[i];
         ui.entryBegins(i, n, source);
@@ -269,13 +269,13 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
         const PackedSize thumbnail = uploadThumbnailSize(settings.cameraCode);
         settings.JpegQualityThum = uploadThumbnailQuality(settings.cameraCode);
 
-        const int result =
-            converter.convertPicture(source, jpg, entry.item.targetSize, thumbnail, settings);
+        const int result = conversion.ConvertPicture(toFsPath(source), toFsPath(jpg),
+                                                     entry.item.targetSize, thumbnail, settings);
         out.writtenFiles.push_back(jpg);
         done.pictureResult = result;
 
         bool stop = false;
-        if (result == 0 && converter.continueFlag() == 1) {
+        if (result == 0 && conversion.continueFlag() == 1) {
             if (files.fileLength(jpg) == 0 || files.jpegCutShort(jpg)) {
                 files.removeFile(jpg);
                 if (!wav.empty())
@@ -284,7 +284,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
                 const int answer =
                     ui.showMessage({IDS_MSG_CONVERT_FAILED, source, UploadMessage::kOkCancel, true, 0});
                 if (answer == UploadMessage::kPressedCancel) {
-                    converter.setContinueFlag(0);
+                    conversion.setContinueFlag(0);
                     done.outcome = EntryOutcome::Cancelled;
                     stop = true;
                 } else {
@@ -294,14 +294,14 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
             } else {
                 producedFiles.push_back(jpg);
             }
-        } else if (result != 0 && converter.continueFlag() == 1) {
+        } else if (result != 0 && conversion.continueFlag() == 1) {
             const int answer =
                 ui.showMessage({IDS_MSG_CONVERT_FAILED, source, UploadMessage::kOkCancel, true, result});
             if (answer == UploadMessage::kPressedCancel) {
                 if (!wav.empty())
                     files.removeFile(wav);
                 done.sound.clear();
-                converter.setContinueFlag(0);
+                conversion.setContinueFlag(0);
                 done.outcome = EntryOutcome::Cancelled;
                 stop = true;
             } else {
@@ -319,13 +319,13 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
             break;
     }
 
-    if (bar != nullptr && converter.progressAttached()) {
-        converter.detachProgress();
+    if (bar != nullptr && conversion.progressAttached()) {
+        conversion.detachProgress();
         bar->setPosition(0);
     }
 
     out.soundCancelled = soundCancelled;
-    if (!soundCancelled && converter.continueFlag() == 1 &&
+    if (!soundCancelled && conversion.continueFlag() == 1 &&
         (settings.DebugMode & kDebugNoHandOff) == 0 && services.handOff) {
         out.handedOff = true;
         services.handOff(settings);
@@ -354,8 +354,8 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
         }
     }
 
-    out.aborted = converter.continueFlag() == 0;
-    if (converter.continueFlag() == 0 && settings.CehckSeve == 1) {
+    out.aborted = conversion.continueFlag() == 0;
+    if (conversion.continueFlag() == 0 && settings.CehckSeve == 1) {
         // An aborted job leaves the save folder as it was.
         for (const std::wstring& file : out.writtenFiles)
             files.removeFile(file);

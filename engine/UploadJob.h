@@ -6,15 +6,17 @@
 //
 // The control flow is portable. What the platform does is reached through
 // UploadServices: the boxes of showMessage and the hint line (UploadUi), the
-// file system (UploadFiles), the picture converter with its continue flag
-// and progress routing (UploadConverter), the hand-off and the clock. Sounds
-// are converted by the sound module directly (it is portable itself).
+// file system (UploadFiles), the hand-off and the clock. Pictures are
+// converted by the host's PictureConversion, which also holds the continue
+// flag and the progress routing; sounds by the sound module directly (both
+// are portable themselves).
 #pragma once
 
+#include "app/Settings.h"
 #include "engine/CameraMetadata.h"
 #include "engine/CameraModels.h"
 #include "engine/FileNaming.h"
-#include "app/Settings.h"
+#include "engine/PictureConversion.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -54,14 +56,6 @@ struct UploadMessage {
     unsigned boxType = kOk;
     bool withCode = false;
     int code = 0;
-};
-
-// The bar that shows the progress of the picture being converted.
-class UploadProgressBar {
-public:
-    virtual ~UploadProgressBar() = default;
-    virtual void setRange(int low, int high) = 0;
-    virtual void setPosition(int position) = 0;
 };
 
 // What became of one entry; the program shows no more than its boxes, but
@@ -145,29 +139,12 @@ public:
     virtual bool removeFile(const std::wstring& path) = 0;
 };
 
-// The picture converter (PictureConverter on Windows).
-class UploadConverter {
-public:
-    virtual ~UploadConverter() = default;
-    virtual int32_t continueFlag() const = 0;
-    virtual void setContinueFlag(int32_t value) = 0;
-    // Routes the progress of the picture being converted to bar (position :=
-    // percentage / divisor, divisor 1); detachProgress ends the routing.
-    virtual void attachProgress(UploadProgressBar& bar) = 0;
-    virtual void detachProgress() = 0;
-    virtual bool progressAttached() const = 0;
-    // ConvertPicture: 0 on success or after an abort, else an error code.
-    virtual int convertPicture(const std::wstring& source, const std::wstring& destination,
-                               PackedSize targetSize, PackedSize thumbnailSize,
-                               const AppSettings& settings) = 0;
-};
-
 struct UploadServices {
     UploadUi& ui;
     UploadFiles& files;
-    UploadConverter& converter;
+    PictureConversion& conversion;
     // StartTransferApplication; returns when the application has ended. It
-    // may clear the converter's continue flag. None: nothing is started.
+    // may clear the conversion's continue flag. None: nothing is started.
     std::function<void(AppSettings&)> handOff;
     // The job's date and time; none: the local time.
     CameraClock clock;
@@ -178,7 +155,7 @@ struct UploadServices {
 // folders, CehckSeve, DebugMode and cameraCode of settings and writes
 // JpegQualityThum. Returns 0.
 int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEntry>& entries,
-              UploadProgressBar* bar, AppSettings& settings, UploadServices& services,
+              ProgressBar* bar, AppSettings& settings, UploadServices& services,
               UploadJobReport* report = nullptr);
 
 // Thumbnail size of a camera code and the JpegQualityThum that goes with it:

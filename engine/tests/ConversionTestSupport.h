@@ -110,6 +110,16 @@ constexpr uint8_t kFillR = 0x99, kFillG = 0x66, kFillB = 0x33;
 // The 1600 x 1200 scene, made once.
 const Rgb& scene1600();
 
+// A progress bar that remembers.
+class RecordingBar : public ProgressBar {
+public:
+    void setRange(int low, int high) override { ranges.push_back({low, high}); }
+    void setPosition(int position) override { positions.push_back(position); }
+
+    std::vector<std::pair<int, int>> ranges;
+    std::vector<int> positions;
+};
+
 // One converter with its three pictures, as the host keeps them.
 class Conversion : public ::testing::Test {
 protected:
@@ -148,8 +158,8 @@ protected:
     {
         writes = 0;
         primary = thumbnail = Rgb{};
-        ConversionSettings settings;
-        settings.jpegBaseColor = static_cast<int32_t>(kFill);
+        AppSettings settings;
+        settings.JpegBaseColor = static_cast<int32_t>(kFill);
         settings.cameraCode = code;
         return converter->ConvertPicture(source, destination, target, thumb, settings);
     }

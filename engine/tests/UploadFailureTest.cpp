@@ -82,14 +82,14 @@ TEST_F(UploadFailure, EscDuringTheSecondOfThreeWithSaveAlsoLeavesNothingAndStart
             return;
         // The window dispatches its messages in the progress report: ESC,
         // message 612 answered Yes, CancelUpload.
-        converter.converter().beforeReport = [&](int) {
+        converter.conversion().setProgressHook([&](int) {
             if (escaped) {
                 ++reportsAfterEsc;
                 return;
             }
             escaped = true;
-            converter.CancelUpload();
-        };
+            converter.conversion().CancelUpload();
+        });
     };
     RecordingBar bar;
     const UploadJobReport report =
@@ -111,19 +111,19 @@ TEST_F(UploadFailure, EscDuringTheSecondOfThreeWithSaveAlsoLeavesNothingAndStart
 TEST_F(UploadFailure, EscOrACancelledSoundWithSaveAlsoOffStillRemoveTheWorkFolder)
 {
     bool escaped = false;
-    converter.converter().beforeReport = [&](int) {
+    converter.conversion().setProgressHook([&](int) {
         if (!escaped) {
             escaped = true;
-            converter.CancelUpload();
+            converter.conversion().CancelUpload();
         }
-    };
+    });
     RecordingBar bar;
     run({picture("a.jpg", 1600, 1200), picture("b.jpg", 320, 240)}, {entry(kSize640x480), entry(kSize640x480)},
         &bar);
     EXPECT_TRUE(escaped);
 
-    converter.converter().beforeReport = nullptr;
-    converter.converter().setContinueFlag(1);
+    converter.conversion().setProgressHook(nullptr);
+    converter.conversion().setContinueFlag(1);
     ui.answers = {UploadMessage::kPressedCancel};
     run({picture("a.jpg", 160, 120)}, {entry(kSize640x480, adpcmSource())});
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -260,7 +260,7 @@ TEST_F(UploadFailure, HandOffThatAsksToAbortTakesTheSaveFolderFilesBack)
 {
     useSaveFolder();
     // Message 609 answered Cancel inside StartTransferApplication.
-    onHandOff = [&](AppSettings&) { converter.converter().setContinueFlag(0); };
+    onHandOff = [&](AppSettings&) { converter.conversion().setContinueFlag(0); };
     const fs::path t = tone("t.wav", 1.0);
     const UploadJobReport report =
         run({picture("a.jpg", 160, 120), picture("b.jpg", 160, 120)},

@@ -185,7 +185,7 @@ TEST_F(UploadFlow, ProgressBarMovesWhileAttachedAndEndsAtZero)
     }
     EXPECT_GT(*std::max_element(bar.positions.begin(), bar.positions.end()), 0);
     EXPECT_EQ(bar.positions.back(), 0);
-    EXPECT_FALSE(converter.converter().progressAttached());
+    EXPECT_FALSE(converter.conversion().progressAttached());
 }
 
 TEST_F(UploadFlow, WorkFolderExistsOnlyWhileTheJobAndTheApplicationRun)

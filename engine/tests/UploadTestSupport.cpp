@@ -172,12 +172,12 @@ UploadEntry UploadFixture::entry(PackedSize size, const fs::path& sound) const
 }
 
 UploadJobReport UploadFixture::run(const std::vector<fs::path>& paths,
-                                   const std::vector<UploadEntry>& entries, UploadProgressBar* bar)
+                                   const std::vector<UploadEntry>& entries, ProgressBar* bar)
 {
     std::vector<std::wstring> wide;
     for (const fs::path& path : paths)
         wide.push_back(fromFsPath(path));
-    UploadServices services{ui, files, converter.converter(),
+    UploadServices services{ui, files, converter.conversion(),
                             [this](AppSettings& s) {
                                 ++handOffs;
                                 if (onHandOff)

@@ -182,8 +182,3 @@ int StartTransferApplication(AppSettings& settings, HWND mainWindow,
     WinHandOffSystem system(mainWindow);
     return runHandOff(settings, system, clearContinueFlag);
 }
-
-int StartTransferApplication(AppSettings& settings, HWND mainWindow, int32_t& continueFlag)
-{
-    return StartTransferApplication(settings, mainWindow, [&continueFlag] { continueFlag = 0; });
-}

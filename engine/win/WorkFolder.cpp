@@ -1,6 +1,7 @@
 #include "engine/win/WorkFolder.h"
 
 #include "app/win/Environment.h"
+#include "resources/VxfsendRes.h"
 
 #include <windows.h>
 
@@ -47,7 +48,7 @@ bool EnsureFolder(const std::wstring& path)
     const SplitPath split = splitFolderPath(folder);
     // A missing parent shows here: only the last component is ever created.
     if (!::SetCurrentDirectoryW(split.parent.c_str())) {
-        reportFailure(kMsgFolderCreateFailed, ::GetLastError());
+        reportFailure(IDS_MSG_FOLDER_CREATE_FAILED, ::GetLastError());
         return false;
     }
     if (split.name.empty())
@@ -61,7 +62,7 @@ bool EnsureFolder(const std::wstring& path)
     const DWORD error = ::GetLastError();
     if (error == ERROR_ACCESS_DENIED || error == ERROR_ALREADY_EXISTS)
         return true;
-    reportFailure(kMsgFolderCreateFailed, error);
+    reportFailure(IDS_MSG_FOLDER_CREATE_FAILED, error);
     return false;
 }
 
@@ -71,7 +72,7 @@ bool RemoveFolder(const std::wstring& path)
     const SplitPath split = splitFolderPath(folder);
     // Out of the folder first: the current directory cannot be removed.
     if (!::SetCurrentDirectoryW(split.parent.c_str()) || !::RemoveDirectoryW(folder.c_str())) {
-        reportFailure(kMsgWorkFolderNotRemoved, ::GetLastError());
+        reportFailure(IDS_MSG_WORK_FOLDER_NOT_REMOVED, ::GetLastError());
         return false;
     }
     return true;

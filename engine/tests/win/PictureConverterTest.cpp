@@ -12,6 +12,7 @@
 #include "app/win/Environment.h"
 #include "engine/tests/UploadTestSupport.h"
 
+#include "app/PrivateMessages.h"
 #include "resources/VxfsendRes.h"
 
 #include <gtest/gtest.h>
@@ -22,15 +23,13 @@
 
 namespace {
 
-constexpr UINT UM_ESCAPE_PRESSED = 0x46A;
-
 using Names = std::vector<std::string>;
 
 // What the main window sees.
 struct MainWindowLog {
-    std::vector<std::pair<WPARAM, std::wstring>> hints;
+    std::vector<std::pair<int, std::wstring>> hints;
     int escapes = 0;
-    WPARAM escapeOnHint = 0;  // posts ESC when the progress line of this entry arrives
+    int escapeOnHint = 0;  // posts ESC when the progress line of this entry arrives
     PictureConverter* converter = nullptr;
     std::vector<int> barPositions;
     WNDPROC barProc = nullptr;
@@ -39,13 +38,6 @@ MainWindowLog* theLog = nullptr;
 
 LRESULT CALLBACK mainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (theLog != nullptr && message == UM_SHOW_HINT) {
-        const auto* text = reinterpret_cast<const wchar_t*>(lParam);
-        theLog->hints.push_back({wParam, text != nullptr ? text : L""});
-        if (theLog->escapeOnHint != 0 && wParam == theLog->escapeOnHint)
-            ::PostMessageW(window, UM_ESCAPE_PRESSED, VK_ESCAPE, 0);
-        return 0;
-    }
     if (theLog != nullptr && message == UM_ESCAPE_PRESSED) {
         // Message 612 answered Yes.
         ++theLog->escapes;
@@ -89,7 +81,13 @@ protected:
         log.converter = &converter;
         theLog = &log;
         const RECT place{10, 10, 250, 190};
-        ASSERT_TRUE(converter.create(::GetModuleHandleW(nullptr), main, place, library));
+        ASSERT_TRUE(converter.create(main, place, library));
+        // The main window shows the progress lines in its hint line.
+        converter.setProgressLineSink([this](int entryNumber, const std::wstring& text) {
+            log.hints.push_back({entryNumber, text});
+            if (log.escapeOnHint != 0 && entryNumber == log.escapeOnHint)
+                ::PostMessageW(main, UM_ESCAPE_PRESSED, VK_ESCAPE, 0);
+        });
 
         saveFolder = folder / "save";
         workFolder = folder / "work";
@@ -201,7 +199,7 @@ TEST_F(PictureConverterWin, JobWritesCameraFilesWithProgressLinesAndBar)
     EXPECT_EQ(names[0].substr(8), ".jpg");
     EXPECT_EQ(names[1], names[0].substr(0, 8) + ".wav");
     ASSERT_EQ(log.hints.size(), 2u);
-    EXPECT_EQ(log.hints[0].first, 1u);
+    EXPECT_EQ(log.hints[0].first, 1);
     EXPECT_EQ(log.hints[0].second, L"1 / 2  " + a.wstring());
     EXPECT_EQ(log.hints[1].second, L"2 / 2  " + b.wstring());
     ASSERT_FALSE(log.barPositions.empty());

@@ -105,7 +105,7 @@ protected:
     {
         samples.clear();
         MessageBoxWatcher watcher(button);
-        EXPECT_EQ(StartTransferApplication(settings, window, continueFlag), 1);
+        EXPECT_EQ(StartTransferApplication(settings, window, [this] { continueFlag = 0; }), 1);
         boxes = watcher.stop();
         EXPECT_TRUE(::IsWindowVisible(window)) << "the main window is shown again";
     }
