@@ -2,7 +2,7 @@
 
 #include "exif/ExifImage.h"
 #include "exif/ExifSource.h"
-#include "exif/FileAccess.h"
+#include "base/File.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -64,28 +64,24 @@ int copyUnchanged(const fs::path& source, const fs::path& destination,
                   std::vector<uint8_t>& buffer)
 {
     errno = 0;
-    std::FILE* in = openFile(source, "rb");
-    if (in == nullptr)
+    const UniqueFile in = openFile(source, "rb");
+    if (!in)
         return errno != 0 ? errno : EIO;
-    std::FILE* out = openFile(destination, "wb");
-    if (out == nullptr) {
-        const int code = errno != 0 ? errno : EIO;
-        std::fclose(in);
-        return code;
-    }
+    UniqueFile out = openFile(destination, "wb");
+    if (!out)
+        return errno != 0 ? errno : EIO;
     buffer.resize(std::max<size_t>(buffer.size(), kHintScanBytes));
     int code = 0;
     size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) {
-        if (std::fwrite(buffer.data(), 1, got, out) != got) {
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0) {
+        if (std::fwrite(buffer.data(), 1, got, out.get()) != got) {
             code = errno != 0 ? errno : EIO;
             break;
         }
     }
-    if (code == 0 && std::ferror(in))
+    if (code == 0 && std::ferror(in.get()))
         code = errno != 0 ? errno : EIO;
-    std::fclose(in);
-    if (std::fclose(out) != 0 && code == 0)
+    if (!closeFile(out) && code == 0)
         code = errno != 0 ? errno : EIO;
     return code;
 }
@@ -115,12 +111,11 @@ SourceHints scanSourceHints(const fs::path& source, int32_t cameraCode,
                             std::vector<uint8_t>& buffer)
 {
     SourceHints hints;
-    std::FILE* file = openFile(source, "rb");
-    if (file == nullptr)
+    const UniqueFile file = openFile(source, "rb");
+    if (!file)
         return hints;
     buffer.resize(kHintScanBytes);
-    const size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
-    std::fclose(file);
+    const size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
 
     static const char kKey[] = "ROTATE=";
     constexpr size_t kKeyLength = sizeof kKey - 1;

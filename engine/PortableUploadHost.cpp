@@ -1,10 +1,12 @@
 #include "engine/PortableUploadHost.h"
 
+#include "base/File.h"
+#include "base/PathText.h"
 #include "imaging/Picture.h"
 #include "resources/VxfsendRes.h"
 
 #include <cerrno>
-#include <fstream>
+#include <cstdio>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -104,14 +106,10 @@ bool PortableUploadFiles::probeCreate(const std::wstring& path)
         // Someone's own file of that name: only whether it could be written.
         if (isFolder(file))
             return false;
-        std::fstream existing(file, std::ios::in | std::ios::out | std::ios::binary);
-        return existing.is_open();
+        return static_cast<bool>(openFile(file, "r+b"));
     }
-    {
-        std::ofstream created(file, std::ios::out | std::ios::binary);
-        if (!created.is_open())
-            return false;
-    }
+    if (!openFile(file, "wb"))
+        return false;
     fs::remove(file, error);
     return true;
 }
@@ -177,19 +175,16 @@ uint64_t PortableUploadFiles::fileLength(const std::wstring& path)
 
 bool PortableUploadFiles::jpegCutShort(const std::wstring& path)
 {
-    std::ifstream file(toFsPath(path), std::ios::in | std::ios::binary);
-    if (!file.is_open())
+    const UniqueFile file = openFile(toFsPath(path), "rb");
+    if (!file)
         return false;
     unsigned char head[2] = {};
-    if (!file.read(reinterpret_cast<char*>(head), 2) || head[0] != 0xFF || head[1] != 0xD8)
+    if (std::fread(head, 1, 2, file.get()) != 2 || head[0] != 0xFF || head[1] != 0xD8)
         return false;  // not a JPEG: nothing to judge by
-    file.seekg(0, std::ios::end);
-    const std::streamoff length = file.tellg();
-    if (length < 4)
+    if (std::fseek(file.get(), 0, SEEK_END) != 0 || std::ftell(file.get()) < 4)
         return true;
     unsigned char tail[2] = {};
-    file.seekg(length - 2);
-    if (!file.read(reinterpret_cast<char*>(tail), 2))
+    if (std::fseek(file.get(), -2, SEEK_END) != 0 || std::fread(tail, 1, 2, file.get()) != 2)
         return true;
     return tail[0] != 0xFF || tail[1] != 0xD9;
 }

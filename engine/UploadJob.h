@@ -172,11 +172,3 @@ std::wstring uploadProgressLine(size_t number, size_t count, const std::wstring&
 // A file in the destination folder: the folder without one trailing
 // separator, a separator ("\" on Windows, "/" elsewhere) and the name.
 std::wstring uploadFilePath(const std::wstring& folder, const std::wstring& name);
-
-// Paths of the settings are wide text; the file functions take
-// std::filesystem paths. Elsewhere than on Windows the bytes are UTF-8
-// whatever the locale says.
-std::filesystem::path toFsPath(const std::wstring& path);
-std::wstring fromFsPath(const std::filesystem::path& path);
-std::string utf8FromWide(const std::wstring& text);
-std::wstring wideFromUtf8(const std::string& text);

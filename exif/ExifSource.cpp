@@ -1,6 +1,6 @@
 #include "exif/ExifSource.h"
 
-#include "exif/FileAccess.h"
+#include "base/File.h"
 #include "exif/TiffTypes.h"
 
 #include <algorithm>
@@ -448,13 +448,11 @@ const uint8_t* ExifSourceReader::directory(uint16_t ifd) const
 
 int jpegCodingKind(const std::filesystem::path& path)
 {
-    std::FILE* file = openFile(path, "rb");
-    if (file == nullptr)
+    const UniqueFile file = openFile(path, "rb");
+    if (!file)
         return kJpegUnknown;
-    FileInput in(file);
-    const int kind = scanMarkers(in, ScanGoal::CodingKind).kind;
-    std::fclose(file);
-    return kind;
+    FileInput in(file.get());
+    return scanMarkers(in, ScanGoal::CodingKind).kind;
 }
 
 int jpegCodingKindOfBytes(const uint8_t* bytes, size_t size)
@@ -475,13 +473,11 @@ std::unique_ptr<ExifSourceReader> readExifSource(const uint8_t* bytes, size_t si
 
 std::unique_ptr<ExifSourceReader> readExifSource(const std::filesystem::path& path)
 {
-    std::FILE* file = openFile(path, "rb");
-    if (file == nullptr)
+    const UniqueFile file = openFile(path, "rb");
+    if (!file)
         return nullptr;
-    FileInput in(file);
-    std::unique_ptr<ExifSourceReader> reader = readSource(in);
-    std::fclose(file);
-    return reader;
+    FileInput in(file.get());
+    return readSource(in);
 }
 
 const uint8_t* nextExifEntry(const ExifSourceReader& reader, ExifEntryCursor& cursor)

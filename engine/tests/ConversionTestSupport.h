@@ -7,6 +7,7 @@
 #include "exif/ExifSource.h"
 #include "imaging/Picture.h"
 #include "engine/PictureConversion.h"
+#include "testsupport/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -50,10 +51,6 @@ int maxDeviation(const Rgb& picture, int x, int y, int width, int height, uint8_
 void putLe16(std::vector<uint8_t>& out, uint32_t v);
 void putLe32(std::vector<uint8_t>& out, uint32_t v);
 
-std::vector<uint8_t> readFileBytes(const fs::path& path);
-void writeFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes);
-// A fresh empty folder for one test under the build tree (or the temp folder).
-fs::path scratchFolder(const std::string& name);
 
 // Files of a picture.
 std::vector<uint8_t> bmp24(const Rgb& picture, bool topDown = false);

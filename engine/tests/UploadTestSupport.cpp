@@ -113,8 +113,7 @@ bool readSoundTexts(const fs::path& wav, SoundTexts& texts)
 
 void UploadFixture::SetUp()
 {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder = scratchFolder(std::string("upload-") + info->test_suite_name() + "-" + info->name());
+    folder = scratchFolder("upload");
     saveFolder = folder / "save";
     workFolder = folder / "work";
     settings.PathSave = fromFsPath(saveFolder);

@@ -4,6 +4,7 @@
 // real conversion over a scratch folder.
 #pragma once
 
+#include "base/PathText.h"
 #include "engine/tests/ConversionTestSupport.h"
 #include "engine/PortableUploadHost.h"
 #include "engine/UploadJob.h"

@@ -4,6 +4,7 @@
 // the transfer application. The job's questions are answered by a rule
 // given on the command line, its messages are printed.
 #include "engine/PortableUploadHost.h"
+#include "base/PathText.h"
 #include "engine/UploadJob.h"
 
 #include "imaging/ImagingApi.h"

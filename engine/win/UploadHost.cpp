@@ -1,6 +1,8 @@
 #include "engine/win/UploadHost.h"
 
 #include "app/win/Environment.h"
+#include "win/FindFile.h"
+#include "win/Handle.h"
 
 #include <commctrl.h>
 
@@ -19,22 +21,20 @@ void WinUploadUi::showProgressLine(int entryNumber, const std::wstring& text)
 bool WinUploadFiles::probeCreate(const std::wstring& path)
 {
     // Read and write, not shared for reading, as the job's own files are made.
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(file);
+    CHandle created(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (created.IsValid()) {
+        created.Close();
         ::DeleteFileW(path.c_str());
         return true;
     }
     if (::GetLastError() != ERROR_FILE_EXISTS)
         return false;
     // Someone's own file of that name: only whether it could be written.
-    file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    ::CloseHandle(file);
-    return true;
+    const CHandle existing(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    return existing.IsValid();
 }
 
 bool WinUploadFiles::ensureFolder(const std::wstring& path, UploadUi&)
@@ -52,15 +52,11 @@ int WinUploadFiles::listFiles(const std::wstring& folder, std::vector<std::wstri
     names.clear();
     if (!::SetCurrentDirectoryW(folder.c_str()))
         return static_cast<int>(::GetLastError());
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW(L"*.*", &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            names.emplace_back(found.cFileName);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    CFindFile search;
+    for (bool more = search.FindFirst(L"*.*"); more; more = search.FindNext()) {
+        if (!search.IsFolder())
+            names.emplace_back(search.Found().cFileName);
+    }
     return 0;
 }
 
@@ -75,26 +71,23 @@ uint64_t WinUploadFiles::fileLength(const std::wstring& path)
 
 bool WinUploadFiles::jpegCutShort(const std::wstring& path)
 {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const CHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
         return false;
     unsigned char head[2] = {};
     unsigned char tail[2] = {};
     DWORD got = 0;
-    bool cut = false;
+    if (!::ReadFile(file.Get(), head, 2, &got, nullptr) || got != 2 || head[0] != 0xFF || head[1] != 0xD8)
+        return false;  // not a JPEG: nothing to judge by
     LARGE_INTEGER size;
-    if (::ReadFile(file, head, 2, &got, nullptr) && got == 2 && head[0] == 0xFF && head[1] == 0xD8) {
-        cut = true;
-        LARGE_INTEGER back;
-        back.QuadPart = -2;
-        if (::GetFileSizeEx(file, &size) && size.QuadPart >= 4 &&
-            ::SetFilePointerEx(file, back, nullptr, FILE_END) &&
-            ::ReadFile(file, tail, 2, &got, nullptr) && got == 2)
-            cut = tail[0] != 0xFF || tail[1] != 0xD9;
-    }
-    ::CloseHandle(file);
-    return cut;
+    LARGE_INTEGER back;
+    back.QuadPart = -2;
+    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 4 ||
+        !::SetFilePointerEx(file.Get(), back, nullptr, FILE_END) ||
+        !::ReadFile(file.Get(), tail, 2, &got, nullptr) || got != 2)
+        return true;
+    return tail[0] != 0xFF || tail[1] != 0xD9;
 }
 
 bool WinUploadFiles::removeFile(const std::wstring& path)
@@ -104,18 +97,11 @@ bool WinUploadFiles::removeFile(const std::wstring& path)
 
 bool WinUploadFiles::folderEmpty(const std::wstring& folder)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW(joinFolder(folder, L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return false;
-    bool empty = true;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..")
-            empty = false;
-    } while (empty && ::FindNextFileW(search, &found));
-    ::FindClose(search);
-    return empty;
+    CFindFile search;
+    return !search.FindFirst(joinFolder(folder, L"*").c_str());
 }
 
 bool WinUploadFiles::isDefaultWorkFolder(const std::wstring& folder)

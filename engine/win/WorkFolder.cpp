@@ -2,6 +2,7 @@
 
 #include "app/win/Environment.h"
 #include "resources/VxfsendRes.h"
+#include "win/FindFile.h"
 
 #include <windows.h>
 
@@ -26,12 +27,8 @@ bool SystemFolderSearch::setCurrentDirectory(const std::wstring& path)
 
 bool SystemFolderSearch::anyMatch(const std::wstring& pattern)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    ::FindClose(search);
-    return true;
+    CFindFile search;
+    return search.FindFirst(pattern.c_str());
 }
 
 uint32_t NextFreeNumber(const std::wstring& folder, const std::wstring& prefix,

@@ -59,8 +59,7 @@ class PictureConverterWin : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = scratchFolder(std::string("converter-") + info->name());
+        folder = scratchFolder("converter");
         ASSERT_TRUE(library.open()) << "VxImaging.dll beside the test";
         INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
         ::InitCommonControlsEx(&controls);
