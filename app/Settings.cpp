@@ -147,6 +147,13 @@ void MemoryProfile::erase(const std::wstring& section, const std::wstring& key)
     values_.erase({section, key});
 }
 
+std::wstring defaultWorkFolder(std::wstring temporaryFolder)
+{
+    if (temporaryFolder.empty() || temporaryFolder.back() != L'\\')
+        temporaryFolder += L'\\';
+    return temporaryFolder + kWorkFolderName;
+}
+
 std::wstring folderOfPath(const std::wstring& path)
 {
     const size_t slash = path.find_last_of(L"\\/");
@@ -188,12 +195,8 @@ void loadSettings(Profile& profile, SettingsEnvironment& env, AppSettings& setti
     // up being the browser's folder.
     checkFolder(settings.PathCapture, home, env);
     checkFolder(settings.PathSelect, home, env);
-    if (settings.PathTemp.empty()) {
-        std::wstring temp = env.temporaryFolder();
-        if (temp.empty() || temp.back() != L'\\')
-            temp += L'\\';
-        settings.PathTemp = temp + kWorkFolderName;
-    }
+    if (settings.PathTemp.empty())
+        settings.PathTemp = defaultWorkFolder(env.temporaryFolder());
 
     settings.cameraCode = kStartCameraCode;
     settings.previousCameraCode = kStartCameraCode;

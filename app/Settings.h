@@ -69,6 +69,9 @@ constexpr size_t kMaxProfileText = 4096;
 constexpr const wchar_t* kProfileFileName = L"Vxfsend.INI";
 // Name added to the temporary folder for the default work folder.
 constexpr const wchar_t* kWorkFolderName = L"~tmp_vxf";
+// The default work folder in a temporary folder as the system reports it
+// (with or without its trailing backslash).
+std::wstring defaultWorkFolder(std::wstring temporaryFolder);
 
 // A profile: named values in sections. Numbers are kept as decimal text.
 class Profile {

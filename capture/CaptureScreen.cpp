@@ -2,6 +2,7 @@
 
 #include "app/PrivateMessages.h"
 #include "app/win/Environment.h"
+#include "base/PathText.h"
 #include "engine/FileNaming.h"
 #include "engine/PictureConversion.h"
 #include "engine/UploadJob.h"
@@ -220,10 +221,25 @@ CaptureServices converterCaptureServices(vximg::IPictureControl* workspace, Pict
     CaptureServices services;
     services.workspace = workspace;
     services.messageOwner = mainWindow;
-    services.attachProgress = [&conversion](CaptureProgressReceiver receiver) {
-        conversion.attachProgress(std::move(receiver));
+    // The conversion drives a bar: this one hands each position on.
+    struct ReceivingBar : ProgressBar {
+        CaptureProgressReceiver receiver;
+        void setRange(int, int) override {}
+        void setPosition(int position) override
+        {
+            if (receiver)
+                receiver(position);
+        }
     };
-    services.detachProgress = [&conversion] { conversion.dropProgress(); };
+    const auto bar = std::make_shared<ReceivingBar>();
+    services.attachProgress = [&conversion, bar](CaptureProgressReceiver receiver) {
+        bar->receiver = std::move(receiver);
+        conversion.attachProgress(*bar);
+    };
+    services.detachProgress = [&conversion, bar] {
+        conversion.detachProgress();
+        bar->receiver = nullptr;
+    };
     services.dispatchPendingMessages = std::move(dispatchPendingMessages);
     services.showProgressLine = std::move(showProgressLine);
     return services;

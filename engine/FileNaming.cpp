@@ -35,6 +35,21 @@ std::wstring cameraSoundName(int month, int day, uint32_t number)
     return numberedName(cameraNamePrefix(month, day), number, L"wav");
 }
 
+bool isCameraFileName(const std::wstring& name)
+{
+    // "MMDDnnnn.jpg"
+    if (name.size() != 12 || name[8] != L'.')
+        return false;
+    for (size_t i = 0; i < 8; ++i) {
+        if (name[i] < L'0' || name[i] > L'9')
+            return false;
+    }
+    std::wstring extension;
+    for (size_t i = 9; i < 12; ++i)
+        extension += foldCase(name[i]);
+    return extension == L"JPG" || extension == L"WAV";
+}
+
 std::wstring withoutTrailingBackslash(const std::wstring& path)
 {
     if (!path.empty() && path.back() == L'\\')

@@ -16,6 +16,10 @@ std::wstring cameraNamePrefix(int month, int day);
 std::wstring cameraPictureName(int month, int day, uint32_t number);
 std::wstring cameraSoundName(int month, int day, uint32_t number);
 
+// A name the job gives camera files: four digits of month and day, four
+// digits, ".jpg" or ".wav" in any case.
+bool isCameraFileName(const std::wstring& name);
+
 // The folder, one trailing backslash removed, a backslash and the name.
 std::wstring joinFolder(const std::wstring& folder, const std::wstring& name);
 

@@ -2,7 +2,7 @@
 
 #include "exif/ExifImage.h"
 #include "exif/ExifSource.h"
-#include "exif/FileAccess.h"
+#include "base/File.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +17,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Progress position := percentage / divisor; the divisor is always 1.
+constexpr int kProgressDivisor = 1;
 
 // The hint scan looks at no more of the source than this.
 constexpr size_t kHintScanBytes = 65548;
@@ -37,7 +40,8 @@ uint32_t placeDown(float v)
 }
 
 // The pixel fields of the ExifImage point into buffers of this conversion;
-// they must not outlive it.
+// they must not outlive it. Nor may tags of a write that failed half-way
+// reach the next picture.
 class PixelsCleared {
 public:
     explicit PixelsCleared(ExifImageInfo& info) : info_(info) {}
@@ -45,6 +49,7 @@ public:
     {
         info_.pixels = nullptr;
         info_.thumbPixels = nullptr;
+        info_.sizes.tags.clear();
     }
     PixelsCleared(const PixelsCleared&) = delete;
     PixelsCleared& operator=(const PixelsCleared&) = delete;
@@ -59,28 +64,24 @@ int copyUnchanged(const fs::path& source, const fs::path& destination,
                   std::vector<uint8_t>& buffer)
 {
     errno = 0;
-    std::FILE* in = openFile(source, "rb");
-    if (in == nullptr)
+    const UniqueFile in = openFile(source, "rb");
+    if (!in)
         return errno != 0 ? errno : EIO;
-    std::FILE* out = openFile(destination, "wb");
-    if (out == nullptr) {
-        const int code = errno != 0 ? errno : EIO;
-        std::fclose(in);
-        return code;
-    }
+    UniqueFile out = openFile(destination, "wb");
+    if (!out)
+        return errno != 0 ? errno : EIO;
     buffer.resize(std::max<size_t>(buffer.size(), kHintScanBytes));
     int code = 0;
     size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) {
-        if (std::fwrite(buffer.data(), 1, got, out) != got) {
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0) {
+        if (std::fwrite(buffer.data(), 1, got, out.get()) != got) {
             code = errno != 0 ? errno : EIO;
             break;
         }
     }
-    if (code == 0 && std::ferror(in))
+    if (code == 0 && std::ferror(in.get()))
         code = errno != 0 ? errno : EIO;
-    std::fclose(in);
-    if (std::fclose(out) != 0 && code == 0)
+    if (!closeFile(out) && code == 0)
         code = errno != 0 ? errno : EIO;
     return code;
 }
@@ -110,12 +111,11 @@ SourceHints scanSourceHints(const fs::path& source, int32_t cameraCode,
                             std::vector<uint8_t>& buffer)
 {
     SourceHints hints;
-    std::FILE* file = openFile(source, "rb");
-    if (file == nullptr)
+    const UniqueFile file = openFile(source, "rb");
+    if (!file)
         return hints;
     buffer.resize(kHintScanBytes);
-    const size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
-    std::fclose(file);
+    const size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
 
     static const char kKey[] = "ROTATE=";
     constexpr size_t kKeyLength = sizeof kKey - 1;
@@ -171,34 +171,36 @@ PictureConversion::~PictureConversion()
 void PictureConversion::CancelUpload()
 {
     continueFlag_ = 0;
-    dropProgress();
+    detachProgress();
 }
 
-void PictureConversion::attachProgress(ProgressReceiver receiver)
+void PictureConversion::attachProgress(ProgressBar& bar)
 {
-    receiver_ = std::move(receiver);
-    attached_ = true;
+    bar_ = &bar;
     if (pictures_.workspace != nullptr)
         pictures_.workspace->enableProgress(true);
     if (pictures_.preview != nullptr)
         pictures_.preview->enableProgress(true);
 }
 
-void PictureConversion::dropProgress()
+void PictureConversion::detachProgress()
 {
-    attached_ = false;
-    receiver_ = nullptr;
+    bar_ = nullptr;
 }
 
 int PictureConversion::progressReport(void* user, int percent)
 {
     auto* self = static_cast<PictureConversion*>(user);
-    if (!self->attached_)
+    if (self->bar_ == nullptr)
         return 0;  // switches the picture's events off
-    // A copy: the receiver may drop the routing (ESC) while it runs.
-    const ProgressReceiver receiver = self->receiver_;
-    if (receiver)
-        receiver(percent);
+    if (self->hook_) {
+        // A copy: the hook may be replaced while it runs.
+        const std::function<void(int)> hook = self->hook_;
+        hook(percent);
+    }
+    // The hook may have ended the routing (ESC): then the bar stays.
+    if (self->bar_ != nullptr)
+        self->bar_->setPosition(percent / kProgressDivisor);
     return 1;
 }
 
@@ -334,7 +336,7 @@ int PictureConversion::FitToCanvas(vximg::IPicture& c, float sw, float sh, float
 
 int PictureConversion::ConvertPicture(const fs::path& source, const fs::path& destination,
                                       PackedSize targetSize, PackedSize thumbnailSize,
-                                      const ConversionSettings& settings)
+                                      const AppSettings& settings)
 {
     if (continueFlag_ == 0)
         return 0;
@@ -354,17 +356,17 @@ int PictureConversion::ConvertPicture(const fs::path& source, const fs::path& de
     } catch (const std::system_error& e) {
         return e.code().value();
     } catch (const std::exception&) {
-        return 0;  // carries no system code
+        return kConvertUnexpected;
     }
 }
 
 int PictureConversion::convertLoaded(const fs::path& source, const fs::path& destination,
                                      PackedSize targetSize, PackedSize thumbnailSize,
-                                     const ConversionSettings& settings, int rotation)
+                                     const AppSettings& settings, int rotation)
 {
     vximg::IPicture& workspace = *pictures_.workspace;
     vximg::IPicture& canvas = *pictures_.canvas;
-    const uint32_t fill = static_cast<uint32_t>(settings.jpegBaseColor);
+    const uint32_t fill = static_cast<uint32_t>(settings.JpegBaseColor);
 
     if (refusedAsProgressive(source))
         return kConvertProgressive;

@@ -5,11 +5,12 @@
 //
 // Portable half of the converter: it drives three pictures of the imaging
 // component (preview, canvas, workspace) that the host creates and keeps,
-// and the one ExifImage used for every picture written. The Windows host
-// routes progress to its progress bar and dispatches pending window messages
-// from the progress receiver, so that ESC can abort (CancelUpload).
+// and the one ExifImage used for every picture written. Progress goes to the
+// attached bar; the Windows host dispatches pending window messages in the
+// progress hook, so that ESC can abort (CancelUpload).
 #pragma once
 
+#include "app/Settings.h"
 #include "engine/CameraMetadata.h"
 #include "engine/CameraModels.h"
 
@@ -25,16 +26,13 @@ struct ExifImageInfo;
 
 // Result of a conversion refused because the source is a progressive JPEG.
 constexpr int kConvertProgressive = 3;
+// Result of a conversion stopped by an unexpected failure that carries no
+// code of its own.
+constexpr int kConvertUnexpected = 1;
 
 // Fixed encoding of every camera picture.
 constexpr uint32_t kPictureQuality = 75;
 constexpr uint32_t kThumbnailQuality = 85;
-
-// The fields of the settings record the conversion reads.
-struct ConversionSettings {
-    int32_t jpegBaseColor = 0;  // JpegBaseColor: fill colour of the frame, 0x00BBGGRR
-    int32_t cameraCode = kDefaultCameraCode;
-};
 
 // What the source hint scan finds in the first 65548 bytes of a source.
 struct SourceHints {
@@ -82,8 +80,13 @@ struct ConverterPictures {
     vximg::IPicture* workspace = nullptr;  // holds the picture being converted
 };
 
-// Receives the percentage of every progress report while attached.
-using ProgressReceiver = std::function<void(int percent)>;
+// The bar that shows the progress of the picture being converted.
+class ProgressBar {
+public:
+    virtual ~ProgressBar() = default;
+    virtual void setRange(int low, int high) = 0;
+    virtual void setPosition(int position) = 0;
+};
 
 class PictureConversion {
 public:
@@ -94,11 +97,13 @@ public:
 
     // 0 on success or after an abort (then no file is written); 3 for a
     // progressive JPEG; otherwise the imaging component's error code (from
-    // loading, or from decoding, which the component defers), or the
-    // system's error code when copying an unchanged source fails.
+    // loading, or from decoding, which the component defers), the system's
+    // error code when copying an unchanged source fails, or kConvertUnexpected.
+    // Of the settings it reads JpegBaseColor (the fill colour of the frame,
+    // 0x00BBGGRR) and cameraCode.
     int ConvertPicture(const std::filesystem::path& source,
                        const std::filesystem::path& destination, PackedSize targetSize,
-                       PackedSize thumbnailSize, const ConversionSettings& settings);
+                       PackedSize thumbnailSize, const AppSettings& settings);
 
     // Scales the picture of c (sw x sh) to fit dw x dh without distortion and
     // centres it on a frame of exactly dw x dh filled with fill (composed on
@@ -121,11 +126,15 @@ public:
     // routing, so the next report switches the picture's events off.
     void CancelUpload();
 
-    // Routes the progress reports of the workspace and the preview to
-    // receiver and switches their events on; dropProgress stops the routing.
-    void attachProgress(ProgressReceiver receiver);
-    void dropProgress();
-    bool progressAttached() const { return attached_; }
+    // Routes the progress reports of the workspace and the preview to bar
+    // (position := percentage / divisor, divisor 1) and switches their
+    // events on; detachProgress stops the routing.
+    void attachProgress(ProgressBar& bar);
+    void detachProgress();
+    bool progressAttached() const { return bar_ != nullptr; }
+    // Runs in every report while a bar is attached, before the bar moves:
+    // the window dispatches its pending messages here, so ESC can abort.
+    void setProgressHook(std::function<void(int percent)> hook) { hook_ = std::move(hook); }
 
     // Date of the written pictures; the local time when not set.
     void setClock(CameraClock clock) { clock_ = std::move(clock); }
@@ -153,13 +162,13 @@ private:
                      Rows& rows);
     int convertLoaded(const std::filesystem::path& source,
                       const std::filesystem::path& destination, PackedSize targetSize,
-                      PackedSize thumbnailSize, const ConversionSettings& settings, int rotation);
+                      PackedSize thumbnailSize, const AppSettings& settings, int rotation);
 
     ConverterPictures pictures_;
     ExifImage& exif_;
     int32_t continueFlag_ = 1;
-    ProgressReceiver receiver_;
-    bool attached_ = false;
+    ProgressBar* bar_ = nullptr;
+    std::function<void(int percent)> hook_;
     CameraClock clock_;
     EncoderObserver observer_;
     CarryOverReport carryOver_;

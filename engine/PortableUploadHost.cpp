@@ -1,10 +1,12 @@
 #include "engine/PortableUploadHost.h"
 
+#include "base/File.h"
+#include "base/PathText.h"
 #include "imaging/Picture.h"
 #include "resources/VxfsendRes.h"
 
 #include <cerrno>
-#include <fstream>
+#include <cstdio>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -84,6 +86,18 @@ bool PortableFolderSearch::anyMatch(const std::wstring& pattern)
     return false;
 }
 
+PortableUploadFiles::PortableUploadFiles(std::wstring defaultWorkFolder)
+    : defaultWorkFolder_(std::move(defaultWorkFolder))
+{
+}
+
+std::wstring PortableUploadFiles::temporaryWorkFolder()
+{
+    std::error_code error;
+    const fs::path temporary = fs::temp_directory_path(error);
+    return error ? std::wstring() : fromFsPath(temporary / toFsPath(kWorkFolderName));
+}
+
 bool PortableUploadFiles::probeCreate(const std::wstring& path)
 {
     const fs::path file = toFsPath(path);
@@ -92,14 +106,10 @@ bool PortableUploadFiles::probeCreate(const std::wstring& path)
         // Someone's own file of that name: only whether it could be written.
         if (isFolder(file))
             return false;
-        std::fstream existing(file, std::ios::in | std::ios::out | std::ios::binary);
-        return existing.is_open();
+        return static_cast<bool>(openFile(file, "r+b"));
     }
-    {
-        std::ofstream created(file, std::ios::out | std::ios::binary);
-        if (!created.is_open())
-            return false;
-    }
+    if (!openFile(file, "wb"))
+        return false;
     fs::remove(file, error);
     return true;
 }
@@ -165,19 +175,16 @@ uint64_t PortableUploadFiles::fileLength(const std::wstring& path)
 
 bool PortableUploadFiles::jpegCutShort(const std::wstring& path)
 {
-    std::ifstream file(toFsPath(path), std::ios::in | std::ios::binary);
-    if (!file.is_open())
+    const UniqueFile file = openFile(toFsPath(path), "rb");
+    if (!file)
         return false;
     unsigned char head[2] = {};
-    if (!file.read(reinterpret_cast<char*>(head), 2) || head[0] != 0xFF || head[1] != 0xD8)
+    if (std::fread(head, 1, 2, file.get()) != 2 || head[0] != 0xFF || head[1] != 0xD8)
         return false;  // not a JPEG: nothing to judge by
-    file.seekg(0, std::ios::end);
-    const std::streamoff length = file.tellg();
-    if (length < 4)
+    if (std::fseek(file.get(), 0, SEEK_END) != 0 || std::ftell(file.get()) < 4)
         return true;
     unsigned char tail[2] = {};
-    file.seekg(length - 2);
-    if (!file.read(reinterpret_cast<char*>(tail), 2))
+    if (std::fseek(file.get(), -2, SEEK_END) != 0 || std::fread(tail, 1, 2, file.get()) != 2)
         return true;
     return tail[0] != 0xFF || tail[1] != 0xD9;
 }
@@ -191,27 +198,18 @@ bool PortableUploadFiles::removeFile(const std::wstring& path)
     return fs::remove(file, error) && !error;
 }
 
-void ConversionUploadConverter::attachProgress(UploadProgressBar& bar)
+bool PortableUploadFiles::folderEmpty(const std::wstring& folder)
 {
-    conversion_.attachProgress([this, &bar](int percent) {
-        if (beforeReport)
-            beforeReport(percent);
-        // The report may have ended the routing (ESC): then the bar stays.
-        if (conversion_.progressAttached())
-            bar.setPosition(percent / 1);
-    });
+    const fs::path path = toFsPath(folder);
+    std::error_code error;
+    return isFolder(path) && fs::is_empty(path, error) && !error;
 }
 
-int ConversionUploadConverter::convertPicture(const std::wstring& source,
-                                              const std::wstring& destination,
-                                              PackedSize targetSize, PackedSize thumbnailSize,
-                                              const AppSettings& settings)
+bool PortableUploadFiles::isDefaultWorkFolder(const std::wstring& folder)
 {
-    ConversionSettings conversionSettings;
-    conversionSettings.jpegBaseColor = settings.JpegBaseColor;
-    conversionSettings.cameraCode = settings.cameraCode;
-    return conversion_.ConvertPicture(toFsPath(source), toFsPath(destination), targetSize,
-                                      thumbnailSize, conversionSettings);
+    std::error_code error;
+    return !defaultWorkFolder_.empty() &&
+           fs::equivalent(toFsPath(folder), toFsPath(defaultWorkFolder_), error) && !error;
 }
 
 StandaloneConverter::StandaloneConverter()
@@ -221,12 +219,10 @@ StandaloneConverter::StandaloneConverter()
 {
     conversion_ = std::make_unique<PictureConversion>(
         ConverterPictures{preview_, canvas_, workspace_}, exif_);
-    converter_ = std::make_unique<ConversionUploadConverter>(*conversion_);
 }
 
 StandaloneConverter::~StandaloneConverter()
 {
-    converter_.reset();
     conversion_.reset();
     workspace_->release();
     canvas_->release();

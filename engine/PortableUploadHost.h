@@ -1,7 +1,7 @@
 // The upload job's services without a window: the file system through
-// std::filesystem and the picture conversion over the portable imaging
-// core. The command-line converter uses them on every platform, and the
-// native tests run the job over them with real files.
+// std::filesystem and a picture conversion over the portable imaging core.
+// The command-line converter uses them on every platform, and the native
+// tests run the job over them with real files.
 #pragma once
 
 #include "engine/PictureConversion.h"
@@ -41,6 +41,13 @@ private:
 // removed only when empty.
 class PortableUploadFiles : public UploadFiles {
 public:
+    // The folder isDefaultWorkFolder knows: the system's temporary folder's
+    // "~tmp_vxf" unless another is given.
+    explicit PortableUploadFiles(std::wstring defaultWorkFolder = temporaryWorkFolder());
+
+    // "~tmp_vxf" in the system's temporary folder; empty when there is none.
+    static std::wstring temporaryWorkFolder();
+
     FolderSearch& folderSearch() override { return search_; }
     bool probeCreate(const std::wstring& path) override;
     bool ensureFolder(const std::wstring& path, UploadUi& ui) override;
@@ -49,33 +56,12 @@ public:
     uint64_t fileLength(const std::wstring& path) override;
     bool jpegCutShort(const std::wstring& path) override;
     bool removeFile(const std::wstring& path) override;
+    bool folderEmpty(const std::wstring& folder) override;
+    bool isDefaultWorkFolder(const std::wstring& folder) override;
 
 private:
     PortableFolderSearch search_;
-};
-
-// UploadConverter over a PictureConversion.
-class ConversionUploadConverter : public UploadConverter {
-public:
-    explicit ConversionUploadConverter(PictureConversion& conversion) : conversion_(conversion) {}
-
-    int32_t continueFlag() const override { return conversion_.continueFlag(); }
-    void setContinueFlag(int32_t value) override { conversion_.setContinueFlag(value); }
-    void attachProgress(UploadProgressBar& bar) override;
-    void detachProgress() override { conversion_.dropProgress(); }
-    bool progressAttached() const override { return conversion_.progressAttached(); }
-    int convertPicture(const std::wstring& source, const std::wstring& destination,
-                       PackedSize targetSize, PackedSize thumbnailSize,
-                       const AppSettings& settings) override;
-
-    // Called in every progress report before the bar moves (the window
-    // dispatches its pending messages here; a test may press ESC).
-    std::function<void(int percent)> beforeReport;
-
-    PictureConversion& conversion() { return conversion_; }
-
-private:
-    PictureConversion& conversion_;
+    std::wstring defaultWorkFolder_;
 };
 
 // A converter with its own three pictures of the portable imaging core and
@@ -88,9 +74,6 @@ public:
     StandaloneConverter& operator=(const StandaloneConverter&) = delete;
 
     PictureConversion& conversion() { return *conversion_; }
-    ConversionUploadConverter& converter() { return *converter_; }
-    // ESC answered with Yes.
-    void CancelUpload() { conversion_->CancelUpload(); }
 
 private:
     vximg::IPicture* preview_;
@@ -98,5 +81,4 @@ private:
     vximg::IPicture* workspace_;
     ExifImage exif_;
     std::unique_ptr<PictureConversion> conversion_;
-    std::unique_ptr<ConversionUploadConverter> converter_;
 };

@@ -3,9 +3,6 @@
 #include "engine/CameraModels.h"
 #include "resources/VxfsendRes.h"
 
-static_assert(kMsgSuiteMissing == IDS_MSG_SUITE_MISSING, "message 616");
-static_assert(kMsgWorkFileError == IDS_MSG_WORK_FILE_ERROR, "message 609");
-
 namespace {
 
 // Enumerates `key` from index 0 until the enumeration stops; the last name
@@ -160,17 +157,17 @@ int runHandOff(AppSettings& settings, HandOffSystem& system,
 
     bool suiteMissingShown = false;
     if (status != 0) {
-        system.showMessage(kMsgSuiteMissing, kBoxOk, status);
+        system.showMessage(IDS_MSG_SUITE_MISSING, kBoxOk, status);
         suiteMissingShown = true;
     } else {
         std::wstring application;
         const long read = system.readStringValue(RegistryRoot::LocalMachine, keys.dialogKey,
                                                  kValueAppExe, kAppExeChars, application);
         if (read != 0) {
-            system.showMessage(kMsgSuiteMissing, kBoxOk, read);
+            system.showMessage(IDS_MSG_SUITE_MISSING, kBoxOk, read);
             suiteMissingShown = true;
         } else if (!system.runApplication(application)) {
-            system.showMessage(kMsgSuiteMissing, kBoxOk, 0);
+            system.showMessage(IDS_MSG_SUITE_MISSING, kBoxOk, 0);
             suiteMissingShown = true;
         }
     }
@@ -184,7 +181,7 @@ int runHandOff(AppSettings& settings, HandOffSystem& system,
     }
 
     if (restored != 0 && !suiteMissingShown &&
-        system.showMessage(kMsgWorkFileError, kBoxOkCancel, restored) == kAnswerCancel &&
+        system.showMessage(IDS_MSG_WORK_FILE_ERROR, kBoxOkCancel, restored) == kAnswerCancel &&
         clearContinueFlag)
         clearContinueFlag();
     return 1;

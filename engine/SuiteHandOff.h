@@ -40,9 +40,7 @@ constexpr const wchar_t* kProfileStartupTransfer = L"1";
 constexpr size_t kProfileStartupTabChars = 80;
 constexpr size_t kProfileFolderChars = 260;
 
-// Messages and box types (the message-box style flags and answers).
-constexpr unsigned kMsgSuiteMissing = 616;
-constexpr unsigned kMsgWorkFileError = 609;
+// Box types of the hand-off's messages (the message-box style flags and answers).
 constexpr unsigned kBoxOk = 0;
 constexpr unsigned kBoxOkCancel = 1;
 constexpr int kAnswerCancel = 2;

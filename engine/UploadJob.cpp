@@ -1,5 +1,7 @@
 #include "engine/UploadJob.h"
 
+#include "base/PathText.h"
+
 #include "sound/CameraSoundWriter.h"
 #include "sound/SoundConvert.h"
 #include "resources/VxfsendRes.h"
@@ -42,131 +44,8 @@ std::wstring uploadFilePath(const std::wstring& folder, const std::wstring& name
 #endif
 }
 
-namespace {
-
-void appendUtf8(std::string& out, uint32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-void appendWide(std::wstring& out, uint32_t c)
-{
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<wchar_t>(0xD800 + (c >> 10));
-            out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-            return;
-        }
-    }
-    out += static_cast<wchar_t>(c);
-}
-
-constexpr uint32_t kReplacement = 0xFFFD;
-
-}  // namespace
-
-std::string utf8FromWide(const std::wstring& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = static_cast<uint32_t>(text[i]);
-        if constexpr (sizeof(wchar_t) == 2) {
-            c &= 0xFFFF;
-            if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-                const uint32_t low = static_cast<uint32_t>(text[i + 1]) & 0xFFFF;
-                if (low >= 0xDC00 && low < 0xE000) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                    ++i;
-                }
-            }
-        }
-        if ((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
-            c = kReplacement;
-        appendUtf8(out, c);
-    }
-    return out;
-}
-
-std::wstring wideFromUtf8(const std::string& text)
-{
-    std::wstring out;
-    out.reserve(text.size());
-    const size_t n = text.size();
-    size_t i = 0;
-    while (i < n) {
-        const uint32_t lead = static_cast<uint8_t>(text[i]);
-        size_t extra = 0;
-        uint32_t c = 0;
-        uint32_t least = 0;
-        if (lead < 0x80) {
-            c = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1, c = lead & 0x1F, least = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, c = lead & 0x0F, least = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, c = lead & 0x07, least = 0x10000;
-        } else {
-            appendWide(out, kReplacement);
-            ++i;
-            continue;
-        }
-        size_t used = 1;
-        bool valid = true;
-        for (; used <= extra; ++used) {
-            if (i + used >= n || (static_cast<uint8_t>(text[i + used]) & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
-            c = (c << 6) | (static_cast<uint8_t>(text[i + used]) & 0x3F);
-        }
-        if (!valid || c < least || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
-            appendWide(out, kReplacement);
-            i += valid ? used : std::max<size_t>(used, 1);
-            continue;
-        }
-        appendWide(out, c);
-        i += used;
-    }
-    return out;
-}
-
-std::filesystem::path toFsPath(const std::wstring& path)
-{
-#ifdef _WIN32
-    return std::filesystem::path(path);
-#else
-    return std::filesystem::path(utf8FromWide(path));
-#endif
-}
-
-std::wstring fromFsPath(const std::filesystem::path& path)
-{
-#ifdef _WIN32
-    return path.wstring();
-#else
-    return wideFromUtf8(path.string());
-#endif
-}
-
 int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEntry>& entries,
-              UploadProgressBar* bar, AppSettings& settings, UploadServices& services,
+              ProgressBar* bar, AppSettings& settings, UploadServices& services,
               UploadJobReport* report)
 {
     UploadJobReport local;
@@ -174,7 +53,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
     out = UploadJobReport{};
     UploadUi& ui = services.ui;
     UploadFiles& files = services.files;
-    UploadConverter& converter = services.converter;
+    PictureConversion& conversion = services.conversion;
 
     // A save folder that cannot take a file gets nothing at all.
     if (settings.CehckSeve == 1 && !files.probeCreate(uploadFilePath(settings.TwainPath, L"tmp"))) {
@@ -183,7 +62,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
         return 0;
     }
 
-    converter.setContinueFlag(1);
+    conversion.setContinueFlag(1);
     const size_t n = std::min(paths.size(), entries.size());
     if (n < 1)
         return 0;
@@ -200,7 +79,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
 
     if (bar != nullptr) {
         bar->setRange(0, 100);
-        converter.attachProgress(*bar);
+        conversion.attachProgress(*bar);
     }
 
     // One date for every name and sound of the job, even across midnight.
@@ -209,7 +88,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
 
     bool soundCancelled = false;
     std::vector<std::wstring>& producedFiles = out.producedFiles;
-    for (size_t i = 0; i < n && converter.continueFlag() == 1; ++i) {
+    for (size_t i = 0; i < n && conversion.continueFlag() == 1; ++i) {
         const std::wstring& source = paths[i];
         const UploadEntry& entry = entries[i];
         ui.entryBegins(i, n, source);
@@ -234,6 +113,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
             // usable file, and adding the chunks then fails.
             done.soundResult = convertToCameraSound(toFsPath(wav), toFsPath(entry.item.soundPath),
                                                     kCameraSoundLimitSeconds);
+            out.writtenFiles.push_back(wav);
             const CameraSoundInfo info = makeCameraSoundInfo(
                 now.year, now.month, now.day, now.hour, now.minute, now.second,
                 static_cast<int>(number));
@@ -268,12 +148,13 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
         const PackedSize thumbnail = uploadThumbnailSize(settings.cameraCode);
         settings.JpegQualityThum = uploadThumbnailQuality(settings.cameraCode);
 
-        const int result =
-            converter.convertPicture(source, jpg, entry.item.targetSize, thumbnail, settings);
+        const int result = conversion.ConvertPicture(toFsPath(source), toFsPath(jpg),
+                                                     entry.item.targetSize, thumbnail, settings);
+        out.writtenFiles.push_back(jpg);
         done.pictureResult = result;
 
         bool stop = false;
-        if (result == 0 && converter.continueFlag() == 1) {
+        if (result == 0 && conversion.continueFlag() == 1) {
             if (files.fileLength(jpg) == 0 || files.jpegCutShort(jpg)) {
                 files.removeFile(jpg);
                 if (!wav.empty())
@@ -282,7 +163,7 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
                 const int answer =
                     ui.showMessage({IDS_MSG_CONVERT_FAILED, source, UploadMessage::kOkCancel, true, 0});
                 if (answer == UploadMessage::kPressedCancel) {
-                    converter.setContinueFlag(0);
+                    conversion.setContinueFlag(0);
                     done.outcome = EntryOutcome::Cancelled;
                     stop = true;
                 } else {
@@ -292,14 +173,14 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
             } else {
                 producedFiles.push_back(jpg);
             }
-        } else if (result != 0 && converter.continueFlag() == 1) {
+        } else if (result != 0 && conversion.continueFlag() == 1) {
             const int answer =
                 ui.showMessage({IDS_MSG_CONVERT_FAILED, source, UploadMessage::kOkCancel, true, result});
             if (answer == UploadMessage::kPressedCancel) {
                 if (!wav.empty())
                     files.removeFile(wav);
                 done.sound.clear();
-                converter.setContinueFlag(0);
+                conversion.setContinueFlag(0);
                 done.outcome = EntryOutcome::Cancelled;
                 stop = true;
             } else {
@@ -317,13 +198,13 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
             break;
     }
 
-    if (bar != nullptr && converter.progressAttached()) {
-        converter.detachProgress();
+    if (bar != nullptr && conversion.progressAttached()) {
+        conversion.detachProgress();
         bar->setPosition(0);
     }
 
     out.soundCancelled = soundCancelled;
-    if (!soundCancelled && converter.continueFlag() == 1 &&
+    if (!soundCancelled && conversion.continueFlag() == 1 &&
         (settings.DebugMode & kDebugNoHandOff) == 0 && services.handOff) {
         out.handedOff = true;
         services.handOff(settings);
@@ -335,21 +216,28 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
         if (code != 0) {
             ui.showMessage({IDS_MSG_FOLDER_CREATE_FAILED, std::wstring(), UploadMessage::kOk, true, code});
         } else {
-            for (const std::wstring& name : names)
-                files.removeFile(uploadFilePath(settings.PathTemp, name));
-            files.removeFolder(settings.PathTemp, ui);
+            // A work folder named by hand may be a real folder with the
+            // user's or a camera's files: only the job's own files go, and
+            // camera-named leftovers of a crashed job only from the program's
+            // own folder.
+            for (const std::wstring& file : out.writtenFiles)
+                files.removeFile(file);
+            if (files.isDefaultWorkFolder(settings.PathTemp)) {
+                for (const std::wstring& name : names) {
+                    if (isCameraFileName(name))
+                        files.removeFile(uploadFilePath(settings.PathTemp, name));
+                }
+            }
+            if (files.folderEmpty(settings.PathTemp))
+                files.removeFolder(settings.PathTemp, ui);
         }
     }
 
-    out.aborted = converter.continueFlag() == 0;
-    if (converter.continueFlag() == 0 && settings.CehckSeve == 1) {
-        for (const std::wstring& picture : producedFiles) {
-            if (picture.empty())
-                continue;
-            files.removeFile(picture);
-            if (picture.size() >= 3)
-                files.removeFile(picture.substr(0, picture.size() - 3) + L"wav");
-        }
+    out.aborted = conversion.continueFlag() == 0;
+    if (conversion.continueFlag() == 0 && settings.CehckSeve == 1) {
+        // An aborted job leaves the save folder as it was.
+        for (const std::wstring& file : out.writtenFiles)
+            files.removeFile(file);
     }
     return 0;
 }

@@ -6,15 +6,17 @@
 //
 // The control flow is portable. What the platform does is reached through
 // UploadServices: the boxes of showMessage and the hint line (UploadUi), the
-// file system (UploadFiles), the picture converter with its continue flag
-// and progress routing (UploadConverter), the hand-off and the clock. Sounds
-// are converted by the sound module directly (it is portable itself).
+// file system (UploadFiles), the hand-off and the clock. Pictures are
+// converted by the host's PictureConversion, which also holds the continue
+// flag and the progress routing; sounds by the sound module directly (both
+// are portable themselves).
 #pragma once
 
+#include "app/Settings.h"
 #include "engine/CameraMetadata.h"
 #include "engine/CameraModels.h"
 #include "engine/FileNaming.h"
-#include "app/Settings.h"
+#include "engine/PictureConversion.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -56,14 +58,6 @@ struct UploadMessage {
     int code = 0;
 };
 
-// The bar that shows the progress of the picture being converted.
-class UploadProgressBar {
-public:
-    virtual ~UploadProgressBar() = default;
-    virtual void setRange(int low, int high) = 0;
-    virtual void setPosition(int position) = 0;
-};
-
 // What became of one entry; the program shows no more than its boxes, but
 // tools and checks want to know.
 enum class EntryOutcome {
@@ -95,6 +89,9 @@ struct UploadJobReport {
     bool handedOff = false;           // the transfer application was started
     bool aborted = false;             // the continue flag was 0 at the end
     std::vector<std::wstring> producedFiles;
+    // Every file the job wrote, those of skipped entries too: what the
+    // clean-ups after an abort and of the work folder delete.
+    std::vector<std::wstring> writtenFiles;
     std::vector<UploadEntryReport> entries;  // the entries the loop reached, in order
 };
 
@@ -129,6 +126,11 @@ public:
     // Enters the folder and lists the names of its files (not sub-folders):
     // 0, or the system error code when it cannot be entered.
     virtual int listFiles(const std::wstring& folder, std::vector<std::wstring>& names) = 0;
+    // True when the folder holds neither files nor sub-folders.
+    virtual bool folderEmpty(const std::wstring& folder) = 0;
+    // Whether the folder is the default work folder (the temporary folder's
+    // "~tmp_vxf"), which holds nothing but the program's own files.
+    virtual bool isDefaultWorkFolder(const std::wstring& folder) = 0;
     // Length of a file; 0 when it is missing.
     virtual uint64_t fileLength(const std::wstring& path) = 0;
     // A JPEG file (it starts with a start-of-image marker) that does not end
@@ -137,29 +139,12 @@ public:
     virtual bool removeFile(const std::wstring& path) = 0;
 };
 
-// The picture converter (PictureConverter on Windows).
-class UploadConverter {
-public:
-    virtual ~UploadConverter() = default;
-    virtual int32_t continueFlag() const = 0;
-    virtual void setContinueFlag(int32_t value) = 0;
-    // Routes the progress of the picture being converted to bar (position :=
-    // percentage / divisor, divisor 1); detachProgress ends the routing.
-    virtual void attachProgress(UploadProgressBar& bar) = 0;
-    virtual void detachProgress() = 0;
-    virtual bool progressAttached() const = 0;
-    // ConvertPicture: 0 on success or after an abort, else an error code.
-    virtual int convertPicture(const std::wstring& source, const std::wstring& destination,
-                               PackedSize targetSize, PackedSize thumbnailSize,
-                               const AppSettings& settings) = 0;
-};
-
 struct UploadServices {
     UploadUi& ui;
     UploadFiles& files;
-    UploadConverter& converter;
+    PictureConversion& conversion;
     // StartTransferApplication; returns when the application has ended. It
-    // may clear the converter's continue flag. None: nothing is started.
+    // may clear the conversion's continue flag. None: nothing is started.
     std::function<void(AppSettings&)> handOff;
     // The job's date and time; none: the local time.
     CameraClock clock;
@@ -170,7 +155,7 @@ struct UploadServices {
 // folders, CehckSeve, DebugMode and cameraCode of settings and writes
 // JpegQualityThum. Returns 0.
 int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEntry>& entries,
-              UploadProgressBar* bar, AppSettings& settings, UploadServices& services,
+              ProgressBar* bar, AppSettings& settings, UploadServices& services,
               UploadJobReport* report = nullptr);
 
 // Thumbnail size of a camera code and the JpegQualityThum that goes with it:
@@ -187,11 +172,3 @@ std::wstring uploadProgressLine(size_t number, size_t count, const std::wstring&
 // A file in the destination folder: the folder without one trailing
 // separator, a separator ("\" on Windows, "/" elsewhere) and the name.
 std::wstring uploadFilePath(const std::wstring& folder, const std::wstring& name);
-
-// Paths of the settings are wide text; the file functions take
-// std::filesystem paths. Elsewhere than on Windows the bytes are UTF-8
-// whatever the locale says.
-std::filesystem::path toFsPath(const std::wstring& path);
-std::wstring fromFsPath(const std::filesystem::path& path);
-std::string utf8FromWide(const std::wstring& text);
-std::wstring wideFromUtf8(const std::string& text);

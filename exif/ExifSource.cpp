@@ -1,6 +1,6 @@
 #include "exif/ExifSource.h"
 
-#include "exif/FileAccess.h"
+#include "base/File.h"
 #include "exif/TiffTypes.h"
 
 #include <algorithm>
@@ -136,6 +136,17 @@ ScanOutcome scanMarkers(ByteInput& in, ScanGoal goal)
 
 // --- TIFF structure ----------------------------------------------------------
 
+// The reader takes type 13 as LONG, so links given that type are followed.
+uint16_t asReadType(uint16_t type)
+{
+    return type == kTiffIfd ? static_cast<uint16_t>(kTiffLong) : type;
+}
+
+bool sourceValueInline(uint16_t type, uint32_t count)
+{
+    return tiffValueInline(asReadType(type), count);
+}
+
 // Bounds-checked host-order view of the TIFF data; reads outside give 0.
 struct TiffView {
     const uint8_t* tiff;
@@ -183,15 +194,17 @@ struct TiffView {
         const uint16_t tag = u16(entry);
         const uint16_t type = u16(entry + 2);
         const uint32_t count = u32(entry + 4);
-        const uint32_t size = tiffElementSize(type);
+        const uint32_t size = sourceElementSize(type);
         if (size == 0)
             return false;  // unknown type: its length cannot be known
         const uint64_t bytes = static_cast<uint64_t>(size) * count;
-        if (tag == kTagExifIfd && !directoryInside(linkValue(entry)))
+        // A link below 8 (into the header) is not followed, yet the entry
+        // is valid and the walk goes on past it.
+        if (tag == kTagExifIfd && static_cast<uint64_t>(linkValue(entry)) + 2 > length)
             return false;
         if (ifd == 3 && tag == kTagThumbnailOffset)
             return linkValue(entry) + bytes <= length;  // its data is the thumbnail
-        if (tiffValueInline(type, count))
+        if (sourceValueInline(type, count))
             return true;
         return u32(entry + 8) + bytes <= length;
     }
@@ -201,7 +214,7 @@ struct TiffView {
         const uint16_t tag = u16(entry);
         if (ifd == 3 && tag == kTagThumbnailOffset)
             return tiff + linkValue(entry);
-        if (tiffValueInline(u16(entry + 2), u32(entry + 4)))
+        if (sourceValueInline(u16(entry + 2), u32(entry + 4)))
             return tiff + entry + 8;
         return tiff + u32(entry + 8);
     }
@@ -289,7 +302,7 @@ private:
         toHost(entry, 2);
         toHost(entry + 2, 2);
         toHost(entry + 4, 4);
-        const uint16_t type = view_.u16(entry + 2);
+        const uint16_t type = asReadType(view_.u16(entry + 2));
         const uint32_t count = view_.u32(entry + 4);
         const uint32_t size = tiffElementSize(type);
         if (size == 1 && count <= 4)
@@ -363,7 +376,7 @@ private:
                 offsets_[5] = value;
         } else if (ifd == 2 && tag == kTagMakerNote) {
             // Only a maker note stored at an offset can carry a header.
-            if (tiffValueInline(view_.u16(entry + 2), view_.u32(entry + 4)))
+            if (sourceValueInline(view_.u16(entry + 2), view_.u32(entry + 4)))
                 return;
             const uint64_t at = view_.u32(entry + 8);
             if (at + 6 > view_.length || !isKnownMakerNote(tiff_ + at))
@@ -415,6 +428,11 @@ std::unique_ptr<ExifSourceReader> readSource(ByteInput& in)
 
 }  // namespace
 
+uint32_t sourceElementSize(uint16_t type)
+{
+    return tiffElementSize(asReadType(type));
+}
+
 const uint8_t* ExifSourceReader::directory(uint16_t ifd) const
 {
     switch (ifd) {
@@ -430,13 +448,11 @@ const uint8_t* ExifSourceReader::directory(uint16_t ifd) const
 
 int jpegCodingKind(const std::filesystem::path& path)
 {
-    std::FILE* file = openFile(path, "rb");
-    if (file == nullptr)
+    const UniqueFile file = openFile(path, "rb");
+    if (!file)
         return kJpegUnknown;
-    FileInput in(file);
-    const int kind = scanMarkers(in, ScanGoal::CodingKind).kind;
-    std::fclose(file);
-    return kind;
+    FileInput in(file.get());
+    return scanMarkers(in, ScanGoal::CodingKind).kind;
 }
 
 int jpegCodingKindOfBytes(const uint8_t* bytes, size_t size)
@@ -457,13 +473,11 @@ std::unique_ptr<ExifSourceReader> readExifSource(const uint8_t* bytes, size_t si
 
 std::unique_ptr<ExifSourceReader> readExifSource(const std::filesystem::path& path)
 {
-    std::FILE* file = openFile(path, "rb");
-    if (file == nullptr)
+    const UniqueFile file = openFile(path, "rb");
+    if (!file)
         return nullptr;
-    FileInput in(file);
-    std::unique_ptr<ExifSourceReader> reader = readSource(in);
-    std::fclose(file);
-    return reader;
+    FileInput in(file.get());
+    return readSource(in);
 }
 
 const uint8_t* nextExifEntry(const ExifSourceReader& reader, ExifEntryCursor& cursor)

@@ -54,6 +54,11 @@ struct ExifSourceReader {
     const uint8_t* directory(uint16_t ifd) const;
 };
 
+// Bytes of one element as the reader takes them: the TIFF 6.0 sizes, and 4
+// for kTiffIfd (a 32-bit offset, read as LONG); 0 for unknown types, whose
+// entries are invalid.
+uint32_t sourceElementSize(uint16_t type);
+
 // Walking position shared with the caller: start with tag 0 and ifd 0.
 struct ExifEntryCursor {
     uint16_t tag = 0;

@@ -1,6 +1,6 @@
 #include "exif/JpegEncoder.h"
 
-#include "exif/FileAccess.h"
+#include "base/File.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -73,39 +73,29 @@ void memoryTerm(j_compress_ptr cinfo)
     dest->out->resize(dest->out->size() - dest->pub.free_in_buffer);
 }
 
-// Exactly one of path and memory is set. Plain C style on purpose: longjmp
-// lands here, so nothing in this frame may need destruction.
-int encode(const std::filesystem::path* path, std::vector<uint8_t>* memory,
-           const uint8_t* pixels, uint32_t width, uint32_t height, int quality,
-           int markerCode, const uint8_t* markerData, uint32_t markerLength, bool writeJfif)
+// Exactly one of file and memory is set; the caller opens and closes the
+// file. Plain C style on purpose: longjmp lands here, so nothing in this
+// frame may need destruction.
+int encode(std::FILE* file, std::vector<uint8_t>* memory, const uint8_t* pixels, uint32_t width,
+           uint32_t height, int quality, int markerCode, const uint8_t* markerData,
+           uint32_t markerLength, bool writeJfif)
 {
-    if (markerLength != 0 && markerData == nullptr)
-        return 0;
-
     jpeg_compress_struct cinfo;
     std::memset(&cinfo, 0, sizeof cinfo);  // destroy is then safe at any point
     JumpingErrorManager errors;
     MemoryDestination memoryDest;
-    std::FILE* volatile file = nullptr;
 
     cinfo.err = jpeg_std_error(&errors.standard);
     errors.standard.error_exit = jumpBackToEncoder;
     if (setjmp(errors.jump)) {
         jpeg_destroy_compress(&cinfo);
-        if (file != nullptr)
-            std::fclose(file);
         if (memory != nullptr)
             memory->clear();
         return 0;
     }
 
     jpeg_create_compress(&cinfo);
-    if (path != nullptr) {
-        file = openFile(*path, "wb");
-        if (file == nullptr) {
-            jpeg_destroy_compress(&cinfo);
-            return 0;
-        }
+    if (file != nullptr) {
         jpeg_stdio_dest(&cinfo, file);
     } else {
         memoryDest.pub.init_destination = memoryInit;
@@ -136,12 +126,27 @@ int encode(const std::filesystem::path* path, std::vector<uint8_t>* memory,
     }
 
     jpeg_finish_compress(&cinfo);
-    // Write errors of the last buffered bytes only show up here.
-    bool ok = true;
-    if (file != nullptr)
-        ok = std::fclose(file) == 0;
     jpeg_destroy_compress(&cinfo);
-    return ok ? 1 : 0;
+    return 1;
+}
+
+// Encodes into the file at path or into memory; for a file, write errors of
+// the last buffered bytes only show up when it is closed.
+int encodeTo(const std::filesystem::path* path, std::vector<uint8_t>* memory,
+             const uint8_t* pixels, uint32_t width, uint32_t height, int quality, int markerCode,
+             const uint8_t* markerData, uint32_t markerLength, bool writeJfif)
+{
+    if (markerLength != 0 && markerData == nullptr)
+        return 0;
+    if (path == nullptr)
+        return encode(nullptr, memory, pixels, width, height, quality, markerCode, markerData,
+                      markerLength, writeJfif);
+    UniqueFile file = openFile(*path, "wb");
+    if (!file)
+        return 0;
+    const int result = encode(file.get(), nullptr, pixels, width, height, quality, markerCode,
+                              markerData, markerLength, writeJfif);
+    return closeFile(file) ? result : 0;
 }
 
 int clampQuality(int quality)
@@ -184,8 +189,8 @@ int writeFromPixels(const std::filesystem::path* path, std::vector<uint8_t>* mem
         }
         source = copy.get();
     }
-    return encode(path, memory, source, width, height, clampQuality(quality), markerCode,
-                  markerData, markerLength, writeJfif);
+    return encodeTo(path, memory, source, width, height, clampQuality(quality), markerCode,
+                    markerData, markerLength, writeJfif);
 }
 
 }  // namespace
@@ -214,8 +219,8 @@ int encodeRgbToJpegFile(const std::filesystem::path& path, const uint8_t* pixels
 {
     if (pixels == nullptr)
         return 0;
-    return encode(&path, nullptr, pixels, width, height, clampQuality(quality), markerCode,
-                  markerData, markerLength, writeJfif);
+    return encodeTo(&path, nullptr, pixels, width, height, clampQuality(quality), markerCode,
+                    markerData, markerLength, writeJfif);
 }
 
 int encodeRgbToJpegMemory(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width,
@@ -225,6 +230,6 @@ int encodeRgbToJpegMemory(std::vector<uint8_t>& out, const uint8_t* pixels, uint
     out.clear();
     if (pixels == nullptr)
         return 0;
-    return encode(nullptr, &out, pixels, width, height, clampQuality(quality), markerCode,
-                  markerData, markerLength, writeJfif);
+    return encodeTo(nullptr, &out, pixels, width, height, clampQuality(quality), markerCode,
+                    markerData, markerLength, writeJfif);
 }

@@ -16,6 +16,10 @@ enum TiffType : uint16_t {
     kTiffSRational = 10,
     kTiffFloat = 11,
     kTiffDouble = 12,
+    // An IFD offset (TIFF Technical Note 1), which some cameras and tools
+    // give their directory links. Only the source reader knows it, as LONG;
+    // the writer takes 1..12.
+    kTiffIfd = 13,
 };
 
 // Bytes of one element; 0 for a code outside 1..12.

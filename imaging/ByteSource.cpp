@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/PathText.h"
 #include "imaging/ImagingApi.h"
 
 namespace vximg {
@@ -11,50 +12,6 @@ bool ByteSource::readAt(uint64_t pos, void* dst, size_t n) {
 }
 
 #ifdef _WIN32
-namespace {
-// UTF-8 to UTF-16 by hand: this file stays free of windows.h. Invalid
-// sequences become U+FFFD, which no file name contains, so the open fails.
-std::wstring widen(const char* s) {
-  std::wstring out;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(s);
-  while (*p) {
-    uint32_t c = *p++;
-    int extra = 0;
-    if (c >= 0xF0 && c < 0xF8) {
-      c &= 0x07;
-      extra = 3;
-    } else if (c >= 0xE0) {
-      c &= 0x0F;
-      extra = 2;
-    } else if (c >= 0xC0) {
-      c &= 0x1F;
-      extra = 1;
-    } else if (c >= 0x80) {
-      c = 0xFFFD;
-    }
-    for (int i = 0; i < extra; ++i) {
-      if ((*p & 0xC0) != 0x80) {
-        c = 0xFFFD;
-        break;
-      }
-      c = (c << 6) | (*p++ & 0x3F);
-    }
-    if (c >= 0x10000 && c <= 0x10FFFF) {
-      c -= 0x10000;
-      out.push_back(wchar_t(0xD800 + (c >> 10)));
-      out.push_back(wchar_t(0xDC00 + (c & 0x3FF)));
-    } else {
-      out.push_back(wchar_t(c > 0x10FFFF ? 0xFFFD : c));
-    }
-  }
-  return out;
-}
-}  // namespace
-
-std::FILE* openFileUtf8(const char* utf8Path, bool write) {
-  return _wfopen(widen(utf8Path).c_str(), write ? L"wb" : L"rb");
-}
-
 static bool seekFile(std::FILE* f, uint64_t pos) { return _fseeki64(f, int64_t(pos), SEEK_SET) == 0; }
 static int64_t fileLength(std::FILE* f) {
   if (_fseeki64(f, 0, SEEK_END) != 0) return -1;
@@ -62,10 +19,6 @@ static int64_t fileLength(std::FILE* f) {
   return seekFile(f, 0) ? n : -1;
 }
 #else
-std::FILE* openFileUtf8(const char* utf8Path, bool write) {
-  return std::fopen(utf8Path, write ? "wb" : "rb");
-}
-
 static bool seekFile(std::FILE* f, uint64_t pos) { return fseeko(f, off_t(pos), SEEK_SET) == 0; }
 static int64_t fileLength(std::FILE* f) {
   if (fseeko(f, 0, SEEK_END) != 0) return -1;
@@ -80,9 +33,9 @@ int FileSource::open(const char* utf8Path) {
   close();
   if (!utf8Path || !*utf8Path) return kErrFileOpen;
   path_ = utf8Path;
-  file_ = openFileUtf8(utf8Path, false);
+  file_ = openFile(pathFromUtf8(utf8Path), "rb");
   if (!file_) return kErrFileOpen;
-  const int64_t n = fileLength(file_);
+  const int64_t n = fileLength(file_.get());
   if (n < 0) {
     // a directory or a device: nothing we can decode
     close();
@@ -93,26 +46,21 @@ int FileSource::open(const char* utf8Path) {
 }
 
 void FileSource::close() {
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
+  file_.reset();
   size_ = 0;
   error_ = false;
   path_.clear();
 }
 
-void FileSource::suspend() {
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
-}
+void FileSource::suspend() { file_.reset(); }
 
 bool FileSource::reopen() {
   if (file_) return true;
   if (path_.empty()) return false;
-  file_ = openFileUtf8(path_.c_str(), false);
+  file_ = openFile(pathFromUtf8(path_), "rb");
   if (!file_) return false;
-  if (fileLength(file_) != int64_t(size_)) {  // replaced since the load
-    std::fclose(file_);
-    file_ = nullptr;
+  if (fileLength(file_.get()) != int64_t(size_)) {  // replaced since the load
+    file_.reset();
     return false;
   }
   return true;
@@ -124,8 +72,8 @@ size_t FileSource::read(void* dst, size_t n) {
     error_ = true;
     return 0;
   }
-  const size_t got = std::fread(dst, 1, n, file_);
-  if (got < n && std::ferror(file_)) error_ = true;
+  const size_t got = std::fread(dst, 1, n, file_.get());
+  if (got < n && std::ferror(file_.get())) error_ = true;
   return got;
 }
 
@@ -135,8 +83,8 @@ bool FileSource::seek(uint64_t pos) {
     error_ = true;
     return false;
   }
-  std::clearerr(file_);
-  return seekFile(file_, pos);
+  std::clearerr(file_.get());
+  return seekFile(file_.get(), pos);
 }
 
 void MemorySource::assign(const void* data, size_t n) {

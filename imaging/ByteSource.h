@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+
+#include "base/File.h"
 #include <string>
 #include <vector>
 
@@ -52,7 +54,7 @@ class FileSource final : public ByteSource {
   bool reopen();
 
   std::string path_;
-  std::FILE* file_ = nullptr;
+  UniqueFile file_;
   uint64_t size_ = 0;
   bool error_ = false;
 };
@@ -70,8 +72,5 @@ class MemorySource final : public ByteSource {
   std::vector<uint8_t> bytes_;
   size_t pos_ = 0;
 };
-
-// Opens a file for reading or writing by a UTF-8 path (wide API on Windows).
-std::FILE* openFileUtf8(const char* utf8Path, bool write);
 
 }  // namespace vximg

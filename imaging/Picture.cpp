@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/PathText.h"
 #include "imaging/PictureImpl.h"
 #include "imaging/Quantize.h"
 
@@ -526,11 +527,11 @@ int PictureCore::saveBmp(const char* utf8Path, int bits) {
   if (!pending_ && bitmap_.empty()) return kErrNoPicture;
   if (bits != 0 && !validBits(bits)) return kErrBadArgument;
   if (!utf8Path || !*utf8Path) return kErrFileOpen;
-  std::FILE* f = openFileUtf8(utf8Path, true);
+  UniqueFile f = openFile(pathFromUtf8(utf8Path), "wb");
   if (!f) return kErrFileOpen;
-  FileSink sink(f);
+  FileSink sink(f.get());
   int rc = writeBmpTo(sink, bits);
-  if (std::fclose(f) != 0 && rc == kOk) rc = kErrFileWrite;
+  if (!closeFile(f) && rc == kOk) rc = kErrFileWrite;
   return rc;
 }
 

@@ -1,5 +1,6 @@
 #include "standin/LinkLog.h"
 
+#include "base/PathText.h"
 #include "standin/StandinSupport.h"
 
 #include <windows.h>
@@ -14,7 +15,7 @@ void LinkLog::line(const std::wstring& text) const
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
-    const std::string bytes = toUtf8(text) + "\n";
+    const std::string bytes = utf8FromWide(text) + "\n";
     DWORD written = 0;
     ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     ::CloseHandle(file);

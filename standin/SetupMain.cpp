@@ -4,6 +4,7 @@
 // result; /uninstall removes only what it made.
 #include "standin/CameraFolder.h"
 #include "standin/StandinNames.h"
+#include "base/PathText.h"
 #include "standin/StandinSupport.h"
 
 #include <windows.h>
@@ -43,7 +44,7 @@ void print(const std::wstring& text)
         ::WriteConsoleW(out, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }
-    const std::string bytes = toUtf8(text);
+    const std::string bytes = utf8FromWide(text);
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fflush(stdout);
 }

@@ -226,19 +226,6 @@ std::wstring readCardRoot()
     return defaultCardRoot();
 }
 
-std::string toUtf8(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                              nullptr);
-    return out;
-}
-
 std::wstring hexValue(DWORD value)
 {
     wchar_t text[16];

@@ -52,7 +52,6 @@ struct TestSettings {
 TestSettings readTestSettings();
 std::wstring readCardRoot(); // the installer's choice, else the default
 
-std::string toUtf8(const std::wstring& text);
 std::wstring hexValue(DWORD value); // "0x00000101"
 
 } // namespace standin

@@ -3,6 +3,7 @@
 // message when our imaging component is missing.
 #include "ExpectedTexts.h"
 #include "testsupport/win/Process.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +14,6 @@ namespace {
 
 using namespace wintest;
 using testfiles::profileValue;
-using testfiles::readFile;
-using testfiles::TempFolder;
-using testfiles::writeFile;
 
 // The profile in the Windows directory, kept and put back around each test.
 class ProgramStart : public ::testing::Test {
@@ -27,12 +25,12 @@ protected:
         m_profile = std::wstring(windows) + L"\\Vxfsend.INI";
         m_existed = ::GetFileAttributesW(m_profile.c_str()) != INVALID_FILE_ATTRIBUTES;
         if (m_existed)
-            m_kept = readFile(m_profile);
+            m_kept = readFileText(m_profile);
     }
     void TearDown() override
     {
         if (m_existed)
-            writeFile(m_profile, m_kept);
+            writeFileText(m_profile, m_kept);
         else
             ::DeleteFileW(m_profile.c_str());
     }
@@ -43,7 +41,7 @@ protected:
         std::string bytes = "\xFF\xFE";
         for (char c : ascii)
             bytes += std::string{c, '\0'};
-        ASSERT_TRUE(writeFile(m_profile, bytes));
+        writeFileText(m_profile, bytes);
     }
     std::wstring value(const wchar_t* section, const wchar_t* key)
     {
@@ -69,8 +67,8 @@ HWND waitForMessageBoxOf(DWORD processId, DWORD milliseconds)
 
 TEST_F(ProgramStart, SecondStartEndsSilentlyAndTheFirstSavesItsWindowsValuesAtExit)
 {
-    TempFolder pictures(L"VxfProgramStart");
-    const std::string folder(pictures.path().begin(), pictures.path().end());
+    TempFolder pictures;
+    const std::string folder = pictures.path().string();
     writeProfile("[General]\r\nDebugMode=1024\r\nTabPage=0\r\n[Upload]\r\nPathSelect=" + folder +
                  "\r\nFileTypeIndex=2\r\n[Capture]\r\nHotkeyModifiers=247\r\n");
 
@@ -82,16 +80,16 @@ TEST_F(ProgramStart, SecondStartEndsSilentlyAndTheFirstSavesItsWindowsValuesAtEx
     ::GetClassNameW(window, className, 64);
     EXPECT_STREQ(className, L"#32770");
 
-    const std::string before = readFile(m_profile);
+    const std::string before = readFileText(m_profile);
     StartedProgram second(besideTest(L"Vxfsend.exe"));
     ASSERT_TRUE(second.started());
     EXPECT_EQ(second.waitForExit(15000), 0);
     EXPECT_EQ(waitForWindow(second.processId(), EXPECTED_APP_TITLE, 0), nullptr);
-    EXPECT_EQ(readFile(m_profile), before) << "the second instance touched the profile";
+    EXPECT_EQ(readFileText(m_profile), before) << "the second instance touched the profile";
 
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.waitForExit(15000), 0);
-    EXPECT_EQ(value(L"Upload", L"PathSelect"), pictures.path());
+    EXPECT_EQ(value(L"Upload", L"PathSelect"), pictures.path().wstring());
     EXPECT_EQ(value(L"Upload", L"FileTypeIndex"), L"2");
     EXPECT_EQ(value(L"Capture", L"HotkeyModifiers"), L"7");
     EXPECT_NE(value(L"Upload", L"PathTempLog").find(L"~tmp_vxf"), std::wstring::npos);
@@ -103,11 +101,11 @@ TEST_F(ProgramStart, SecondStartEndsSilentlyAndTheFirstSavesItsWindowsValuesAtEx
 TEST_F(ProgramStart, MissingImagingComponentShowsItsMessageAndLeavesTheProfileAlone)
 {
     // The program alone in a folder of its own: the component is not beside it.
-    TempFolder alone(L"VxfProgramAlone");
-    const std::wstring program = alone.sub(L"Vxfsend.exe");
+    TempFolder alone;
+    const std::wstring program = (alone / L"Vxfsend.exe").wstring();
     ASSERT_TRUE(::CopyFileW(besideTest(L"Vxfsend.exe").c_str(), program.c_str(), FALSE));
     writeProfile("[General]\r\nDebugMode=1024\r\n");
-    const std::string before = readFile(m_profile);
+    const std::string before = readFileText(m_profile);
 
     StartedProgram started(program);
     ASSERT_TRUE(started.started());
@@ -119,7 +117,7 @@ TEST_F(ProgramStart, MissingImagingComponentShowsItsMessageAndLeavesTheProfileAl
         << "not the message asking to install again";
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(started.waitForExit(15000), 0);
-    EXPECT_EQ(readFile(m_profile), before);
+    EXPECT_EQ(readFileText(m_profile), before);
 }
 
 }  // namespace

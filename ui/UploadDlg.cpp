@@ -147,7 +147,7 @@ BOOL CUploadDlg::OnInitDialog()
     ::GetWindowRect(GetDlgItem(IDC_PREVIEW_AREA), &preview);
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&preview), 2);
     makeSquare(preview);
-    if (!m_converter.create(ResourceInstance(), m_hWnd, preview, m_imaging)) {
+    if (!m_converter.create(m_hWnd, preview, m_imaging)) {
         showMessage(m_hWnd, nullptr, IDS_MSG_FILE_MISSING, nullptr, MB_OK | MB_ICONEXCLAMATION);
         ::EndDialog(m_hWnd, 0);
         return TRUE;
@@ -767,7 +767,7 @@ bool CUploadDlg::OnCancel()
 void CUploadDlg::OnEscapePressed(LPARAM keyData)
 {
     const bool repeat = (keyData & (1L << 30)) != 0;
-    if (!m_uploadRunning || repeat || m_escapeQuestionOpen || m_converter.converter().continueFlag() == 0)
+    if (!m_uploadRunning || repeat || m_escapeQuestionOpen || m_converter.conversion().continueFlag() == 0)
         return;
     m_escapeQuestionOpen = true;
     const int answer = showMessage(m_hWnd, nullptr, IDS_MSG_ESC_ABORT, nullptr, MB_YESNO);

@@ -1,6 +1,7 @@
 #include "app/win/IniProfile.h"
 
 #include "app/win/Environment.h"
+#include "win/Handle.h"
 
 #include <windows.h>
 
@@ -48,12 +49,11 @@ void IniProfile::createUnicodeFile()
 {
     const std::wstring path = fullPath();
     // CREATE_NEW: an existing profile is never touched here.
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const CHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
         return;
     const unsigned char bom[2] = {0xFF, 0xFE};
     DWORD written = 0;
-    ::WriteFile(file, bom, sizeof bom, &written, nullptr);
-    ::CloseHandle(file);
+    ::WriteFile(file.Get(), bom, sizeof bom, &written, nullptr);
 }

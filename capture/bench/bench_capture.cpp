@@ -6,6 +6,7 @@
 
 #include "resources/VxfsendRes.h"
 
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 
 #include <algorithm>
@@ -17,7 +18,7 @@ using namespace capturetest;
 int main()
 {
     constexpr int kPresses = 20;
-    testfiles::TempFolder folder(L"vxf-capture-bench");
+    TempFolder folder;
     TestConverter converter;
     ProgressRecorder progress;
     if (!converter.ready()) {
@@ -25,7 +26,7 @@ int main()
         return 1;
     }
     CaptureHostDialog host(converter, progress.GetSafeHwnd());
-    host.settings.PathCapture = folder.path();
+    host.settings.PathCapture = folder.path().wstring();
     host.settings.Hotkey = VK_F9;
     host.settings.HotkeyModifiers = MOD_CONTROL | MOD_ALT | MOD_SHIFT;
     host.click(IDC_CAPTURE_START);
@@ -52,7 +53,7 @@ int main()
 
     std::printf("capture of the %d x %d screen, %d bits, key message to closed file (ms):",
                 ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
-                bmpHeader(folder.sub(L"cap0001.bmp")).bitsPerPixel);
+                bmpHeader((folder / L"cap0001.bmp").wstring()).bitsPerPixel);
     for (double m : milliseconds)
         std::printf(" %.1f", m);
     std::vector<double> sorted = milliseconds;

@@ -5,6 +5,7 @@
 
 #include "resources/VxfsendRes.h"
 
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -17,12 +18,12 @@ TEST(CaptureKey, WithCtrlCheckedF5AloneDoesNotCaptureAndCtrlF5Does)
 {
     if (runShell("command -v xdotool").status != 0)
         GTEST_SKIP() << "xdotool is not installed";
-    testfiles::TempFolder folder(L"vxf-capture-key");
+    TempFolder folder;
     TestConverter converter;
     ASSERT_TRUE(converter.ready());
     CaptureHostDialog host(converter);
     ::ShowWindow(host.GetSafeHwnd(), SW_SHOW);
-    host.settings.PathCapture = folder.path();
+    host.settings.PathCapture = folder.path().wstring();
     host.settings.Hotkey = VK_F5;
     host.settings.HotkeyModifiers = 0;
     host.click(IDC_KEY_CTRL);
@@ -47,7 +48,7 @@ TEST(CaptureKey, WithCtrlCheckedF5AloneDoesNotCaptureAndCtrlF5Does)
     ASSERT_TRUE(pumpUntil([&] { return !host.results.empty(); }));
     EXPECT_EQ(host.results, std::vector<int>{1});
     EXPECT_EQ(host.added, std::vector<std::wstring>{L"cap0001.bmp"});
-    EXPECT_EQ(fileNames(folder.path()), std::vector<std::wstring>{L"cap0001.bmp"});
+    EXPECT_EQ(fileNames(folder.path().wstring()), std::vector<std::wstring>{L"cap0001.bmp"});
 }
 
 }  // namespace

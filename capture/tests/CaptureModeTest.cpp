@@ -7,6 +7,7 @@
 #include "resources/VxfsendRes.h"
 #include "win/ResourceString.h"
 
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -30,12 +31,12 @@ protected:
     CaptureHostDialog& makeHost(HWND progressWindow = nullptr)
     {
         host = std::make_unique<CaptureHostDialog>(converter, progressWindow);
-        host->settings.PathCapture = folder.path();
+        host->settings.PathCapture = folder.path().wstring();
         host->settings.Hotkey = VK_F9;
         host->settings.HotkeyModifiers = MOD_CONTROL | MOD_ALT | MOD_SHIFT;
         return *host;
     }
-    void touch(const std::wstring& name) { ASSERT_TRUE(testfiles::writeFile(folder.sub(name), "x")); }
+    void touch(const std::wstring& name) { ASSERT_NO_THROW(writeFileText((folder / name).wstring(), "x")); }
     // Posts the key and handles it with all it brings about.
     void press(WPARAM id)
     {
@@ -43,7 +44,7 @@ protected:
         pumpUntil([] { return true; });
     }
 
-    testfiles::TempFolder folder{L"vxf-capture-mode"};
+    TempFolder folder;
     TestConverter converter;
     std::unique_ptr<CaptureHostDialog> host;
 };
@@ -86,12 +87,12 @@ TEST_F(CaptureModeTest, EachPressOfOurKeyCapturesOnceIntoTheFirstFreeNumber)
     ASSERT_TRUE(h.postCaptureKey(id));
     press(id);
     EXPECT_EQ(h.results, std::vector<int>{2});
-    EXPECT_EQ(fileNames(folder.path()), (Names{L"cap0001.bmp", L"cap0002.bmp", L"cap0003.bmp"}));
+    EXPECT_EQ(fileNames(folder.path().wstring()), (Names{L"cap0001.bmp", L"cap0002.bmp", L"cap0003.bmp"}));
     EXPECT_EQ(h.added, Names{L"cap0002.bmp"});
     EXPECT_EQ(h.mode.CaptureCount(), 1);
     EXPECT_EQ(h.hintsRestored, 1);
     EXPECT_TRUE(h.captureEndEnabled);
-    const BmpHeader bmp = bmpHeader(folder.sub(L"cap0002.bmp"));
+    const BmpHeader bmp = bmpHeader((folder / L"cap0002.bmp").wstring());
     EXPECT_EQ(bmp.width, ::GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(bmp.height, ::GetSystemMetrics(SM_CYSCREEN));
     EXPECT_EQ(bmp.bitsPerPixel, 24);
@@ -135,7 +136,7 @@ TEST_F(CaptureModeTest, TheThousandthCaptureEndsTheModeWith613AndAFullFolderTake
     EXPECT_EQ(h.results[0], 1000);
     EXPECT_GT(h.results[1], 1000);
     EXPECT_EQ(h.added, Names{L"cap1000.bmp"});
-    EXPECT_EQ(fileNames(folder.path()).size(), 1000u);
+    EXPECT_EQ(fileNames(folder.path().wstring()).size(), 1000u);
 }
 
 TEST_F(CaptureModeTest, AKeyTakenByAnotherWindowGives603AndTheModeStaysOff)

@@ -8,6 +8,7 @@
 #include "win/ResourceString.h"
 
 #include "testsupport/win/MessageBoxWatcher.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -55,11 +56,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(converter.ready());
-        settings.PathCapture = folder.path();
+        settings.PathCapture = folder.path().wstring();
     }
     int capture() { return captureScreen(converter.services(nullptr), nullptr, nullptr, name, settings); }
 
-    testfiles::TempFolder folder{L"vxf-capture-screen"};
+    TempFolder folder;
     TestConverter converter;
     AppSettings settings;
     std::wstring name;
@@ -74,16 +75,16 @@ TEST_F(CaptureScreenTest, ClientAreaAndWholeFrameOfTheForegroundWindow)
     settings.CaptureArea = 2;
     ASSERT_EQ(capture(), 1);
     EXPECT_EQ(name, L"cap0001.bmp");
-    const Rgb client = pictureRgb(folder.sub(name));
+    const Rgb client = pictureRgb((folder / name).wstring());
     ASSERT_EQ(client.width, 300);
     ASSERT_EQ(client.height, 200);
-    EXPECT_EQ(bmpHeader(folder.sub(name)).bitsPerPixel, 24);
+    EXPECT_EQ(bmpHeader((folder / name).wstring()).bitsPerPixel, 24);
     for (const auto& [x, y] : {std::pair{0, 0}, {299, 0}, {150, 100}, {0, 199}, {299, 199}})
         EXPECT_TRUE(isColour(client.at(x, y), kRose)) << x << "," << y;
 
     settings.CaptureArea = 1;
     ASSERT_EQ(capture(), 2);
-    const BmpHeader whole = bmpHeader(folder.sub(name));
+    const BmpHeader whole = bmpHeader((folder / name).wstring());
     EXPECT_EQ(whole.width, 302);  // with its one-pixel frame
     EXPECT_EQ(whole.height, 202);
 }
@@ -101,7 +102,7 @@ TEST_F(CaptureScreenTest, WithoutAForegroundWindowNothingIsCaptured)
     const std::vector<SeenBox> seen = boxes.stop();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].text, loadResourceString(IDS_MSG_CAPTURE_FAILED) + L"\n[0]");
-    EXPECT_EQ(fileNames(folder.path()), std::vector<std::wstring>{});
+    EXPECT_EQ(fileNames(folder.path().wstring()), std::vector<std::wstring>{});
 }
 
 TEST_F(CaptureScreenTest, WholeScreenMatchesAScreenshotOfTheSameMoment)
@@ -113,7 +114,7 @@ TEST_F(CaptureScreenTest, WholeScreenMatchesAScreenshotOfTheSameMoment)
     const Rgb before = screenshotRgb();
     ASSERT_EQ(capture(), 1);
     const Rgb after = screenshotRgb();
-    const Rgb captured = pictureRgb(folder.sub(name));
+    const Rgb captured = pictureRgb((folder / name).wstring());
     ASSERT_EQ(captured.width, before.width);
     ASSERT_EQ(captured.height, before.height);
     ASSERT_EQ(after.bytes.size(), before.bytes.size());
@@ -141,13 +142,13 @@ TEST_F(CaptureScreenTest, ANameTakenAfterTheNumberingIsNeverOverwritten)
     std::vector<std::pair<int, std::wstring>> lines;
     converter.onProgressLine = [&](int number, const std::wstring& text) {
         lines.emplace_back(number, text);
-        testfiles::writeFile(folder.sub(L"cap0001.bmp"), "theirs");
+        writeFileText((folder / L"cap0001.bmp").wstring(), "theirs");
     };
     EXPECT_EQ(capture(), 2);
     EXPECT_EQ(name, L"cap0002.bmp");
-    EXPECT_EQ(lines, (std::vector<std::pair<int, std::wstring>>{{1, folder.sub(L"cap0001.bmp")}}));
-    EXPECT_EQ(testfiles::readFile(folder.sub(L"cap0001.bmp")), "theirs");
-    EXPECT_EQ(bmpHeader(folder.sub(L"cap0002.bmp")).width, ::GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(lines, (std::vector<std::pair<int, std::wstring>>{{1, (folder / L"cap0001.bmp").wstring()}}));
+    EXPECT_EQ(readFileText((folder / L"cap0001.bmp").wstring()), "theirs");
+    EXPECT_EQ(bmpHeader((folder / L"cap0002.bmp").wstring()).width, ::GetSystemMetrics(SM_CXSCREEN));
 }
 
 }  // namespace

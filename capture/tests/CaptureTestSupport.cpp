@@ -5,6 +5,7 @@
 #include "resources/VxfsendRes.h"
 
 #include "testsupport/win/Process.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 
 #include <commctrl.h>
@@ -41,7 +42,7 @@ std::string scratchPath(const std::string& extension)
 Rgb readPpm(const std::string& unixPath)
 {
     const std::wstring path = windowsPath(unixPath);
-    std::istringstream file(testfiles::readFile(path));
+    std::istringstream file(readFileText(path));
     ::DeleteFileW(path.c_str());
     std::string magic;
     int maximum = 0;
@@ -207,7 +208,7 @@ std::vector<std::wstring> fileNames(const std::wstring& folder)
 
 BmpHeader bmpHeader(const std::wstring& path)
 {
-    const std::string bytes = testfiles::readFile(path);
+    const std::string bytes = readFileText(path);
     auto le = [&](size_t at, size_t size) {
         int value = 0;
         for (size_t i = size; i-- > 0;)
@@ -261,8 +262,8 @@ ShellRun runShell(const std::string& commandLine)
             return run;
         ::Sleep(10);
     }
-    run.status = std::stoi(testfiles::readFile(status));
-    run.output = testfiles::readFile(output);
+    run.status = std::stoi(readFileText(status));
+    run.output = readFileText(output);
     ::DeleteFileW(status.c_str());
     ::DeleteFileW(output.c_str());
     return run;

@@ -8,6 +8,7 @@
 #include "win/ResourceString.h"
 
 #include "testsupport/win/MessageBoxWatcher.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,7 @@ class RemovableDriveTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(converter.ready()); }
 
-    testfiles::TempFolder folder{L"vxf-capture-removable"};
+    TempFolder folder;
     TestConverter converter;
 };
 
@@ -40,7 +41,7 @@ TEST_F(RemovableDriveTest, ADiskWithoutRoomGets610WithCode0AndEndsCaptureMode)
         GTEST_SKIP() << drive.why();
     CaptureHostDialog host(converter);
     host.settings.PathCapture = drive.root();
-    host.settings.PathTemp = folder.sub(L"~tmp_vxf");
+    host.settings.PathTemp = (folder / L"~tmp_vxf").wstring();
 
     host.click(IDC_CAPTURE_START);
     ASSERT_TRUE(host.mode.Running());
@@ -53,7 +54,7 @@ TEST_F(RemovableDriveTest, ADiskWithoutRoomGets610WithCode0AndEndsCaptureMode)
     EXPECT_FALSE(host.mode.Running());
     EXPECT_EQ(host.added, Names{});
     EXPECT_EQ(fileNames(drive.root()), Names{});
-    EXPECT_FALSE(testfiles::isFolder(host.settings.PathTemp));
+    EXPECT_FALSE(std::filesystem::is_directory(host.settings.PathTemp));
 }
 
 TEST_F(RemovableDriveTest, CopiesThroughTheWorkFolderButNeverOverAFileOfSomeoneElse)
@@ -64,9 +65,9 @@ TEST_F(RemovableDriveTest, CopiesThroughTheWorkFolderButNeverOverAFileOfSomeoneE
     AppSettings settings;
     settings.PathCapture = drive.root();
     // A work folder holding someone's file stays, without a message.
-    settings.PathTemp = folder.sub(L"~tmp_vxf");
+    settings.PathTemp = (folder / L"~tmp_vxf").wstring();
     ASSERT_TRUE(::CreateDirectoryW(settings.PathTemp.c_str(), nullptr));
-    ASSERT_TRUE(testfiles::writeFile(settings.PathTemp + L"\\keep.txt", "keep"));
+    ASSERT_NO_THROW(writeFileText(settings.PathTemp + L"\\keep.txt", "keep"));
     const std::wstring currentDirectory = testfiles::processCurrentDirectory();
     MessageBoxWatcher boxes(IDOK);
 
@@ -82,13 +83,13 @@ TEST_F(RemovableDriveTest, CopiesThroughTheWorkFolderButNeverOverAFileOfSomeoneE
     const std::wstring theirs = drive.root() + L"cap0002.bmp";
     converter.onDispatch = [&] {
         if (::GetFileAttributesW(theirs.c_str()) == INVALID_FILE_ATTRIBUTES)
-            testfiles::writeFile(theirs, "theirs");
+            writeFileText(theirs, "theirs");
     };
     EXPECT_EQ(captureScreen(converter.services(nullptr), nullptr, nullptr, name, settings), -1);
     expectSaveFailedWithCode0(boxes.stop());
-    EXPECT_EQ(testfiles::readFile(theirs), "theirs");
+    EXPECT_EQ(readFileText(theirs), "theirs");
     EXPECT_EQ(fileNames(drive.root()), (Names{L"cap0001.bmp", L"cap0002.bmp"}));
-    EXPECT_FALSE(testfiles::isFolder(settings.PathTemp));
+    EXPECT_FALSE(std::filesystem::is_directory(settings.PathTemp));
     EXPECT_EQ(testfiles::processCurrentDirectory(), currentDirectory);
 }
 

@@ -5,6 +5,7 @@
 #include "chooser/tests/ChooserTestSupport.h"
 #include "testsupport/win/MessageBoxWatcher.h"
 #include "testsupport/win/Process.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 #include "tests/ExpectedTexts.h"
 
@@ -22,7 +23,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(japaneseCodePage());
-        ::SetEnvironmentVariableW(L"VXF_TEST_CHOOSER_REPORT", folder_.sub(L"report.bin").c_str());
+        ::SetEnvironmentVariableW(L"VXF_TEST_CHOOSER_REPORT", (folder_ / L"report.bin").wstring().c_str());
     }
     void TearDown() override
     {
@@ -44,7 +45,7 @@ protected:
     // a lingering one was still running then.
     ChooserRequest reportedBlock(bool* earlierAlive = nullptr)
     {
-        const std::string bytes = testfiles::readFile(folder_.sub(L"report.bin"));
+        const std::string bytes = readFileText((folder_ / L"report.bin").wstring());
         ChooserRequest block = {};
         EXPECT_EQ(bytes.size(), sizeof block + 1);
         std::memcpy(&block, bytes.data(), std::min(bytes.size(), sizeof block));
@@ -53,7 +54,7 @@ protected:
         return block;
     }
 
-    testfiles::TempFolder folder_{L"vxf-chooser"};
+    TempFolder folder_;
     std::vector<std::wstring> placed_;
     OwnerWindow owner_;
 };
@@ -90,8 +91,8 @@ TEST_F(SoundChooserTest, StartsWavselFromTheStartFolderWithTheRequestAndStaysRes
 
 TEST_F(SoundChooserTest, CancelOrACrashAnswerNoFileAndEachRunWaitsForTheEarlierChooser)
 {
-    placeChooser(folder_.path());
-    SoundChooser chooser(folder_.path());
+    placeChooser(folder_.path().wstring());
+    SoundChooser chooser(folder_.path().wstring());
     answer(L"cancel");
     EXPECT_EQ(chooser.runSoundChooser(owner_.handle, L""), L"");
     answer(L"linger");
@@ -108,7 +109,7 @@ TEST_F(SoundChooserTest, CancelOrACrashAnswerNoFileAndEachRunWaitsForTheEarlierC
 TEST_F(SoundChooserTest, WithoutWavselMessage615AndNoFile)
 {
     MessageBoxWatcher boxes(IDOK);
-    SoundChooser chooser(folder_.path());
+    SoundChooser chooser(folder_.path().wstring());
     EXPECT_EQ(chooser.runSoundChooser(owner_.handle, L""), L"");
     const auto seen = boxes.stop();
     ASSERT_EQ(seen.size(), 1u);

@@ -6,6 +6,7 @@
 
 #include "chooser/tests/ChooserTestSupport.h"
 #include "testsupport/win/Process.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 #include "sound/win/tests/TestWaves.h"
 #include "tests/ExpectedTexts.h"
@@ -66,13 +67,13 @@ protected:
         ::CreateDirectoryW(folder_.c_str(), nullptr);
         ::CreateDirectoryW((folder_ + L"\\sub").c_str(), nullptr);
         using namespace testwaves;
-        ASSERT_TRUE(testfiles::writeFile(folder_ + L"\\長い.wav", silence8k(5000)));
-        ASSERT_TRUE(testfiles::writeFile(folder_ + L"\\broken.wav", riff("WAVE", chunk("fmt ", formatRecord(1, 8000, 8)))));
-        ASSERT_TRUE(testfiles::writeFile(folder_ + L"\\caf\u00E9.wav", silence8k(100)));
+        ASSERT_NO_THROW(writeFileText(folder_ + L"\\長い.wav", silence8k(5000)));
+        ASSERT_NO_THROW(writeFileText(folder_ + L"\\broken.wav", riff("WAVE", chunk("fmt ", formatRecord(1, 8000, 8)))));
+        ASSERT_NO_THROW(writeFileText(folder_ + L"\\caf\u00E9.wav", silence8k(100)));
     }
 
-    testfiles::TempFolder base_{L"vxf-wavsel"};
-    const std::wstring folder_ = base_.sub(L"音声");
+    TempFolder base_;
+    const std::wstring folder_ = (base_ / L"音声").wstring();
 };
 
 // Plays Vxfsend's part for chooserMain, which runs on a thread of its own.

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 #include <jpeglib.h>
@@ -150,30 +149,6 @@ int maxDeviation(const Rgb& picture, int x, int y, int width, int height, uint8_
         }
     }
     return worst;
-}
-
-std::vector<uint8_t> readFileBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-fs::path scratchFolder(const std::string& name)
-{
-    const char* binary = std::getenv("VXF_BINARY_DIR");
-    fs::path base = binary != nullptr ? fs::path(binary) / "test-scratch" / "conversion"
-                                      : fs::temp_directory_path() / "vxf-conversion-tests";
-    const fs::path folder = base / name;
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-    fs::create_directories(folder);
-    return folder;
 }
 
 namespace {
@@ -460,7 +435,7 @@ std::map<std::pair<uint16_t, uint16_t>, WrittenEntry> writtenEntries(const fs::p
         WrittenEntry e;
         e.type = cursor.type;
         e.count = cursor.count;
-        const size_t n = static_cast<size_t>(tiffElementSize(cursor.type)) * cursor.count;
+        const size_t n = static_cast<size_t>(sourceElementSize(cursor.type)) * cursor.count;
         if (cursor.ifd == 3 && cursor.tag == 0x201) {
             const uint32_t v = cursor.rawValue;  // data points at the thumbnail itself
             e.value.resize(4);

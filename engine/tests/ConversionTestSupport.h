@@ -7,6 +7,7 @@
 #include "exif/ExifSource.h"
 #include "imaging/Picture.h"
 #include "engine/PictureConversion.h"
+#include "testsupport/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -50,10 +51,6 @@ int maxDeviation(const Rgb& picture, int x, int y, int width, int height, uint8_
 void putLe16(std::vector<uint8_t>& out, uint32_t v);
 void putLe32(std::vector<uint8_t>& out, uint32_t v);
 
-std::vector<uint8_t> readFileBytes(const fs::path& path);
-void writeFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes);
-// A fresh empty folder for one test under the build tree (or the temp folder).
-fs::path scratchFolder(const std::string& name);
 
 // Files of a picture.
 std::vector<uint8_t> bmp24(const Rgb& picture, bool topDown = false);
@@ -110,6 +107,16 @@ constexpr uint8_t kFillR = 0x99, kFillG = 0x66, kFillB = 0x33;
 // The 1600 x 1200 scene, made once.
 const Rgb& scene1600();
 
+// A progress bar that remembers.
+class RecordingBar : public ProgressBar {
+public:
+    void setRange(int low, int high) override { ranges.push_back({low, high}); }
+    void setPosition(int position) override { positions.push_back(position); }
+
+    std::vector<std::pair<int, int>> ranges;
+    std::vector<int> positions;
+};
+
 // One converter with its three pictures, as the host keeps them.
 class Conversion : public ::testing::Test {
 protected:
@@ -148,8 +155,8 @@ protected:
     {
         writes = 0;
         primary = thumbnail = Rgb{};
-        ConversionSettings settings;
-        settings.jpegBaseColor = static_cast<int32_t>(kFill);
+        AppSettings settings;
+        settings.JpegBaseColor = static_cast<int32_t>(kFill);
         settings.cameraCode = code;
         return converter->ConvertPicture(source, destination, target, thumb, settings);
     }

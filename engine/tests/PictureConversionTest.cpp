@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -187,6 +188,21 @@ TEST_F(Conversion, SourcesThatCannotBeConvertedGiveACodeAndNoFile)
     }
 }
 
+// A failure without a code of its own is still a failure, and leaves no tags
+// behind for the next picture.
+TEST_F(Conversion, UnexpectedFailureGivesAFailureCode)
+{
+    const fs::path folder = scratchFolder("convert-unexpected");
+    const fs::path source = writePicture(folder / "a.bmp", bmp24(makeScene(64, 48)));
+    converter->setEncoderObserver([this](const ExifImageInfo&) {
+        exif.addTag(kIfd0, 0x010E, "left", kTiffAscii, 5);
+        throw std::runtime_error("unexpected");
+    });
+    EXPECT_EQ(convert(source, folder / "out.jpg", kSize640x480), kConvertUnexpected);
+    EXPECT_FALSE(fs::exists(folder / "out.jpg"));
+    EXPECT_EQ(exif.countTags(kIfd0), 0);
+}
+
 // A truncated JPEG either still gives a camera picture or a clear code.
 TEST_F(Conversion, TruncatedFilesNeverCrash)
 {
@@ -244,7 +260,9 @@ TEST_F(Conversion, EscapeDuringTheConversionStopsItWithoutAFile)
     const fs::path source = writePicture(folder / "a.jpg", baselineJpeg(scene1600(), 90));
     int reports = 0, afterCancel = 0;
     bool cancelled = false;
-    converter->attachProgress([&](int percent) {
+    RecordingBar bar;
+    converter->attachProgress(bar);
+    converter->setProgressHook([&](int percent) {
         ++reports;
         if (cancelled)
             ++afterCancel;
@@ -264,18 +282,19 @@ TEST_F(Conversion, EscapeDuringTheConversionStopsItWithoutAFile)
     EXPECT_FALSE(workspace_->progressEnabled());  // the next report switched them off
 }
 
-TEST_F(Conversion, ProgressReachesTheReceiverUntilItIsDropped)
+TEST_F(Conversion, ProgressReachesTheBarUntilItIsDetached)
 {
     const fs::path folder = scratchFolder("progress");
     const fs::path source = writePicture(folder / "a.jpg", baselineJpeg(scene1600(), 90));
-    std::vector<int> seen;
-    converter->attachProgress([&](int percent) { seen.push_back(percent); });
+    RecordingBar bar;
+    std::vector<int>& seen = bar.positions;
+    converter->attachProgress(bar);
     ASSERT_EQ(convert(source, folder / "out.jpg", kSize1024x768), 0);
     ASSERT_FALSE(seen.empty());
     EXPECT_GE(*std::min_element(seen.begin(), seen.end()), 0);
     EXPECT_LE(*std::max_element(seen.begin(), seen.end()), 100);
     EXPECT_EQ(seen.back(), 100);
-    converter->dropProgress();
+    converter->detachProgress();
     seen.clear();
     ASSERT_EQ(convert(source, folder / "out.jpg", kSize1024x768), 0);
     EXPECT_TRUE(seen.empty());

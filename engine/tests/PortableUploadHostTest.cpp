@@ -1,7 +1,7 @@
 // The job's services without a window: folder rules (only the last
 // component is created, a folder is removed only when empty), the probe
 // that must not harm an existing file, the find-first search matching
-// without regard to case, the cut-short check, and path text in UTF-8.
+// without regard to case, and the cut-short check.
 #include "engine/tests/UploadTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +16,7 @@ class PortableHost : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = scratchFolder(std::string("upload-host-") + info->name());
+        folder = scratchFolder("host");
     }
     std::wstring w(const fs::path& path) const { return fromFsPath(path); }
 
@@ -129,24 +128,6 @@ TEST_F(PortableHost, FolderSearchMatchesWithoutRegardToCaseAndReadsEachFolderOnc
     // A folder that cannot be entered: the start value at once.
     EXPECT_EQ(NextFreeNumber(search, w(folder / "missing"), L"0824", L"jpg", L"wav", 4, 7), 7u);
     EXPECT_EQ(search.listings(), 2u);
-}
-
-TEST_F(PortableHost, PathTextIsUtf8WhateverTheLocale)
-{
-    const std::wstring name = L"\u65e5\u672c\u8a9e-\u00e9.jpg";
-    EXPECT_EQ(utf8FromWide(name), "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e-\xc3\xa9.jpg");
-    EXPECT_EQ(wideFromUtf8(utf8FromWide(name)), name);
-    const std::wstring astral = std::wstring(L"a") + static_cast<wchar_t>(0x1F600) + L"b";
-    EXPECT_EQ(utf8FromWide(astral), "a\xf0\x9f\x98\x80" "b");
-    EXPECT_EQ(wideFromUtf8("a\xf0\x9f\x98\x80" "b"), astral);
-    // Broken bytes become replacement characters and nothing is read past the end.
-    EXPECT_EQ(wideFromUtf8("a\xe6\x97"), std::wstring(L"a\ufffd"));
-    EXPECT_EQ(wideFromUtf8("\xff" "b"), std::wstring(L"\ufffd" L"b"));
-    EXPECT_EQ(wideFromUtf8("\xc0\x80"), std::wstring(L"\ufffd"));  // overlong
-
-    writeFileBytes(toFsPath(w(folder) + L"/" + name), {1, 2});
-    EXPECT_EQ(files.fileLength(w(folder) + L"/" + name), 2u);
-    EXPECT_EQ(folderNames(folder), Names{utf8FromWide(name)});
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
 
 namespace {
 
@@ -81,14 +82,14 @@ TEST_F(UploadFailure, EscDuringTheSecondOfThreeWithSaveAlsoLeavesNothingAndStart
             return;
         // The window dispatches its messages in the progress report: ESC,
         // message 612 answered Yes, CancelUpload.
-        converter.converter().beforeReport = [&](int) {
+        converter.conversion().setProgressHook([&](int) {
             if (escaped) {
                 ++reportsAfterEsc;
                 return;
             }
             escaped = true;
-            converter.CancelUpload();
-        };
+            converter.conversion().CancelUpload();
+        });
     };
     RecordingBar bar;
     const UploadJobReport report =
@@ -110,19 +111,19 @@ TEST_F(UploadFailure, EscDuringTheSecondOfThreeWithSaveAlsoLeavesNothingAndStart
 TEST_F(UploadFailure, EscOrACancelledSoundWithSaveAlsoOffStillRemoveTheWorkFolder)
 {
     bool escaped = false;
-    converter.converter().beforeReport = [&](int) {
+    converter.conversion().setProgressHook([&](int) {
         if (!escaped) {
             escaped = true;
-            converter.CancelUpload();
+            converter.conversion().CancelUpload();
         }
-    };
+    });
     RecordingBar bar;
     run({picture("a.jpg", 1600, 1200), picture("b.jpg", 320, 240)}, {entry(kSize640x480), entry(kSize640x480)},
         &bar);
     EXPECT_TRUE(escaped);
 
-    converter.converter().beforeReport = nullptr;
-    converter.converter().setContinueFlag(1);
+    converter.conversion().setProgressHook(nullptr);
+    converter.conversion().setContinueFlag(1);
     ui.answers = {UploadMessage::kPressedCancel};
     run({picture("a.jpg", 160, 120)}, {entry(kSize640x480, adpcmSource())});
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -177,6 +178,36 @@ TEST_F(UploadFailure, MissingPictureAnsweredCancelAbortsAndCleansTheSaveFolder)
     EXPECT_EQ(folderNames(saveFolder), Names{"08230001.jpg"});
 }
 
+TEST_F(UploadFailure, AbortAfterASkippedPictureTakesItsSoundBackToo)
+{
+    useSaveFolder();
+    ui.answers = {UploadMessage::kPressedOk, UploadMessage::kPressedCancel};
+    const UploadJobReport report =
+        run({picture("a.jpg", 160, 120), folder / "gone1.jpg", folder / "gone2.jpg"},
+            {entry(kSize640x480), entry(kSize640x480, tone("t.wav", 1.0)), entry(kSize640x480)});
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_TRUE(report.aborted);
+    EXPECT_EQ(folderNames(saveFolder), Names{});
+}
+
+TEST_F(UploadFailure, ConversionFailingUnexpectedlyIsAskedAboutWithItsCode)
+{
+    useSaveFolder();
+    const fs::path a = picture("a.jpg", 160, 120);
+    int writes = 0;
+    converter.conversion().setEncoderObserver([&](const ExifImageInfo&) {
+        if (++writes == 2)
+            throw std::runtime_error("unexpected");
+    });
+    const UploadJobReport report = run({a, a, a}, {entry(kSize640x480), entry(kSize640x480), entry(kSize640x480)});
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].subject, fromFsPath(a));
+    EXPECT_EQ(ui.messages[0].code, kConvertUnexpected);
+    EXPECT_EQ(ui.done[1].outcome, EntryOutcome::PictureFailed);
+    EXPECT_EQ(cameraFiles(), (Names{"08240001.jpg", "08240002.jpg"}));
+    EXPECT_FALSE(report.aborted);
+}
+
 TEST_F(UploadFailure, ProgressiveAndBrokenPicturesAreNamedWithTheirCodes)
 {
     useSaveFolder();
@@ -229,7 +260,7 @@ TEST_F(UploadFailure, HandOffThatAsksToAbortTakesTheSaveFolderFilesBack)
 {
     useSaveFolder();
     // Message 609 answered Cancel inside StartTransferApplication.
-    onHandOff = [&](AppSettings&) { converter.converter().setContinueFlag(0); };
+    onHandOff = [&](AppSettings&) { converter.conversion().setContinueFlag(0); };
     const fs::path t = tone("t.wav", 1.0);
     const UploadJobReport report =
         run({picture("a.jpg", 160, 120), picture("b.jpg", 160, 120)},

@@ -185,7 +185,7 @@ TEST_F(UploadFlow, ProgressBarMovesWhileAttachedAndEndsAtZero)
     }
     EXPECT_GT(*std::max_element(bar.positions.begin(), bar.positions.end()), 0);
     EXPECT_EQ(bar.positions.back(), 0);
-    EXPECT_FALSE(converter.converter().progressAttached());
+    EXPECT_FALSE(converter.conversion().progressAttached());
 }
 
 TEST_F(UploadFlow, WorkFolderExistsOnlyWhileTheJobAndTheApplicationRun)
@@ -209,25 +209,38 @@ TEST_F(UploadFlow, WorkFolderExistsOnlyWhileTheJobAndTheApplicationRun)
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(UploadFlow, WorkFolderWithASubFolderCannotBeRemoved)
+TEST_F(UploadFlow, DefaultWorkFolderLosesCameraNamedLeftoversAndIsRemovedOnlyWhenEmpty)
 {
-    // Earlier files go with the job's own.
+    // Leftovers of a job that crashed go with the job's own files.
     fs::create_directories(workFolder);
-    writeFileBytes(workFolder / "left-over.jpg", {1});
+    writeFileBytes(workFolder / "08230007.JPG", {1});
+    writeFileBytes(workFolder / "08230007.wav", {2});
     run({picture("a.jpg", 160, 120)}, {entry(kSize640x480)});
     EXPECT_FALSE(fs::exists(workFolder));
 
+    // What is not the program's stays, and so does the folder, without a box.
     fs::create_directories(workFolder / "inner");
-    writeFileBytes(workFolder / "inner" / "keep.txt", {1});
+    writeFileBytes(workFolder / "notes.txt", {3});
     run({picture("a.jpg", 160, 120)}, {entry(kSize640x480)});
-    // Its files are deleted; the folder stays with message 607 and the system's code.
-    EXPECT_EQ(folderNames(workFolder), Names{"inner"});
-    EXPECT_EQ(folderNames(workFolder / "inner"), Names{"keep.txt"});
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].messageId, 607u);
-    EXPECT_EQ(ui.messages[0].boxType, UploadMessage::kOk);
-    EXPECT_TRUE(ui.messages[0].withCode);
-    EXPECT_EQ(ui.messages[0].code, ENOTEMPTY);
+    EXPECT_EQ(folderNames(workFolder), (Names{"inner", "notes.txt"}));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(UploadFlow, WorkFolderNamedByHandKeepsItsOwnFiles)
+{
+    // "PathTemp" edited to a real folder, with a camera's picture in it.
+    const fs::path photos = folder / "photos";
+    fs::create_directories(photos);
+    writeFileBytes(photos / "08240001.jpg", {4, 5});
+    writeFileBytes(photos / "notes.txt", {6});
+    settings.PathTemp = settings.TwainPath = fromFsPath(photos);
+    Names seenDuringHandOff;
+    onHandOff = [&](AppSettings&) { seenDuringHandOff = folderNames(photos); };
+    run({picture("a.jpg", 160, 120)}, {entry(kSize640x480, tone("t.wav", 1.0))});
+    EXPECT_EQ(seenDuringHandOff, (Names{"08240001.jpg", "08240002.jpg", "08240002.wav", "notes.txt"}));
+    EXPECT_EQ(folderNames(photos), (Names{"08240001.jpg", "notes.txt"}));
+    EXPECT_EQ(readFileBytes(photos / "08240001.jpg"), (std::vector<uint8_t>{4, 5}));
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(UploadFlow, AMissingSaveFolderGetsNothingAndIsNotCreated)

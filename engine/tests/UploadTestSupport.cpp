@@ -113,12 +113,12 @@ bool readSoundTexts(const fs::path& wav, SoundTexts& texts)
 
 void UploadFixture::SetUp()
 {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder = scratchFolder(std::string("upload-") + info->test_suite_name() + "-" + info->name());
+    folder = scratchFolder("upload");
     saveFolder = folder / "save";
     workFolder = folder / "work";
     settings.PathSave = fromFsPath(saveFolder);
     settings.PathTemp = fromFsPath(workFolder);
+    files = PortableUploadFiles(fromFsPath(workFolder));  // as the program's own work folder
     settings.cameraCode = 90;
     useWorkFolder();
     converter.conversion().setClock([this] { return when; });
@@ -171,12 +171,12 @@ UploadEntry UploadFixture::entry(PackedSize size, const fs::path& sound) const
 }
 
 UploadJobReport UploadFixture::run(const std::vector<fs::path>& paths,
-                                   const std::vector<UploadEntry>& entries, UploadProgressBar* bar)
+                                   const std::vector<UploadEntry>& entries, ProgressBar* bar)
 {
     std::vector<std::wstring> wide;
     for (const fs::path& path : paths)
         wide.push_back(fromFsPath(path));
-    UploadServices services{ui, files, converter.converter(),
+    UploadServices services{ui, files, converter.conversion(),
                             [this](AppSettings& s) {
                                 ++handOffs;
                                 if (onHandOff)

@@ -4,6 +4,7 @@
 // real conversion over a scratch folder.
 #pragma once
 
+#include "base/PathText.h"
 #include "engine/tests/ConversionTestSupport.h"
 #include "engine/PortableUploadHost.h"
 #include "engine/UploadJob.h"
@@ -50,15 +51,6 @@ public:
     std::function<void(size_t index)> onEntryBegins;
 };
 
-class RecordingBar : public UploadProgressBar {
-public:
-    void setRange(int low, int high) override { ranges.push_back({low, high}); }
-    void setPosition(int position) override { positions.push_back(position); }
-
-    std::vector<std::pair<int, int>> ranges;
-    std::vector<int> positions;
-};
-
 // A PCM WAV of a rising and falling tone: 16-bit samples, `channels`
 // channels at `rate` per second.
 std::vector<uint8_t> toneWave(double seconds, uint32_t rate, uint16_t channels);
@@ -102,7 +94,7 @@ protected:
 
     // Runs the job over paths and entries with the fixture's services.
     UploadJobReport run(const std::vector<fs::path>& paths, const std::vector<UploadEntry>& entries,
-                        UploadProgressBar* bar = nullptr);
+                        ProgressBar* bar = nullptr);
 
     fs::path folder;  // this test's own scratch folder
     fs::path saveFolder;

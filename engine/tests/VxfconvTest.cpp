@@ -33,8 +33,7 @@ class Vxfconv : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = scratchFolder(std::string("vxfconv-") + info->name());
+        folder = scratchFolder("vxfconv");
         const char* binary = std::getenv("VXF_BINARY_DIR");
         ASSERT_NE(binary, nullptr) << "VXF_BINARY_DIR names the build tree";
         program = fs::path(binary) / "bin" / "vxfconv";

@@ -4,10 +4,12 @@
 // the transfer application. The job's questions are answered by a rule
 // given on the command line, its messages are printed.
 #include "engine/PortableUploadHost.h"
+#include "base/PathText.h"
 #include "engine/UploadJob.h"
 
 #include "imaging/ImagingApi.h"
 #include "engine/PictureConversion.h"
+#include "resources/VxfsendRes.h"
 #include "sound/SoundConvert.h"
 
 #include <chrono>
@@ -198,7 +200,7 @@ struct Options {
 
 // Prints the job's boxes, answers its questions by the rule, draws the
 // bar, and writes a line per entry.
-class ConsoleUi : public UploadUi, public UploadProgressBar {
+class ConsoleUi : public UploadUi, public ProgressBar {
 public:
     ConsoleUi(const Options& options, bool bar) : options_(options), bar_(bar) {}
 
@@ -207,15 +209,15 @@ public:
         clearBar();
         std::string text;
         switch (message.messageId) {
-        case 621:
+        case IDS_MSG_CONVERT_FAILED:
             text = message.subject.empty() ? "cannot create files in the destination folder " +
                                                  u8(options_.destination)
                                            : u8(message.subject) + ": cannot create the converted file";
             break;
-        case 608:
+        case IDS_MSG_FOLDER_CREATE_FAILED:
             text = "the folder could not be created or entered";
             break;
-        case 607:
+        case IDS_MSG_WORK_FOLDER_NOT_REMOVED:
             text = "the work folder could not be removed";
             break;
         default:
@@ -485,13 +487,13 @@ int run(const std::vector<std::wstring>& args)
 
     const CameraDateTime when = options.haveDate ? options.date : currentLocalTime();
     converter.conversion().setClock([when] { return when; });
-    converter.converter().beforeReport = [&converter](int) {
+    converter.conversion().setProgressHook([&converter](int) {
         if (interrupted)
-            converter.CancelUpload();
-    };
+            converter.conversion().CancelUpload();
+    });
     std::signal(SIGINT, onInterrupt);
 
-    UploadServices services{ui, files, converter.converter(), nullptr, [when] { return when; }};
+    UploadServices services{ui, files, converter.conversion(), nullptr, [when] { return when; }};
     UploadJobReport report;
     const auto start = std::chrono::steady_clock::now();
     UploadJob(paths, entries, &ui, settings, services, &report);

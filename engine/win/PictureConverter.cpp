@@ -1,155 +1,33 @@
 #include "engine/win/PictureConverter.h"
 
 #include "engine/win/TransferHandOff.h"
-#include "resources/VxfsendRes.h"
 #include "app/win/Environment.h"
+#include "resources/VxfsendRes.h"
 
-#include <commctrl.h>
-
-int WinUploadUi::showMessage(const UploadMessage& message)
-{
-    return ::showMessage(owner_, message.subject.empty() ? nullptr : message.subject.c_str(),
-                         message.messageId, nullptr, message.boxType, message.withCode, message.code);
-}
-
-void WinUploadUi::showProgressLine(int entryNumber, const std::wstring& text)
-{
-    if (progressLines_)
-        progressLines_(entryNumber, text);
-}
-
-bool WinUploadFiles::probeCreate(const std::wstring& path)
-{
-    // Read and write, not shared for reading, as the job's own files are made.
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(file);
-        ::DeleteFileW(path.c_str());
-        return true;
-    }
-    if (::GetLastError() != ERROR_FILE_EXISTS)
-        return false;
-    // Someone's own file of that name: only whether it could be written.
-    file = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    ::CloseHandle(file);
-    return true;
-}
-
-bool WinUploadFiles::ensureFolder(const std::wstring& path, UploadUi&)
-{
-    return ::EnsureFolder(path);
-}
-
-bool WinUploadFiles::removeFolder(const std::wstring& path, UploadUi&)
-{
-    return ::RemoveFolder(path);
-}
-
-int WinUploadFiles::listFiles(const std::wstring& folder, std::vector<std::wstring>& names)
-{
-    names.clear();
-    if (!::SetCurrentDirectoryW(folder.c_str()))
-        return static_cast<int>(::GetLastError());
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW(L"*.*", &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            names.emplace_back(found.cFileName);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-    return 0;
-}
-
-uint64_t WinUploadFiles::fileLength(const std::wstring& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return 0;
-    return static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-}
-
-bool WinUploadFiles::jpegCutShort(const std::wstring& path)
-{
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    unsigned char head[2] = {};
-    unsigned char tail[2] = {};
-    DWORD got = 0;
-    bool cut = false;
-    LARGE_INTEGER size;
-    if (::ReadFile(file, head, 2, &got, nullptr) && got == 2 && head[0] == 0xFF && head[1] == 0xD8) {
-        cut = true;
-        LARGE_INTEGER back;
-        back.QuadPart = -2;
-        if (::GetFileSizeEx(file, &size) && size.QuadPart >= 4 &&
-            ::SetFilePointerEx(file, back, nullptr, FILE_END) &&
-            ::ReadFile(file, tail, 2, &got, nullptr) && got == 2)
-            cut = tail[0] != 0xFF || tail[1] != 0xD9;
-    }
-    ::CloseHandle(file);
-    return cut;
-}
-
-bool WinUploadFiles::removeFile(const std::wstring& path)
-{
-    return ::DeleteFileW(path.c_str()) != FALSE;
-}
-
-void WinProgressBar::setRange(int low, int high)
-{
-    if (bar_ != nullptr)
-        ::SendMessageW(bar_, PBM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
-}
-
-void WinProgressBar::setPosition(int position)
-{
-    if (bar_ != nullptr)
-        ::SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-}
+PictureConverter::PictureConverter() : CDialog(IDD_CONVERTER) {}
 
 PictureConverter::~PictureConverter()
 {
     destroy();
 }
 
-INT_PTR CALLBACK PictureConverter::dialogProc(HWND, UINT message, WPARAM, LPARAM)
-{
-    // Nothing to handle: the dialog only hosts the pictures.
-    return message == WM_INITDIALOG ? TRUE : FALSE;
-}
-
-bool PictureConverter::create(HINSTANCE instance, HWND mainWindow, const RECT& place,
+bool PictureConverter::create(HWND mainWindow, const RECT& place,
                               const vximg::ImagingLibrary& library)
 {
     destroy();
-    HWND window = ::CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_CONVERTER), mainWindow,
-                                       &PictureConverter::dialogProc, 0);
-    if (window == nullptr)
+    if (!Create(mainWindow))
         return false;
-    vximg::IPictureControl* preview = library.fromWindow(::GetDlgItem(window, IDC_PICTURE_PREVIEW));
-    vximg::IPictureControl* canvas = library.fromWindow(::GetDlgItem(window, IDC_PICTURE_CANVAS));
-    vximg::IPictureControl* workspace =
-        library.fromWindow(::GetDlgItem(window, IDC_PICTURE_WORKSPACE));
-    if (preview == nullptr || canvas == nullptr || workspace == nullptr) {
-        ::DestroyWindow(window);
+    preview_ = library.fromWindow(GetDlgItem(IDC_PICTURE_PREVIEW));
+    canvas_ = library.fromWindow(GetDlgItem(IDC_PICTURE_CANVAS));
+    workspace_ = library.fromWindow(GetDlgItem(IDC_PICTURE_WORKSPACE));
+    if (preview_ == nullptr || canvas_ == nullptr || workspace_ == nullptr) {
+        destroy();
         return false;
     }
-    window_ = window;
     mainWindow_ = mainWindow;
-    preview_ = preview;
-    canvas_ = canvas;
-    workspace_ = workspace;
 
     // A borderless child over the preview area.
+    const HWND window = GetSafeHwnd();
     const LONG_PTR style = ::GetWindowLongPtrW(window, GWL_STYLE);
     ::SetWindowLongPtrW(window, GWL_STYLE,
                         (style & ~static_cast<LONG_PTR>(WS_CAPTION | WS_BORDER | WS_THICKFRAME |
@@ -169,20 +47,18 @@ bool PictureConverter::create(HINSTANCE instance, HWND mainWindow, const RECT& p
 
     conversion_ = std::make_unique<PictureConversion>(
         ConverterPictures{preview_, canvas_, workspace_}, exif_);
-    converter_ = std::make_unique<ConversionUploadConverter>(*conversion_);
     // Keeps the window alive during long conversions: ESC reaches the main
     // window, which may call CancelUpload from here.
-    converter_->beforeReport = [](int) { dispatchPendingMessages(); };
+    conversion_->setProgressHook([](int) { dispatchPendingMessages(); });
     return true;
 }
 
 void PictureConverter::destroy()
 {
-    converter_.reset();
     conversion_.reset();
-    if (window_ != nullptr)
-        ::DestroyWindow(window_);  // the picture windows own their pictures
-    window_ = nullptr;
+    if (GetSafeHwnd() != nullptr)
+        ::DestroyWindow(GetSafeHwnd());  // the picture windows own their pictures
+    mainWindow_ = nullptr;
     preview_ = canvas_ = workspace_ = nullptr;
 }
 
@@ -210,19 +86,19 @@ int PictureConverter::UploadJob(const std::vector<std::wstring>& paths,
                                 const std::vector<UploadEntry>& entries, HWND progressBar,
                                 AppSettings& settings, UploadJobReport* report)
 {
-    if (!converter_)
+    if (!conversion_)
         return 0;
-    WinUploadUi ui(mainWindow_, progressLines_);
+    WinUploadUi ui(mainWindow_, progressLineSink_);
     WinUploadFiles files;
     WinProgressBar bar(progressBar);
-    UploadConverter& converter = *converter_;
+    PictureConversion& conversion = *conversion_;
     const HWND mainWindow = mainWindow_;
-    UploadServices services{ui, files, converter,
-                            [&converter, mainWindow](AppSettings& s) {
+    UploadServices services{ui, files, conversion,
+                            [&conversion, mainWindow](AppSettings& s) {
                                 // Cancel to message 609 clears the flag; so may
                                 // ESC dispatched during the wait.
-                                StartTransferApplication(s, mainWindow, [&converter] {
-                                    converter.setContinueFlag(0);
+                                StartTransferApplication(s, mainWindow, [&conversion] {
+                                    conversion.setContinueFlag(0);
                                 });
                             },
                             CameraClock()};
@@ -236,19 +112,16 @@ bool PictureConverter::LoadPreviewPicture(const std::wstring& path, HWND progres
     if (!conversion_ || preview_ == nullptr)
         return false;
     RECT box = {};
-    ::GetClientRect(window_, &box);
+    ::GetClientRect(GetSafeHwnd(), &box);
     WinProgressBar bar(progressBar);
     if (progressBar != nullptr) {
         bar.setRange(0, 100);
-        conversion_->attachProgress([&bar](int percent) {
-            dispatchPendingMessages();
-            bar.setPosition(percent);
-        });
+        conversion_->attachProgress(bar);
     }
     const int rc = conversion_->LoadPreviewPicture(std::filesystem::path(path), static_cast<uint32_t>(box.right),
                                                    static_cast<uint32_t>(box.bottom), width, height);
     if (progressBar != nullptr) {
-        conversion_->dropProgress();
+        conversion_->detachProgress();
         bar.setPosition(0);
     }
     if (rc != 0) {

@@ -2,99 +2,59 @@
 // main window keeps in its preview area for its whole life. It holds the
 // three pictures of our imaging component (1633 the visible preview, 1648 the
 // canvas, 1649 the workspace), the job's continue flag, the progress routing
-// and the one ExifImage; it runs the upload job with the Windows services:
-// message boxes, the hint line, the file system, the progress bar and the
+// and the one ExifImage; it runs the upload job with the Windows services
+// (engine/win/UploadHost.h): message boxes owned by the main window, progress
+// lines to the owner's sink, the file system, the progress bar and the
 // hand-off to the transfer application.
 #pragma once
 
-#include "engine/PortableUploadHost.h"
+#include "engine/PictureConversion.h"
 #include "engine/UploadJob.h"
-#include "engine/win/WorkFolder.h"
-
+#include "engine/win/UploadHost.h"
 #include "exif/ExifImage.h"
 #include "imaging/win/ImagingControl.h"
+#include "win/Dialog.h"
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-// Receives the job's progress lines (entry number, text) by a direct call:
-// a window message would have to carry a pointer.
-using ProgressLineSink = std::function<void(int entryNumber, const std::wstring& text)>;
-
-// Boxes of showMessage owned by the main window; progress lines to the sink.
-class WinUploadUi : public UploadUi {
+class PictureConverter : public CDialog {
 public:
-    WinUploadUi(HWND owner, ProgressLineSink progressLines)
-        : owner_(owner), progressLines_(std::move(progressLines))
-    {
-    }
-    int showMessage(const UploadMessage& message) override;
-    void showProgressLine(int entryNumber, const std::wstring& text) override;
+    PictureConverter();
+    ~PictureConverter() override;
 
-private:
-    HWND owner_;
-    ProgressLineSink progressLines_;
-};
-
-// The job's file operations on the Win32 file functions; the folder
-// operations with their messages are those of WorkFolder.h.
-class WinUploadFiles : public UploadFiles {
-public:
-    FolderSearch& folderSearch() override { return search_; }
-    bool probeCreate(const std::wstring& path) override;
-    bool ensureFolder(const std::wstring& path, UploadUi& ui) override;
-    bool removeFolder(const std::wstring& path, UploadUi& ui) override;
-    int listFiles(const std::wstring& folder, std::vector<std::wstring>& names) override;
-    uint64_t fileLength(const std::wstring& path) override;
-    bool jpegCutShort(const std::wstring& path) override;
-    bool removeFile(const std::wstring& path) override;
-
-private:
-    SystemFolderSearch search_;
-};
-
-// A progress bar control.
-class WinProgressBar : public UploadProgressBar {
-public:
-    explicit WinProgressBar(HWND bar) : bar_(bar) {}
-    void setRange(int low, int high) override;
-    void setPosition(int position) override;
-
-private:
-    HWND bar_;
-};
-
-class PictureConverter {
-public:
-    PictureConverter() = default;
-    ~PictureConverter();
-    PictureConverter(const PictureConverter&) = delete;
-    PictureConverter& operator=(const PictureConverter&) = delete;
-
-    // Creates dialog 401 of `instance` as a child of the main window at
-    // `place` (client coordinates) and binds its three pictures; the
-    // library must be open (it registers the pictures' window class).
-    // False, with nothing created, when the template or a picture is missing.
-    bool create(HINSTANCE instance, HWND mainWindow, const RECT& place,
-                const vximg::ImagingLibrary& library);
+    // Creates dialog 401 as a child of the main window at `place` (client
+    // coordinates) and binds its three pictures; the library must be open
+    // (it registers the pictures' window class). False, with nothing
+    // created, when the template or a picture is missing.
+    bool create(HWND mainWindow, const RECT& place, const vximg::ImagingLibrary& library);
     void destroy();
 
-    HWND window() const { return window_; }
+    HWND window() const { return GetSafeHwnd(); }
     HWND mainWindow() const { return mainWindow_; }
     vximg::IPictureControl* preview() const { return preview_; }
     vximg::IPictureControl* canvas() const { return canvas_; }
     vximg::IPictureControl* workspace() const { return workspace_; }
 
-    // The converter as the job sees it: continue flag, progress routing
-    // (pending window messages are dispatched in every report, so ESC can
-    // abort), ConvertPicture.
-    UploadConverter& converter() { return *converter_; }
+    // The conversion over the three pictures: continue flag, progress
+    // routing (pending window messages are dispatched in every report, so
+    // ESC can abort), ConvertPicture. Only while created.
     PictureConversion& conversion() { return *conversion_; }
-    ExifImage& exif() { return exif_; }
+
+    // Where the job's progress lines go (DebugMode 0x10): the main window
+    // shows them in its hint line. None: they are not shown.
+    void setProgressLineSink(ProgressLineSink sink) { progressLineSink_ = std::move(sink); }
+
+    // The preview: loads the picture into the preview picture, decoded at
+    // the size it is shown in the converter's window, and shows it centred
+    // there; progress goes to `progressBar` (or none). A picture that cannot
+    // be shown (progressive JPEGs among them) gives message 606 with its
+    // code, owned by the main window, and false. `width` and `height`
+    // receive the picture's own size.
+    bool LoadPreviewPicture(const std::wstring& path, HWND progressBar, uint32_t& width, uint32_t& height);
 
     // ESC answered with Yes: the job stops at its next check and the
     // progress routing is dropped (the next report switches events off).
@@ -107,30 +67,20 @@ public:
     int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEntry>& entries,
                   HWND progressBar, AppSettings& settings, UploadJobReport* report = nullptr);
 
-    // Where the job's progress lines go (the main window's hint line).
-    void setProgressLineSink(ProgressLineSink sink) { progressLines_ = std::move(sink); }
-
-    // The preview: loads the picture into the preview picture, decoded at
-    // the size it is shown in the converter's window, and shows it centred
-    // there; progress goes to `progressBar` (or none). A picture that cannot
-    // be shown (progressive JPEGs among them) gives message 606 with its
-    // code, owned by the main window, and false. `width` and `height`
-    // receive the picture's own size.
-    bool LoadPreviewPicture(const std::wstring& path, HWND progressBar, uint32_t& width, uint32_t& height);
-
     // Dispatches every pending window message of the thread.
     static void dispatchPendingMessages();
 
-private:
-    static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+protected:
+    // The host is never closed by keys.
+    void OnOK() override {}
+    void OnCancel() override {}
 
-    HWND window_ = nullptr;
+private:
     HWND mainWindow_ = nullptr;
     vximg::IPictureControl* preview_ = nullptr;
     vximg::IPictureControl* canvas_ = nullptr;
     vximg::IPictureControl* workspace_ = nullptr;
     ExifImage exif_;
     std::unique_ptr<PictureConversion> conversion_;
-    std::unique_ptr<ConversionUploadConverter> converter_;
-    ProgressLineSink progressLines_;
+    ProgressLineSink progressLineSink_;
 };

@@ -2,6 +2,7 @@
 
 #include "app/win/IniProfile.h"
 #include "app/win/Environment.h"
+#include "win/Handle.h"
 
 #include <vector>
 
@@ -138,12 +139,14 @@ bool runApplicationAndWait(const std::wstring& path, HWND mainWindow)
     STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    ZeroMemory(&process, sizeof process);
+    PROCESS_INFORMATION started;
+    ZeroMemory(&started, sizeof started);
     if (!::CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process))
+                          &started))
         return false;
-    ::CloseHandle(process.hThread);
+    ::CloseHandle(started.hThread);
+    const CHandle process(started.hProcess);
+    const HANDLE waitFor = process.Get();
 
     if (mainWindow)
         ::ShowWindow(mainWindow, SW_HIDE);
@@ -152,7 +155,7 @@ bool runApplicationAndWait(const std::wstring& path, HWND mainWindow)
     bool quitSeen = false;
     WPARAM quitCode = 0;
     for (;;) {
-        const DWORD woken = ::MsgWaitForMultipleObjectsEx(1, &process.hProcess, INFINITE, QS_ALLINPUT,
+        const DWORD woken = ::MsgWaitForMultipleObjectsEx(1, &waitFor, INFINITE, QS_ALLINPUT,
                                                           MWMO_INPUTAVAILABLE);
         if (woken != WAIT_OBJECT_0 + 1)
             break;  // the process has ended (or it cannot be waited for)
@@ -167,7 +170,6 @@ bool runApplicationAndWait(const std::wstring& path, HWND mainWindow)
             ::DispatchMessageW(&message);
         }
     }
-    ::CloseHandle(process.hProcess);
     if (mainWindow)
         ::ShowWindow(mainWindow, SW_SHOW);
     // A quit request belongs to the loop that runs the window.
@@ -181,9 +183,4 @@ int StartTransferApplication(AppSettings& settings, HWND mainWindow,
 {
     WinHandOffSystem system(mainWindow);
     return runHandOff(settings, system, clearContinueFlag);
-}
-
-int StartTransferApplication(AppSettings& settings, HWND mainWindow, int32_t& continueFlag)
-{
-    return StartTransferApplication(settings, mainWindow, [&continueFlag] { continueFlag = 0; });
 }

@@ -15,10 +15,8 @@
 // Tells the suite to open its transfer window on the destination folder,
 // runs the application and puts the suite's values back. `mainWindow` (may
 // be null) is hidden while the application runs and owns the message boxes.
-// When the user answers Cancel to message 609 the converter's continue flag
-// is cleared: `continueFlag` := 0, or `clearContinueFlag` is called.
-// Returns 1.
-int StartTransferApplication(AppSettings& settings, HWND mainWindow, int32_t& continueFlag);
+// When the user answers Cancel to message 609, `clearContinueFlag` clears
+// the converter's continue flag. Returns 1.
 int StartTransferApplication(AppSettings& settings, HWND mainWindow,
                              const std::function<void()>& clearContinueFlag);
 

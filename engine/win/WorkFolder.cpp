@@ -1,6 +1,8 @@
 #include "engine/win/WorkFolder.h"
 
 #include "app/win/Environment.h"
+#include "resources/VxfsendRes.h"
+#include "win/FindFile.h"
 
 #include <windows.h>
 
@@ -25,12 +27,8 @@ bool SystemFolderSearch::setCurrentDirectory(const std::wstring& path)
 
 bool SystemFolderSearch::anyMatch(const std::wstring& pattern)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    ::FindClose(search);
-    return true;
+    CFindFile search;
+    return search.FindFirst(pattern.c_str());
 }
 
 uint32_t NextFreeNumber(const std::wstring& folder, const std::wstring& prefix,
@@ -47,7 +45,7 @@ bool EnsureFolder(const std::wstring& path)
     const SplitPath split = splitFolderPath(folder);
     // A missing parent shows here: only the last component is ever created.
     if (!::SetCurrentDirectoryW(split.parent.c_str())) {
-        reportFailure(kMsgFolderCreateFailed, ::GetLastError());
+        reportFailure(IDS_MSG_FOLDER_CREATE_FAILED, ::GetLastError());
         return false;
     }
     if (split.name.empty())
@@ -61,7 +59,7 @@ bool EnsureFolder(const std::wstring& path)
     const DWORD error = ::GetLastError();
     if (error == ERROR_ACCESS_DENIED || error == ERROR_ALREADY_EXISTS)
         return true;
-    reportFailure(kMsgFolderCreateFailed, error);
+    reportFailure(IDS_MSG_FOLDER_CREATE_FAILED, error);
     return false;
 }
 
@@ -71,7 +69,7 @@ bool RemoveFolder(const std::wstring& path)
     const SplitPath split = splitFolderPath(folder);
     // Out of the folder first: the current directory cannot be removed.
     if (!::SetCurrentDirectoryW(split.parent.c_str()) || !::RemoveDirectoryW(folder.c_str())) {
-        reportFailure(kMsgWorkFolderNotRemoved, ::GetLastError());
+        reportFailure(IDS_MSG_WORK_FOLDER_NOT_REMOVED, ::GetLastError());
         return false;
     }
     return true;

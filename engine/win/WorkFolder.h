@@ -9,10 +9,6 @@
 #include <cstdint>
 #include <string>
 
-// Message ids of the folder operations.
-constexpr unsigned kMsgWorkFolderNotRemoved = 607;
-constexpr unsigned kMsgFolderCreateFailed = 608;
-
 // FolderSearch on the process's current directory and FindFirstFile.
 class SystemFolderSearch : public FolderSearch {
 public:

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (const uint8_t* entry = image.nextSourceEntry(cursor)) {
         if (entry < reader->tiff || entry + 12 > end)
             std::abort();
-        const size_t bytes = static_cast<size_t>(tiffElementSize(cursor.type)) * cursor.count;
+        const size_t bytes = static_cast<size_t>(sourceElementSize(cursor.type)) * cursor.count;
         if (cursor.data < reader->tiff || cursor.data + bytes > end || cursor.ifd < 1 ||
             cursor.ifd > 6)
             std::abort();

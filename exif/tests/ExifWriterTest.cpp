@@ -160,8 +160,7 @@ class ExifLayout : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = scratchFolder(std::string("layout-") +
-                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder_ = scratchFolder("layout");
         buffers_ = prepareWrite(image_, folder_ / "picture.jpg", 320, 240);
     }
     ExifImage image_;

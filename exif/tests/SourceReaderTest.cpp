@@ -116,7 +116,7 @@ std::vector<Walked> walkAll(const ExifImage& image)
     const uint8_t* end = segment + length + 2;
     ExifEntryCursor cursor;
     while (const uint8_t* entry = image.nextSourceEntry(cursor)) {
-        const size_t bytes = static_cast<size_t>(tiffElementSize(cursor.type)) * cursor.count;
+        const size_t bytes = static_cast<size_t>(sourceElementSize(cursor.type)) * cursor.count;
         EXPECT_GE(entry, image.sourceTiff());
         EXPECT_LE(entry + 12, end);
         EXPECT_GE(cursor.data, image.sourceTiff());
@@ -316,8 +316,15 @@ TEST(ExifSourceBroken, HandMadeStructuresAreWalkedOnlyWhereValid)
         {"IFD1 link of 4096", ifd1At(4096), "\xFF\xD8\xFF\xD9", false, "", 1, 0x0100},
         {"IFD1 link above 4096", ifd1At(4100), "\xFF\xD8\xFF\xD9", false, "", 1, 0x0100},
         {"unknown type, then a value outside: the directory is left",
-         {{'h', 4}, {'s', 0x0100, 1, 1}, {'e', 0x0101, 13, 1, 0}, {'e', 0x0102, kTiffAscii, 10, 1000},
+         {{'h', 4}, {'s', 0x0100, 1, 1}, {'e', 0x0101, 14, 1, 0}, {'e', 0x0102, kTiffAscii, 10, 1000},
           {'s', 0x0103, 1, 3}, {'w', 0}}, "", false, nullptr, 1, 0x0100},
+        {"links of type 13 (IFD) are followed",
+         {{'h', 2}, {'s', 0x0100, 1, 1}, {'e', 0x8769, kTiffIfd, 1, 38}, {'w', 0}, {'h', 2}, {'s', 0xA001, 1, 1},
+          {'e', 0xA005, kTiffIfd, 1, 68}, {'w', 0}, {'h', 1}, {'b', 0x0001, kTiffAscii, 4, 0, "R98\0"}, {'w', 0}},
+         "", true, "E", 5, 0x0001},
+        {"Exif link into the header is not followed, the walk goes on",
+         {{'h', 3}, {'s', 0x0100, 1, 1}, {'e', 0x8769, kTiffLong, 1, 4}, {'s', 0xC000, 1, 5}, {'w', 0}}, "", true, "",
+         3, 0xC000},
         {"invalid first entry leaves the directory",
          {{'h', 2}, {'e', 0x0100, kTiffLong, 2, 5000}, {'e', 0x8769, kTiffLong, 1, 38}, {'w', 0}, {'h', 1},
           {'s', 0xA001, 1, 1}, {'w', 0}}, "", false, "E", 1, 0xA001},

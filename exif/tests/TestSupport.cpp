@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <stdexcept>
 
@@ -37,31 +36,6 @@ std::vector<uint8_t> storedForm(const std::vector<uint8_t>& rgb, uint32_t width,
         }
     }
     return out;
-}
-
-std::vector<uint8_t> readFileBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path.string());
-}
-
-fs::path scratchFolder(const std::string& name)
-{
-    const char* binary = std::getenv("VXF_BINARY_DIR");
-    fs::path root = binary != nullptr ? fs::path(binary) / "exif-test-files"
-                                      : fs::temp_directory_path() / "vxf-exif-test-files";
-    fs::path folder = root / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
 }
 
 std::vector<JpegMarker> markersUpToScan(const std::vector<uint8_t>& jpeg)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "exif/ExifImage.h"
+#include "testsupport/TestFiles.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -17,12 +18,6 @@ std::vector<uint8_t> makeTestPicture(uint32_t width, uint32_t height);
 // The same picture as a caller might store it: bottom-up and/or BGR.
 std::vector<uint8_t> storedForm(const std::vector<uint8_t>& rgb, uint32_t width, uint32_t height,
                                 bool flipRows, bool swapRedBlue);
-
-std::vector<uint8_t> readFileBytes(const fs::path& path);
-void writeFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes);
-
-// A fresh empty folder for one test, under the build tree (or the temp folder).
-fs::path scratchFolder(const std::string& name);
 
 struct JpegMarker {
     uint8_t code;

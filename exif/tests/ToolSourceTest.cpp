@@ -100,7 +100,7 @@ std::vector<WalkedEntry> walk(const fs::path& file, const ExifSourceReader** rea
     std::vector<WalkedEntry> out;
     ExifEntryCursor cursor;
     while (image.nextSourceEntry(cursor)) {
-        const size_t bytes = static_cast<size_t>(tiffElementSize(cursor.type)) * cursor.count;
+        const size_t bytes = static_cast<size_t>(sourceElementSize(cursor.type)) * cursor.count;
         out.push_back({cursor.ifd, cursor.tag, cursor.type, cursor.count,
                        static_cast<long>(cursor.data - image.sourceTiff()),
                        std::vector<uint8_t>(cursor.data, cursor.data + bytes)});

@@ -108,7 +108,7 @@ TEST(SaveBmp, ToFileAndErrors) {
   loadImage(p, makeTestPicture(17, 5));
   const std::string path = tempDir() + "/saved.bmp";
   ASSERT_EQ(p.saveBmp(path.c_str(), 24), vximg::kOk);
-  EXPECT_EQ(maxDifference(reread(readFile(path)), makeTestPicture(17, 5)), 0);
+  EXPECT_EQ(maxDifference(reread(readFileBytes(path)), makeTestPicture(17, 5)), 0);
   EXPECT_EQ(p.saveBmp(path.c_str(), 12), vximg::kErrBadArgument);
   EXPECT_EQ(p.saveBmp((tempDir() + "/no/such/folder/x.bmp").c_str(), 24), vximg::kErrFileOpen);
 }

@@ -233,10 +233,10 @@ TEST(BrokenInput, RandomMutationsNeverCrash) {
 
 TEST(BrokenInput, FileReplacedAfterTheLoadFailsCleanly) {
   const std::string path = tempDir() + "/replaced.jpg";
-  ASSERT_TRUE(writeFile(path, encodeJpeg(makeTestPicture(300, 200), 85, false, false)));
+  writeFileBytes(path, encodeJpeg(makeTestPicture(300, 200), 85, false, false));
   PictureCore p;
   ASSERT_EQ(p.load(path.c_str()), vximg::kOk);
-  ASSERT_TRUE(writeFile(path, encodeJpeg(makeTestPicture(30, 20), 85, false, false)));
+  writeFileBytes(path, encodeJpeg(makeTestPicture(30, 20), 85, false, false));
   EXPECT_NE(p.resize(150, 100, vximg::kResizeResample), vximg::kOk);
   EXPECT_EQ(p.width(), 0);
 }
@@ -244,7 +244,7 @@ TEST(BrokenInput, FileReplacedAfterTheLoadFailsCleanly) {
 TEST(BrokenInput, LoadedFileIsNotHeldOpen) {
   // the file may be renamed or removed between the load and the decode
   const std::string path = tempDir() + "/held.bmp", moved = tempDir() + "/held-moved.bmp";
-  ASSERT_TRUE(writeFile(path, smallBmp(24)));
+  writeFileBytes(path, smallBmp(24));
   PictureCore p;
   ASSERT_EQ(p.load(path.c_str()), vximg::kOk);
   ASSERT_EQ(std::rename(path.c_str(), moved.c_str()), 0);

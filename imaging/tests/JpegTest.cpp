@@ -126,7 +126,7 @@ TEST(Jpeg, OddSizes) {
 
 TEST(Jpeg, LoadFromFile) {
   const std::string path = tempDir() + "/load.jpg";
-  ASSERT_TRUE(writeFile(path, encodeJpeg(makeTestPicture(300, 200), 85, false, false)));
+  writeFileBytes(path, encodeJpeg(makeTestPicture(300, 200), 85, false, false));
   PictureCore p;
   ASSERT_EQ(p.load(path.c_str()), vximg::kOk);
   EXPECT_EQ(p.width(), 300);

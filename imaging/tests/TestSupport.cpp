@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <random>
 
 #include <jpeglib.h>
 
@@ -248,17 +246,6 @@ std::vector<uint8_t> encodeRgbRows(const Image& pic, int bits, const uint32_t ma
   return out;
 }
 
-std::vector<uint8_t> readFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-
-bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  return bool(f);
-}
-
 std::vector<uint8_t> encodePpm(const Image& img) {
   const std::string head = "P6\n" + std::to_string(img.width) + " " + std::to_string(img.height) + "\n255\n";
   std::vector<uint8_t> out(head.begin(), head.end());
@@ -266,10 +253,10 @@ std::vector<uint8_t> encodePpm(const Image& img) {
   return out;
 }
 
-bool writePpm(const std::string& path, const Image& img) { return writeFile(path, encodePpm(img)); }
+void writePpm(const std::string& path, const Image& img) { writeFileBytes(path, encodePpm(img)); }
 
 bool readPpm(const std::string& path, Image& img) {
-  const std::vector<uint8_t> d = readFile(path);
+  const std::vector<uint8_t> d = readFileBytes(path);
   size_t pos = 0;
   auto token = [&]() -> std::string {
     while (pos < d.size() && (std::isspace(d[pos]) || d[pos] == '#')) {
@@ -292,15 +279,8 @@ bool readPpm(const std::string& path, Image& img) {
 }
 
 std::string tempDir() {
-  static std::string dir;
-  if (dir.empty()) {
-    std::random_device rd;
-    namespace fs = std::filesystem;
-    fs::path p = fs::temp_directory_path() / ("vximg-test-" + std::to_string(rd()));
-    fs::create_directories(p);
-    dir = p.string();
-  }
-  return dir;
+  static const TempFolder folder;
+  return folder.path().u8string();
 }
 
 std::string findTool(const std::string& name) {

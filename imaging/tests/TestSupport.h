@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/Bitmap.h"
+#include "testsupport/TestFiles.h"
 
 namespace vxtest {
 
@@ -63,13 +64,11 @@ std::vector<uint8_t> buildBmp(const BmpLayout& layout, const std::vector<uint8_t
 std::vector<uint8_t> encodeIndexedRows(const Indexed& pic, int bits, bool topDown);
 std::vector<uint8_t> encodeRgbRows(const Image& pic, int bits, const uint32_t masks[3], bool topDown);
 
-std::vector<uint8_t> readFile(const std::string& path);
-bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
-bool writePpm(const std::string& path, const Image& img);
+void writePpm(const std::string& path, const Image& img);
 bool readPpm(const std::string& path, Image& img);
 std::vector<uint8_t> encodePpm(const Image& img);
 
-// A fresh folder for this test program's files.
+// This test program's folder of files, removed at its end.
 std::string tempDir();
 
 // Full path of a checker tool on PATH, or "" (tests then fail).

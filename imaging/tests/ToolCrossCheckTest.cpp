@@ -83,7 +83,7 @@ TEST_P(MagickBmp, DecodesLikeImageMagick) {
   ASSERT_FALSE(magick().empty());
   const std::string out = file(std::string(v.name) + ".bmp");
   ASSERT_TRUE(run(magick() + " '" + sourcePpm(v.source) + "' " + v.args + out));
-  const std::vector<uint8_t> f = readFile(out);
+  const std::vector<uint8_t> f = readFileBytes(out);
   ASSERT_GT(f.size(), 30u);
   // make sure the file is the variant this case is about
   EXPECT_EQ(le32(f, 14), v.header);
@@ -125,7 +125,7 @@ TEST(MagickReadsOurs, EveryDepth) {
     BmpLayout s;
     s.width = 37;
     s.height = 23;
-    writeFile(file("ours-in.bmp"), buildBmp(s, encodeRgbRows(src, 24, nullptr, false)));
+    writeFileBytes(file("ours-in.bmp"), buildBmp(s, encodeRgbRows(src, 24, nullptr, false)));
     ASSERT_EQ(p.load(file("ours-in.bmp").c_str()), vximg::kOk);
     const std::string out = file("ours" + std::to_string(bits) + ".bmp");
     ASSERT_EQ(p.saveBmp(out.c_str(), bits), vximg::kOk);
@@ -243,7 +243,7 @@ TEST(MagickResize, ShrinkCloseToImageMagickLanczos) {
   BmpLayout s;
   s.width = 1200;
   s.height = 900;
-  writeFile(file("resize-src.bmp"), buildBmp(s, encodeRgbRows(src, 24, nullptr, false)));
+  writeFileBytes(file("resize-src.bmp"), buildBmp(s, encodeRgbRows(src, 24, nullptr, false)));
   for (auto [w, h] : {std::make_pair(640, 480), std::make_pair(160, 120), std::make_pair(1024, 384)}) {
     const std::string ref = file("resize-ref.ppm");
     ASSERT_TRUE(run(magick() + " '" + in + "' -filter Lanczos -resize " + std::to_string(w) + "x" + std::to_string(h) +

@@ -39,28 +39,28 @@ Bytes expectedFile(size_t n, size_t data)
 }
 
 // A finished file from n converted samples.
-Bytes finish(const ScratchDir& dir, size_t n, const std::string& name = "s.wav")
+Bytes finish(const TempFolder& dir, size_t n, const std::string& name = "s.wav")
 {
     const Bytes samples = samplesOf(n);
     EXPECT_TRUE(writePlainWave(samples.data(), samples.size(), kCameraSoundFormat, dir / name));
     EXPECT_EQ(addCameraChunks(dir / name, kInfo), kCameraChunksOk);
-    return loadFile(dir / name);
+    return readFileBytes(dir / name);
 }
 
 TEST(PlainWave, HeaderAndSamplesReplacingAnyFile)
 {
-    ScratchDir dir;
-    saveFile(dir / "p.wav", Bytes(5000, 0xAA));
+    TempFolder dir;
+    writeFileBytes(dir / "p.wav", Bytes(5000, 0xAA));
     const Bytes samples = samplesOf(1000);
     ASSERT_TRUE(writePlainWave(samples.data(), samples.size(), kCameraSoundFormat, dir / "p.wav"));
-    EXPECT_EQ(loadFile(dir / "p.wav"), pcmWave(kCameraSoundFormat, samples));
+    EXPECT_EQ(readFileBytes(dir / "p.wav"), pcmWave(kCameraSoundFormat, samples));
     EXPECT_FALSE(writePlainWave(samples.data(), samples.size(), kCameraSoundFormat,
                                 dir / "nowhere" / "p.wav"));
 }
 
 TEST(FinishedFile, LayoutAtThePaddingBoundaries)
 {
-    ScratchDir dir;
+    TempFolder dir;
     const struct {
         size_t samples;
         size_t data;
@@ -81,17 +81,17 @@ TEST(FinishedFile, LayoutAtThePaddingBoundaries)
 
 TEST(AddCameraChunks, MissingOrBrokenFilesFailAndDataNotLastIsLeftUntouched)
 {
-    ScratchDir dir;
+    TempFolder dir;
     EXPECT_EQ(addCameraChunks(dir / "missing.wav", kInfo), kCameraChunksFailed);
-    saveFile(dir / "nodata.wav", riff("WAVE", chunk("fmt ", fmtBody(kCameraSoundFormat))));
+    writeFileBytes(dir / "nodata.wav", riff("WAVE", chunk("fmt ", fmtBody(kCameraSoundFormat))));
     EXPECT_EQ(addCameraChunks(dir / "nodata.wav", kInfo), kCameraChunksFailed);
-    saveFile(dir / "text.wav", text("not a sound at all, just text"));
+    writeFileBytes(dir / "text.wav", text("not a sound at all, just text"));
     EXPECT_EQ(addCameraChunks(dir / "text.wav", kInfo), kCameraChunksFailed);
     const Bytes file = riff("WAVE", chunk("fmt ", fmtBody(kCameraSoundFormat)) +
                                         chunk("data", samplesOf(100)) + chunk("JUNK", Bytes(10)));
-    saveFile(dir / "j.wav", file);
+    writeFileBytes(dir / "j.wav", file);
     EXPECT_EQ(addCameraChunks(dir / "j.wav", kInfo), kCameraChunksFailed);
-    EXPECT_EQ(loadFile(dir / "j.wav"), file);
+    EXPECT_EQ(readFileBytes(dir / "j.wav"), file);
 }
 
 }  // namespace

@@ -9,8 +9,8 @@ namespace {
 
 TEST(FileHelpers, ReadsFromTheOffsetAndStopAtTheEnd)
 {
-    ScratchDir dir;
-    saveFile(dir / "a.bin", text("0123456789"));
+    TempFolder dir;
+    writeFileBytes(dir / "a.bin", text("0123456789"));
     char buffer[8] = {};
     IoResult got = readFileAt(dir / "a.bin", 3, 4, buffer);
     EXPECT_TRUE(got.ok);
@@ -22,12 +22,12 @@ TEST(FileHelpers, ReadsFromTheOffsetAndStopAtTheEnd)
     Bytes content(70001);
     for (size_t i = 0; i < content.size(); ++i)
         content[i] = static_cast<uint8_t>(i * 7 + 3);
-    saveFile(dir / "big.bin", content);
+    writeFileBytes(dir / "big.bin", content);
     Bytes out;
     ASSERT_TRUE(readWholeFile(dir / "big.bin", out));
     EXPECT_EQ(out, content);
     EXPECT_EQ(fileLength(dir / "big.bin"), 70001);
-    saveFile(dir / "empty.bin", {});
+    writeFileBytes(dir / "empty.bin", {});
     ASSERT_TRUE(readWholeFile(dir / "empty.bin", out));
     EXPECT_TRUE(out.empty());
     EXPECT_EQ(fileLength(dir / "empty.bin"), 0);
@@ -35,25 +35,25 @@ TEST(FileHelpers, ReadsFromTheOffsetAndStopAtTheEnd)
 
 TEST(FileHelpers, WritesReplaceOrPatchAndCreateMissingFiles)
 {
-    ScratchDir dir;
-    saveFile(dir / "w.bin", text("a much longer old content"));
+    TempFolder dir;
+    writeFileBytes(dir / "w.bin", text("a much longer old content"));
     const IoResult put = writeFileAt(dir / "w.bin", kNewFile, "new", 3);
     EXPECT_TRUE(put.ok);
     EXPECT_EQ(put.bytes, 3u);
-    EXPECT_EQ(loadFile(dir / "w.bin"), text("new"));
-    saveFile(dir / "w.bin", text("0123456789"));
+    EXPECT_EQ(readFileBytes(dir / "w.bin"), text("new"));
+    writeFileBytes(dir / "w.bin", text("0123456789"));
     EXPECT_TRUE(writeFileAt(dir / "w.bin", 4, "ab", 2).ok);
     EXPECT_TRUE(writeFileAt(dir / "w.bin", 10, "XY", 2).ok);
-    EXPECT_EQ(loadFile(dir / "w.bin"), text("0123ab6789XY"));
+    EXPECT_EQ(readFileBytes(dir / "w.bin"), text("0123ab6789XY"));
     EXPECT_FALSE(writeFileAt(dir / "w.bin", -2, "x", 1).ok);  // only kNewFile is negative
-    EXPECT_EQ(loadFile(dir / "w.bin"), text("0123ab6789XY"));
+    EXPECT_EQ(readFileBytes(dir / "w.bin"), text("0123ab6789XY"));
     EXPECT_TRUE(writeFileAt(dir / "fresh.bin", 0, "z", 1).ok);
-    EXPECT_EQ(loadFile(dir / "fresh.bin"), text("z"));
+    EXPECT_EQ(readFileBytes(dir / "fresh.bin"), text("z"));
 }
 
 TEST(FileHelpers, MissingFileOrFolderFailsAtOnce)
 {
-    ScratchDir dir;
+    TempFolder dir;
     CountedWaits waits;
     char buffer[4];
     EXPECT_FALSE(readFileAt(dir / "none.wav", 0, 4, buffer).ok);
@@ -69,7 +69,7 @@ TEST(FileHelpers, MissingFileOrFolderFailsAtOnce)
 
 TEST(FileHelpers, FolderIsNotAFileAndIsRetried)
 {
-    ScratchDir dir;
+    TempFolder dir;
     CountedWaits waits;
     Bytes out;
     EXPECT_FALSE(readWholeFile(dir.path(), out));

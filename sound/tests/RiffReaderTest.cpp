@@ -38,7 +38,7 @@ Bytes infoList(const Bytes& entries) { return chunk("LIST", text("INFO") + entri
 
 TEST(SoundFileKind, AiffWaveAndOthers)
 {
-    ScratchDir dir;
+    TempFolder dir;
     const struct {
         const char* name;
         Bytes bytes;
@@ -52,7 +52,7 @@ TEST(SoundFileKind, AiffWaveAndOthers)
         {"aifc.aif", text("FORM") + le32(4) + text("AIFC"), kSoundFileOther},
     };
     for (const auto& c : cases) {
-        saveFile(dir / c.name, c.bytes);
+        writeFileBytes(dir / c.name, c.bytes);
         EXPECT_EQ(soundFileKind(dir / c.name), c.kind) << c.name;
     }
     EXPECT_EQ(soundFileKind(dir / "missing.wav"), kSoundFileOther);
@@ -185,7 +185,7 @@ TEST(HasInfoEntry, OnlyTheFirstInfoListAndNothingPastTheEnd)
 
 TEST(InspectSourceSound, Results)
 {
-    ScratchDir dir;
+    TempFolder dir;
     const Bytes icop = infoList(chunk("ICOP", text("(c)")));
     WaveFormat adpcm = kMono16;
     adpcm.formatTag = 2;
@@ -203,7 +203,7 @@ TEST(InspectSourceSound, Results)
         {"text.txt", text("hello there, not a sound"), kSourceAcceptable},
     };
     for (const auto& c : cases) {
-        saveFile(dir / c.name, c.file);
+        writeFileBytes(dir / c.name, c.file);
         EXPECT_EQ(inspectSourceSound(dir / c.name), c.result) << c.name;
     }
     EXPECT_EQ(inspectSourceSound(dir / "missing.wav"), kSourceAcceptable);

@@ -426,10 +426,10 @@ TEST(ConvertSamples, EmptyAndPartialFramesAndEvenCounts)
 
 TEST(ConvertToCameraSound, WritesThePlainCameraFileThatCameraChunksFinish)
 {
-    ScratchDir dir;
-    saveFile(dir / "src.wav", pcmWave(pcmFormat(44100, 1, 16), pcm16(lcgNoise(22050, 11, 0))));
+    TempFolder dir;
+    writeFileBytes(dir / "src.wav", pcmWave(pcmFormat(44100, 1, 16), pcm16(lcgNoise(22050, 11, 0))));
     ASSERT_EQ(convertToCameraSound(dir / "out.wav", dir / "src.wav", 10), kConvertOk);
-    const Bytes file = loadFile(dir / "out.wav");
+    const Bytes file = readFileBytes(dir / "out.wav");
     ASSERT_EQ(file.size(), 44u + 4000);
     WaveData data;
     WaveFormat format;
@@ -438,17 +438,17 @@ TEST(ConvertToCameraSound, WritesThePlainCameraFileThatCameraChunksFinish)
     EXPECT_EQ(fnv1a(Bytes(data.bytes, data.bytes + data.length)), 0xC4569F7Eu);  // as the model
     ASSERT_EQ(addCameraChunks(dir / "out.wav", makeCameraSoundInfo(1999, 8, 24, 14, 5, 9, 7)),
               kCameraChunksOk);
-    EXPECT_EQ(loadFile(dir / "out.wav").size(), 24208u);
+    EXPECT_EQ(readFileBytes(dir / "out.wav").size(), 24208u);
 }
 
 TEST(ConvertToCameraSound, ResultCodesAndNothingWrittenOnFailure)
 {
-    ScratchDir dir;
-    saveFile(dir / "text.wav", text("plain words, no sound here"));
-    saveFile(dir / "nodata.wav", riff("WAVE", chunk("fmt ", fmtBody(pcmFormat(8000, 1, 16)))));
-    saveFile(dir / "three.wav", pcmWave(pcmFormat(8000, 3, 16), Bytes(600, 1)));
-    saveFile(dir / "slow.wav", pcmWave(pcmFormat(300, 1, 16), Bytes(600, 1)));
-    saveFile(dir / "ok.wav", pcmWave(pcmFormat(8000, 1, 8), Bytes(600, 1)));
+    TempFolder dir;
+    writeFileBytes(dir / "text.wav", text("plain words, no sound here"));
+    writeFileBytes(dir / "nodata.wav", riff("WAVE", chunk("fmt ", fmtBody(pcmFormat(8000, 1, 16)))));
+    writeFileBytes(dir / "three.wav", pcmWave(pcmFormat(8000, 3, 16), Bytes(600, 1)));
+    writeFileBytes(dir / "slow.wav", pcmWave(pcmFormat(300, 1, 16), Bytes(600, 1)));
+    writeFileBytes(dir / "ok.wav", pcmWave(pcmFormat(8000, 1, 8), Bytes(600, 1)));
 
     EXPECT_EQ(convertToCameraSound(dir / "a.wav", dir / "missing.wav", 10), kConvertNoSource);
     EXPECT_EQ(convertToCameraSound(dir / "a.wav", dir / "text.wav", 10), kConvertNoSource);
@@ -457,9 +457,9 @@ TEST(ConvertToCameraSound, ResultCodesAndNothingWrittenOnFailure)
     EXPECT_EQ(convertToCameraSound(dir / "a.wav", dir / "slow.wav", 10), kConvertFailed);
     EXPECT_FALSE(std::filesystem::exists(dir / "a.wav"));
 
-    saveFile(dir / "keep.wav", text("old"));
+    writeFileBytes(dir / "keep.wav", text("old"));
     EXPECT_EQ(convertToCameraSound(dir / "keep.wav", dir / "three.wav", 10), kConvertFailed);
-    EXPECT_EQ(loadFile(dir / "keep.wav"), text("old"));
+    EXPECT_EQ(readFileBytes(dir / "keep.wav"), text("old"));
 
     EXPECT_EQ(convertToCameraSound(dir / "nowhere" / "a.wav", dir / "ok.wav", 10), kConvertFailed);
     EXPECT_EQ(convertToCameraSound(dir / "a.wav", dir / "ok.wav", 10), kConvertOk);

@@ -2,35 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
-#include <system_error>
-
-namespace fs = std::filesystem;
-
-ScratchDir::ScratchDir()
-{
-    // Unique across the test processes that may run at once.
-    static std::atomic<unsigned> counter{0};
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    std::error_code error;
-    do {
-        path_ = fs::temp_directory_path() /
-                ("vxf_sound_" + std::to_string(now % 1000000007) + "_" + std::to_string(counter++));
-    } while (!fs::create_directory(path_, error) && counter < 1000);
-    if (error)
-        throw std::runtime_error("no scratch folder");
-}
-
-ScratchDir::~ScratchDir()
-{
-    std::error_code error;
-    fs::remove_all(path_, error);
-}
-
 namespace {
 unsigned g_waits = 0;
 void (*g_onWait)(unsigned) = nullptr;
@@ -50,22 +21,6 @@ CountedWaits::CountedWaits(void (*onWait)(unsigned)) : previous_(setRetrySleep(&
 }
 CountedWaits::~CountedWaits() { setRetrySleep(previous_); }
 unsigned CountedWaits::count() const { return g_waits; }
-
-Bytes loadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path.string());
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void saveFile(const fs::path& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path.string());
-}
 
 Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 

@@ -1,11 +1,11 @@
-// Helpers of the sound tests: a scratch folder, whole-file reads and writes
-// through the standard library (not through the code under test), WAV
-// files built chunk by chunk, and the test sources shared with
-// sound_model.py.
+// Helpers of the sound tests: counted retry waits, WAV files built chunk by
+// chunk, and the test sources shared with sound_model.py. Files and folders
+// come from testsupport/TestFiles.h.
 #pragma once
 
 #include "sound/FileIo.h"
 #include "sound/RiffReader.h"
+#include "testsupport/TestFiles.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -13,20 +13,6 @@
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
-
-// A fresh folder under the temporary folder, removed with its contents.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // Counts the retry waits instead of sleeping, for its lifetime; each wait
 // must be the usual one, and `onWait` (if any) runs at every wait.
@@ -39,9 +25,6 @@ public:
 private:
     RetrySleep previous_;
 };
-
-Bytes loadFile(const std::filesystem::path& path);
-void saveFile(const std::filesystem::path& path, const Bytes& bytes);
 
 Bytes text(const std::string& s);
 Bytes le16(uint16_t v);

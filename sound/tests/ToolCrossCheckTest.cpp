@@ -39,7 +39,7 @@ TEST(ToolCrossCheck, SoxSourcesBecomeCameraFilesThatSoxAndExiftoolRead)
     const std::string exiftool = tool("exiftool");
     ASSERT_FALSE(sox.empty());
     ASSERT_FALSE(exiftool.empty());
-    ScratchDir dir;
+    TempFolder dir;
     const CameraSoundInfo info = makeCameraSoundInfo(2001, 12, 3, 9, 8, 7, 42);
     // Every rate, width and channel count, each signal, lengths in turn
     // short of 3 s, of 5 s and over 10 s.
@@ -68,7 +68,7 @@ TEST(ToolCrossCheck, SoxSourcesBecomeCameraFilesThatSoxAndExiftoolRead)
         ASSERT_EQ(convertToCameraSound(cam, src, kCameraSoundLimitSeconds), kConvertOk) << label;
         ASSERT_EQ(addCameraChunks(cam, info), kCameraChunksOk) << label;
 
-        const Bytes file = loadFile(cam);
+        const Bytes file = readFileBytes(cam);
         ASSERT_EQ(file.size(), 208 + s.padded) << label;
         const std::string said = "\n" + runTool(sox + " --i " + shellQuoted(cam)).output;
         EXPECT_EQ(soxField(said, "Channels"), "1") << label;
@@ -114,7 +114,7 @@ TEST(ToolCrossCheck, ResampledToneMatchesSoxResampling)
 {
     const std::string sox = tool("sox");
     ASSERT_FALSE(sox.empty());
-    ScratchDir dir;
+    TempFolder dir;
     for (const uint32_t rate : {11025u, 22050u, 44100u, 48000u, 16000u, 4000u}) {
         const auto src = dir / ("tone" + std::to_string(rate) + ".wav");
         const auto ours = dir / ("ours" + std::to_string(rate) + ".wav");
@@ -129,8 +129,8 @@ TEST(ToolCrossCheck, ResampledToneMatchesSoxResampling)
                   0);
         ASSERT_EQ(convertToCameraSound(ours, src, 10), kConvertOk);
 
-        const Bytes a = loadFile(ours);
-        const Bytes b = loadFile(theirs);
+        const Bytes a = readFileBytes(ours);
+        const Bytes b = readFileBytes(theirs);
         ASSERT_EQ(a.size(), 44u + 16000) << rate;
         // The middle second: ours[k] against sox[k - lag], at the best lag.
         const size_t sox0 = b.size() - 16000;  // sox may write a longer header

@@ -88,7 +88,7 @@ TEST_F(Installer, DefaultInstallWritesTheSuiteKeysValuesAndProfile)
     EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, files));
 
     // The suite profile: UTF-16 with a byte-order mark.
-    const std::vector<std::uint8_t> bytes = readBytes(m_profile);
+    const std::vector<std::uint8_t> bytes = readFileBytes(m_profile);
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes[0], 0xFF);
     EXPECT_EQ(bytes[1], 0xFE);
@@ -158,12 +158,12 @@ TEST_F(Installer, RunningTwiceGivesTheSameState)
     const RegistryTree machine = captureTree(HKEY_LOCAL_MACHINE, kOrvenKey);
     const RegistryTree user = captureTree(HKEY_CURRENT_USER, kOrvenKey);
     const RegistryTree own = captureTree(HKEY_CURRENT_USER, kStandinKey);
-    const std::vector<std::uint8_t> profileBytes = readBytes(m_profile);
+    const std::vector<std::uint8_t> profileBytes = readFileBytes(m_profile);
     install(arguments);
     EXPECT_TRUE(captureTree(HKEY_LOCAL_MACHINE, kOrvenKey) == machine);
     EXPECT_TRUE(captureTree(HKEY_CURRENT_USER, kOrvenKey) == user);
     EXPECT_TRUE(captureTree(HKEY_CURRENT_USER, kStandinKey) == own);
-    EXPECT_EQ(readBytes(m_profile), profileBytes);
+    EXPECT_EQ(readFileBytes(m_profile), profileBytes);
 }
 
 TEST_F(Installer, ReinstallPutsTheHandOffValuesBackToIdleAndKeepsChoicesNotGivenAgain)
@@ -178,7 +178,7 @@ TEST_F(Installer, ReinstallPutsTheHandOffValuesBackToIdleAndKeepsChoicesNotGiven
     EXPECT_EQ(stringValue(HKEY_CURRENT_USER, kSuite300 + L"\\3.0\\Files", L"Folder"), L"E:\\photos\\");
     EXPECT_EQ(profile(L"Files", L"Folder"), L"E:\\photos\\");
     EXPECT_EQ(stringValue(HKEY_CURRENT_USER, kStandinKey, L"CardRoot"), m_temp / L"card");
-    EXPECT_TRUE(folderExists(m_temp / L"card"));
+    EXPECT_TRUE(std::filesystem::is_directory(m_temp / L"card"));
 }
 
 TEST_F(Installer, TestSwitchesAreSetAndRemoved)
@@ -226,7 +226,7 @@ TEST_F(Installer, BadCommandLinesWriteNothing)
     EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kOrvenKey));
     EXPECT_FALSE(keyPresent(HKEY_CURRENT_USER, kOrvenKey));
     EXPECT_FALSE(keyPresent(HKEY_CURRENT_USER, kStandinKey));
-    EXPECT_FALSE(fileExists(m_profile));
+    EXPECT_FALSE(std::filesystem::is_regular_file(m_profile));
 }
 
 TEST_F(Installer, UninstallOneVersionThenAllLeavesNothing)
@@ -241,7 +241,7 @@ TEST_F(Installer, UninstallOneVersionThenAllLeavesNothing)
     EXPECT_FALSE(keyPresent(HKEY_CURRENT_USER, kSuite300));
     EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kSuite350 + L"\\3.5\\MainDialog"));
     EXPECT_TRUE(keyPresent(HKEY_CURRENT_USER, kSuite350 + L"\\3.5\\Files"));
-    EXPECT_TRUE(fileExists(m_profile)); // still in use by 3.50
+    EXPECT_TRUE(std::filesystem::is_regular_file(m_profile)); // still in use by 3.50
     EXPECT_TRUE(keyPresent(HKEY_CURRENT_USER, kStandinKey));
 
     run = runSetup({L"/uninstall"});
@@ -250,7 +250,7 @@ TEST_F(Installer, UninstallOneVersionThenAllLeavesNothing)
     EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kOrvenKey));
     EXPECT_FALSE(keyPresent(HKEY_CURRENT_USER, kOrvenKey));
     EXPECT_FALSE(keyPresent(HKEY_CURRENT_USER, kStandinKey));
-    EXPECT_FALSE(fileExists(m_profile));
+    EXPECT_FALSE(std::filesystem::is_regular_file(m_profile));
 
     // Nothing to remove is no failure.
     run = runSetup({L"/uninstall"});
@@ -265,7 +265,7 @@ TEST_F(Installer, UninstallLeavesWhatItDidNotMake)
     ASSERT_EQ(standin::writeString(HKEY_LOCAL_MACHINE, foreign + L"\\2.0\\MainDialog", L"AppExe", L"C:\\x.exe"),
               ERROR_SUCCESS);
     ASSERT_EQ(standin::writeString(HKEY_CURRENT_USER, foreign + L"\\2.0\\Files", L"Folder", L"C:\\"), ERROR_SUCCESS);
-    ASSERT_TRUE(writeBytes(m_profile, {'[', 'F', 'i', 'l', 'e', 's', ']', '\r', '\n'}));
+    writeFileBytes(m_profile, {'[', 'F', 'i', 'l', 'e', 's', ']', '\r', '\n'});
 
     install({});
     const RunResult run = runSetup({L"/uninstall"});
@@ -274,7 +274,7 @@ TEST_F(Installer, UninstallLeavesWhatItDidNotMake)
     EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kSuite300));
     EXPECT_EQ(stringValue(HKEY_LOCAL_MACHINE, foreign + L"\\2.0\\MainDialog", L"AppExe"), L"C:\\x.exe");
     EXPECT_TRUE(keyPresent(HKEY_CURRENT_USER, foreign + L"\\2.0\\Files"));
-    EXPECT_TRUE(fileExists(m_profile));
+    EXPECT_TRUE(std::filesystem::is_regular_file(m_profile));
 
     // Nor does it remove an unmarked version named on the command line.
     const RunResult named = runSetup({L"/uninstall", L"/version", L"2.00"});

@@ -1,45 +1,14 @@
 #include "standin/tests/StandinTestSupport.h"
 
 #include "standin/StandinNames.h"
+#include "base/PathText.h"
 #include "standin/StandinSupport.h"
 
-#include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace standin_test {
-
-std::vector<std::uint8_t> readBytes(const std::wstring& path)
-{
-    std::vector<std::uint8_t> bytes;
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    LARGE_INTEGER size = {};
-    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (1 << 30)) {
-        bytes.resize(static_cast<std::size_t>(size.QuadPart));
-        DWORD got = 0;
-        if (!::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
-            got = 0;
-        bytes.resize(got);
-    }
-    ::CloseHandle(file);
-    return bytes;
-}
-
-bool writeBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
-{
-    HANDLE file =
-        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok = bytes.empty() ||
-                    (::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                     written == bytes.size());
-    ::CloseHandle(file);
-    return ok;
-}
 
 std::wstring fixturePath(const char* name)
 {
@@ -49,7 +18,7 @@ std::wstring fixturePath(const char* name)
 
 std::vector<std::uint8_t> fixture(const char* name)
 {
-    return readBytes(fixturePath(name));
+    return readFileBytes(fixturePath(name));
 }
 
 std::wstring setupPath()
@@ -85,7 +54,7 @@ bool rawValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD& ty
 
 std::wstring readProfileText(const std::wstring& path)
 {
-    const std::vector<std::uint8_t> bytes = readBytes(path);
+    const std::vector<std::uint8_t> bytes = readFileBytes(path);
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         std::wstring text;
         for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
@@ -135,10 +104,10 @@ SuiteStateGuard::SuiteStateGuard()
     m_standin = captureTree(HKEY_CURRENT_USER, standin::kStandinKey);
     const std::wstring profile = standin::suiteProfilePath();
     ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, profile.c_str());
-    m_profileExisted = fileExists(profile);
+    m_profileExisted = std::filesystem::is_regular_file(profile);
     if (m_profileExisted)
-        m_profile = readBytes(profile);
-    m_defaultCardExisted = folderExists(standin::defaultCardRoot());
+        m_profile = readFileBytes(profile);
+    m_defaultCardExisted = std::filesystem::is_directory(standin::defaultCardRoot());
     clearAll();
 }
 
@@ -149,13 +118,19 @@ SuiteStateGuard::~SuiteStateGuard()
     restoreTree(HKEY_CURRENT_USER, standin::kStandinKey, m_standin);
     const std::wstring profile = standin::suiteProfilePath();
     ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, profile.c_str());
-    if (m_profileExisted)
-        writeBytes(profile, m_profile);
+    if (m_profileExisted) {
+        try {
+            writeFileBytes(profile, m_profile);
+        } catch (const std::exception&) {
+            // Nothing more can be done from here.
+        }
+    }
     else
         ::DeleteFileW(profile.c_str());
     if (!m_defaultCardExisted) {
         const std::wstring card = standin::defaultCardRoot();
-        removeFolder(card);
+        std::error_code ignored;
+        std::filesystem::remove_all(card, ignored);
         ::RemoveDirectoryW(standin::folderOf(card).c_str()); // only when empty
     }
 }
@@ -170,78 +145,10 @@ void SuiteStateGuard::clearAll()
     ::DeleteFileW(profile.c_str());
 }
 
-TempFolder::TempFolder()
-{
-    static std::atomic<unsigned> counter{0};
-    const std::wstring base = standin::tempFolder();
-    for (;;) {
-        m_path = base + L"standin-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                 std::to_wstring(counter++);
-        if (::CreateDirectoryW(m_path.c_str(), nullptr))
-            break;
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) {
-            m_path.clear();
-            break;
-        }
-    }
-}
-
-TempFolder::~TempFolder()
-{
-    if (!m_path.empty())
-        removeFolder(m_path);
-}
-
-void removeFolder(const std::wstring& path)
-{
-    WIN32_FIND_DATAW found = {};
-    HANDLE search = ::FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeFolder(child);
-            } else {
-                ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileW(child.c_str());
-            }
-        } while (::FindNextFileW(search, &found));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryW(path.c_str());
-}
-
-bool fileExists(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool folderExists(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring fromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int length =
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
-    return out;
-}
-
 std::vector<std::vector<std::wstring>> readLog(const std::wstring& path)
 {
-    const std::vector<std::uint8_t> bytes = readBytes(path);
-    const std::wstring text = fromUtf8(std::string(bytes.begin(), bytes.end()));
+    const std::vector<std::uint8_t> bytes = readFileBytes(path);
+    const std::wstring text = wideFromUtf8(std::string(bytes.begin(), bytes.end()));
     std::vector<std::vector<std::wstring>> lines;
     std::size_t at = 0;
     while (at < text.size()) {

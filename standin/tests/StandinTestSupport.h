@@ -2,6 +2,7 @@
 // and a guard that gives every test an empty suite and puts back whatever the
 // shared Windows (or Wine prefix) held before.
 #pragma once
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/Process.h"
 #include "testsupport/win/Registry.h"
 
@@ -24,8 +25,6 @@ using wintest::StartedProgram;
 using wintest::waitForWindow;
 using RunResult = wintest::ProgramRun;
 
-std::vector<std::uint8_t> readBytes(const std::wstring& path);
-bool writeBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> fixture(const char* name); // standin/tests/data, copied beside the test
 std::wstring fixturePath(const char* name);
 
@@ -64,25 +63,7 @@ private:
     bool m_defaultCardExisted = false;
 };
 
-// A fresh folder under the temporary folder, removed with its content.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::wstring& path() const { return m_path; } // without a trailing backslash
-    std::wstring operator/(const std::wstring& name) const { return m_path + L"\\" + name; }
-
-private:
-    std::wstring m_path;
-};
-void removeFolder(const std::wstring& path);
-bool fileExists(const std::wstring& path);
-bool folderExists(const std::wstring& path);
-
 // The transfer application's log: lines split at tabs.
 std::vector<std::vector<std::wstring>> readLog(const std::wstring& path);
-std::wstring fromUtf8(const std::string& text);
 
 } // namespace standin_test

@@ -72,7 +72,7 @@ protected:
         };
         for (const AlbumFile& file : m_files) {
             if (file.fixture) {
-                ASSERT_TRUE(writeBytes(m_album + L"\\" + file.name, fixture(file.fixture)));
+                writeFileBytes(m_album + L"\\" + file.name, fixture(file.fixture));
             }
         }
         // A picture whose IFD1 points at something that is no JPEG.
@@ -81,9 +81,9 @@ protected:
         ASSERT_EQ(standin::findExifThumbnail(broken.data(), broken.size(), where), standin::ThumbnailSearch::Found);
         broken[where.offset] = 0;
         broken[where.offset + 1] = 0;
-        ASSERT_TRUE(writeBytes(m_album + L"\\08240004.jpg", broken));
+        writeFileBytes(m_album + L"\\08240004.jpg", broken);
         // Neither listed nor copied.
-        ASSERT_TRUE(writeBytes(m_album + L"\\readme.txt", {'x'}));
+        writeFileBytes(m_album + L"\\readme.txt", {'x'});
         ASSERT_TRUE(::CreateDirectoryW((m_album + L"\\folder.jpg").c_str(), nullptr));
     }
 
@@ -123,19 +123,19 @@ protected:
         for (std::size_t i = 0; i < m_files.size(); ++i) {
             ASSERT_EQ(listed[i].size(), 3u);
             EXPECT_EQ(listed[i][0], m_files[i].name);
-            EXPECT_EQ(listed[i][1], std::to_wstring(readBytes(m_album + L"\\" + m_files[i].name).size()));
+            EXPECT_EQ(listed[i][1], std::to_wstring(readFileBytes(m_album + L"\\" + m_files[i].name).size()));
             EXPECT_EQ(listed[i][2], m_files[i].expectedThumbnail) << listed[i][0];
         }
     }
     void expectCardHoldsAll()
     {
         for (const AlbumFile& file : m_files) {
-            const std::vector<std::uint8_t> copy = readBytes(cardFolder() + L"\\" + file.name);
+            const std::vector<std::uint8_t> copy = readFileBytes(cardFolder() + L"\\" + file.name);
             EXPECT_FALSE(copy.empty()) << file.name.size();
-            EXPECT_EQ(copy, readBytes(m_album + L"\\" + file.name));
+            EXPECT_EQ(copy, readFileBytes(m_album + L"\\" + file.name));
         }
-        EXPECT_FALSE(fileExists(cardFolder() + L"\\readme.txt"));
-        EXPECT_FALSE(folderExists(cardFolder() + L"\\folder.jpg"));
+        EXPECT_FALSE(std::filesystem::is_regular_file(cardFolder() + L"\\readme.txt"));
+        EXPECT_FALSE(std::filesystem::is_directory(cardFolder() + L"\\folder.jpg"));
     }
 };
 
@@ -201,7 +201,7 @@ TEST_F(TransferApp, WithoutStartupTabAskingItShowsTheMainWindowOnly)
     EXPECT_EQ(single(log, L"window"), L"main");
     EXPECT_TRUE(linesOf(log, L"listed").empty());
     EXPECT_TRUE(linesOf(log, L"card").empty());
-    EXPECT_FALSE(folderExists(cardFolder()));
+    EXPECT_FALSE(std::filesystem::is_directory(cardFolder()));
 }
 
 TEST_F(TransferApp, WithoutAnySuiteItStillStartsAndSaysSo)
@@ -250,14 +250,14 @@ TEST_F(TransferApp, MissingFolderListsNothingAndCopiesNothing)
     EXPECT_TRUE(linesOf(log, L"listed").empty());
     EXPECT_EQ(single(log, L"window"), L"transfer");
     EXPECT_TRUE(linesOf(log, L"card").empty()); // the transfer button stays disabled
-    EXPECT_FALSE(folderExists(m_card + L"\\DCIM"));
+    EXPECT_FALSE(std::filesystem::is_directory(m_card + L"\\DCIM"));
 }
 
 TEST_F(TransferApp, ACardThatCannotBeWrittenIsReportedPerFile)
 {
     installForTest();
     ASSERT_TRUE(::RemoveDirectoryW(m_card.c_str())); // the installer made it
-    ASSERT_TRUE(writeBytes(m_card, {'n', 'o', 't', ' ', 'a', ' ', 'f', 'o', 'l', 'd', 'e', 'r'}));
+    writeFileBytes(m_card, {'n', 'o', 't', ' ', 'a', ' ', 'f', 'o', 'l', 'd', 'e', 'r'});
     announceInRegistry(kDialog300, kFiles300, m_album);
     const Log log = runAsHandOff();
     EXPECT_EQ(single(log, L"folder"), m_album); // no backslash needed at the end

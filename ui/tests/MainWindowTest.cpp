@@ -2,6 +2,7 @@
 // hint line, the busy state with ESC and closing, the about box.
 #include "app/PrivateMessages.h"
 #include "resources/VxfsendRes.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 #include "ui/tests/WindowHarness.h"
 #include "win/ResourceString.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-using testfiles::TempFolder;
 using Names = std::vector<std::wstring>;
 
 std::wstring hint(UINT stringId)
@@ -23,7 +23,7 @@ std::wstring hint(UINT stringId)
 
 void touch(const std::wstring& path)
 {
-    ASSERT_TRUE(testfiles::writeFile(path, "x")) << "cannot write " << std::string(path.begin(), path.end());
+    ASSERT_NO_THROW(writeFileText(path, "x")) << "cannot write " << std::string(path.begin(), path.end());
 }
 
 // A folder of pictures and other files, with a sub-folder.
@@ -31,12 +31,12 @@ struct PictureFolder {
     PictureFolder()
     {
         for (const wchar_t* name : {L"a.jpg", L"b.BMP", L"c.txt", L"d.jpeg", L"e.bmp", L"f.jpg.txt"})
-            touch(folder.sub(name));
-        ::CreateDirectoryW(folder.sub(L"sub").c_str(), nullptr);
-        touch(folder.sub(L"sub\\x.jpg"));
-        ::CreateDirectoryW(folder.sub(L"empty").c_str(), nullptr);
+            touch((folder / name).wstring());
+        ::CreateDirectoryW((folder / L"sub").wstring().c_str(), nullptr);
+        touch((folder / L"sub\\x.jpg").wstring());
+        ::CreateDirectoryW((folder / L"empty").wstring().c_str(), nullptr);
     }
-    TempFolder folder{L"VxfWindowList"};
+    TempFolder folder;
 };
 
 // Double-clicks a folder of the system dialog's folder list.
@@ -54,7 +54,7 @@ void openFolder(WindowHarness& window, const std::wstring& name)
 TEST(MainWindow, ListsThePicturesOfItsFolderByFileTypeAndFollowsFolderChanges)
 {
     PictureFolder pictures;
-    WindowHarness window(WindowHarness::settingsFor(pictures.folder.path()));
+    WindowHarness window(WindowHarness::settingsFor(pictures.folder.path().wstring()));
     ASSERT_TRUE(window.started());
     EXPECT_EQ(window.listTexts(IDC_FILE_LIST), (Names{L"a.jpg", L"b.BMP", L"e.bmp"}));
 
@@ -74,17 +74,17 @@ TEST(MainWindow, ListsThePicturesOfItsFolderByFileTypeAndFollowsFolderChanges)
     EXPECT_FALSE(window.enabled(IDC_ADD_ALL));
 
     const AppSettings after = window.close();
-    EXPECT_EQ(after.PathSelect, pictures.folder.sub(L"empty"));
+    EXPECT_EQ(after.PathSelect, (pictures.folder / L"empty").wstring());
     EXPECT_EQ(after.FileTypeIndex, 1);
 }
 
 TEST(MainWindow, StartsOnTheSavedTabAndSwitchesControlSetsBothWays)
 {
     PictureFolder pictures;
-    TempFolder captures(L"VxfWindowCaptures");
-    touch(captures.sub(L"cap0001.bmp"));
-    AppSettings settings = WindowHarness::settingsFor(pictures.folder.path());
-    settings.PathCapture = captures.path();
+    TempFolder captures;
+    touch((captures / L"cap0001.bmp").wstring());
+    AppSettings settings = WindowHarness::settingsFor(pictures.folder.path().wstring());
+    settings.PathCapture = captures.path().wstring();
     settings.TabPage = 1;
     settings.HotkeyModifiers = 0xF7;
     settings.Hotkey = 0x75;  // F6: not offered
@@ -128,16 +128,16 @@ TEST(MainWindow, StartsOnTheSavedTabAndSwitchesControlSetsBothWays)
 TEST(MainWindow, AFolderThatWasDeletedListsItsNearestParent)
 {
     PictureFolder pictures;
-    WindowHarness window(WindowHarness::settingsFor(pictures.folder.sub(L"gone\\deeper\\")));
+    WindowHarness window(WindowHarness::settingsFor((pictures.folder / L"gone\\deeper\\").wstring()));
     ASSERT_TRUE(window.started());
     EXPECT_EQ(window.listTexts(IDC_FILE_LIST), (Names{L"a.jpg", L"b.BMP", L"e.bmp"}));
-    EXPECT_EQ(window.close().PathSelect, pictures.folder.path());
+    EXPECT_EQ(window.close().PathSelect, pictures.folder.path().wstring());
 }
 
 TEST(MainWindow, HintLineNamesTheControlUnderTheMouseOnce)
 {
     PictureFolder pictures;
-    WindowHarness window(WindowHarness::settingsFor(pictures.folder.path()));
+    WindowHarness window(WindowHarness::settingsFor(pictures.folder.path().wstring()));
     ASSERT_TRUE(window.started());
     EXPECT_EQ(window.text(IDC_HINT_LINE), hint(IDS_HINT_DEFAULT));
 
@@ -176,8 +176,8 @@ TEST(MainWindow, HintLineNamesTheControlUnderTheMouseOnce)
 // while the window is busy.
 TEST(MainWindow, BusyWindowRefusesClosingAndAsksOnceOnEsc)
 {
-    TempFolder folder(L"VxfWindowBusy");
-    AppSettings settings = WindowHarness::settingsFor(folder.path());
+    TempFolder folder;
+    AppSettings settings = WindowHarness::settingsFor(folder.path().wstring());
     settings.DebugMode |= kDebugNoHandOff | kDebugDropFiles;
     WindowHarness window(settings);
     ASSERT_TRUE(window.started());
@@ -186,7 +186,7 @@ TEST(MainWindow, BusyWindowRefusesClosingAndAsksOnceOnEsc)
     window.settle();
     EXPECT_EQ(waitForMessageBox(window.threadId(), 0), nullptr);
 
-    window.dropFiles({folder.sub(L"missing1.jpg"), folder.sub(L"missing2.jpg"), folder.sub(L"missing3.jpg")});
+    window.dropFiles({(folder / L"missing1.jpg").wstring(), (folder / L"missing2.jpg").wstring(), (folder / L"missing3.jpg").wstring()});
     ASSERT_EQ(window.uploadTexts().size(), 3u);
     ::PostMessageW(window.window(), WM_COMMAND, MAKEWPARAM(IDC_UPLOAD, BN_CLICKED), 0);
     HWND question = waitForMessageBox(window.threadId());
@@ -229,9 +229,9 @@ TEST(MainWindow, BusyWindowRefusesClosingAndAsksOnceOnEsc)
 TEST(MainWindow, CaptureModeSavesAPressOfTheKeyAndTheTransferTabOpensOnIt)
 {
     PictureFolder pictures;
-    TempFolder captures(L"VxfWindowCapture");
-    AppSettings settings = WindowHarness::settingsFor(pictures.folder.path());
-    settings.PathCapture = captures.path();
+    TempFolder captures;
+    AppSettings settings = WindowHarness::settingsFor(pictures.folder.path().wstring());
+    settings.PathCapture = captures.path().wstring();
     settings.FileTypeIndex = 1;
     WindowHarness window(settings);
     ASSERT_TRUE(window.started());
@@ -254,14 +254,14 @@ TEST(MainWindow, CaptureModeSavesAPressOfTheKeyAndTheTransferTabOpensOnIt)
     window.selectTab(0);
     EXPECT_EQ(window.listTexts(IDC_FILE_LIST), Names{L"cap0001.bmp"});
     const AppSettings after = window.close();
-    EXPECT_EQ(after.PathSelect, captures.path());
+    EXPECT_EQ(after.PathSelect, captures.path().wstring());
     EXPECT_EQ(after.FileTypeIndex, 0);
 }
 
 TEST(MainWindow, AboutBoxOpensFromTheSystemMenuWithItsPicture)
 {
-    TempFolder folder(L"VxfWindowAbout");
-    WindowHarness window(WindowHarness::settingsFor(folder.path()));
+    TempFolder folder;
+    WindowHarness window(WindowHarness::settingsFor(folder.path().wstring()));
     ASSERT_TRUE(window.started());
     ::PostMessageW(window.window(), WM_SYSCOMMAND, IDM_ABOUT | 0x3, 0);
     HWND about = nullptr;

@@ -2,6 +2,7 @@
 // by the window), checked, auditioned and removed again.
 #include "resources/VxfsendRes.h"
 #include "sound/win/tests/TestWaves.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 #include "ui/tests/WindowHarness.h"
 #include "win/ResourceString.h"
@@ -16,7 +17,6 @@
 namespace {
 
 using namespace testwaves;
-using testfiles::TempFolder;
 
 constexpr int kChooserNameEdit = 1152;
 
@@ -39,13 +39,13 @@ protected:
         write(L"empty.wav", riff("WAVE", chunk("junk", "x")));
         for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"c.jpg"})
             write(name, "x");
-        AppSettings settings = WindowHarness::settingsFor(folder.path());
+        AppSettings settings = WindowHarness::settingsFor(folder.path().wstring());
         settings.DebugMode |= kDebugDropFiles;
         window = std::make_unique<WindowHarness>(settings);
         ASSERT_TRUE(window->started());
-        window->dropFiles({folder.sub(L"a.jpg"), folder.sub(L"b.jpg"), folder.sub(L"c.jpg")});
+        window->dropFiles({(folder / L"a.jpg").wstring(), (folder / L"b.jpg").wstring(), (folder / L"c.jpg").wstring()});
     }
-    void write(const wchar_t* name, const std::string& bytes) { ASSERT_TRUE(testfiles::writeFile(folder.sub(name), bytes)); }
+    void write(const wchar_t* name, const std::string& bytes) { ASSERT_NO_THROW(writeFileText((folder / name).wstring(), bytes)); }
     unsigned icon(int entry)
     {
         std::wstring entryText;
@@ -75,7 +75,7 @@ protected:
         window->settle();
     }
 
-    TempFolder folder{L"VxfSounds"};
+    TempFolder folder;
     std::unique_ptr<WindowHarness> window;
 };
 

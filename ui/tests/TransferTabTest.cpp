@@ -2,6 +2,7 @@
 // and sizes, the preview, save-also and the camera switch.
 #include "engine/CameraModels.h"
 #include "resources/VxfsendRes.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 #include "testsupport/win/UnixTools.h"
 #include "ui/tests/WindowHarness.h"
@@ -14,14 +15,13 @@
 
 namespace {
 
-using testfiles::TempFolder;
 using wintest::runUnixTool;
 using wintest::unixPath;
 using Names = std::vector<std::wstring>;
 
 void touch(const std::wstring& path)
 {
-    ASSERT_TRUE(testfiles::writeFile(path, "x"));
+    ASSERT_NO_THROW(writeFileText(path, "x"));
 }
 
 void makePicture(const std::wstring& path, const std::string& options)
@@ -32,10 +32,10 @@ void makePicture(const std::wstring& path, const std::string& options)
 
 TEST(TransferTab, CollectsOrdersAndSizesEntriesWithTheirPathsInStep)
 {
-    TempFolder folder(L"VxfTransferList");
+    TempFolder folder;
     for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"c.jpg", L"d.bmp"})
-        touch(folder.sub(name));
-    AppSettings settings = WindowHarness::settingsFor(folder.path());
+        touch((folder / name).wstring());
+    AppSettings settings = WindowHarness::settingsFor(folder.path().wstring());
     settings.DebugMode |= kDebugDropFiles;
     WindowHarness window(settings);
     ASSERT_TRUE(window.started());
@@ -50,7 +50,7 @@ TEST(TransferTab, CollectsOrdersAndSizesEntriesWithTheirPathsInStep)
 
     // The same file by another spelling is another entry; dropped files
     // follow the same rules.
-    window.dropFiles({folder.sub(L"a.jpg"), folder.sub(L"A.JPG")});
+    window.dropFiles({(folder / L"a.jpg").wstring(), (folder / L"A.JPG").wstring()});
     ASSERT_EQ(window.uploadTexts().size(), 5u);
 
     // Three selected entries to [X]: their prefixes change, the rest stay.
@@ -66,7 +66,7 @@ TEST(TransferTab, CollectsOrdersAndSizesEntriesWithTheirPathsInStep)
     const std::vector<std::wstring> pathsBefore = window.dialog().UploadPaths();
     window.click(IDC_MOVE_UP);
     EXPECT_EQ(window.uploadTexts()[1], L"[V] b.jpg");
-    EXPECT_EQ(window.dialog().UploadPaths()[1], folder.sub(L"b.jpg"));
+    EXPECT_EQ(window.dialog().UploadPaths()[1], (folder / L"b.jpg").wstring());
     EXPECT_TRUE(window.enabled(IDC_MOVE_UP) && window.enabled(IDC_MOVE_DOWN));
     window.click(IDC_MOVE_DOWN);
     EXPECT_EQ(window.dialog().UploadPaths(), pathsBefore);
@@ -76,7 +76,7 @@ TEST(TransferTab, CollectsOrdersAndSizesEntriesWithTheirPathsInStep)
     window.click(IDC_REMOVE_SELECTED);
     EXPECT_EQ(window.uploadTexts(), (Names{L"[X] c.jpg", L"[V] b.jpg", L"[X] d.bmp"}));
     EXPECT_EQ(window.dialog().UploadPaths(),
-              (std::vector<std::wstring>{folder.sub(L"c.jpg"), folder.sub(L"b.jpg"), folder.sub(L"d.bmp")}));
+              (std::vector<std::wstring>{(folder / L"c.jpg").wstring(), (folder / L"b.jpg").wstring(), (folder / L"d.bmp").wstring()}));
     window.click(IDC_REMOVE_ALL);
     EXPECT_TRUE(window.uploadTexts().empty());
     EXPECT_FALSE(window.enabled(IDC_UPLOAD));
@@ -84,10 +84,10 @@ TEST(TransferTab, CollectsOrdersAndSizesEntriesWithTheirPathsInStep)
 
 TEST(TransferTab, TheThousandAndSecondEntryIsRefusedAndTheAddedOnesStay)
 {
-    TempFolder folder(L"VxfTransferMany");
+    TempFolder folder;
     for (int i = 0; i < 1003; ++i)
-        touch(folder.sub(L"p" + std::to_wstring(1000 + i) + L".jpg"));
-    WindowHarness window(WindowHarness::settingsFor(folder.path()));
+        touch((folder / (L"p" + std::to_wstring(1000 + i) + L".jpg")).wstring());
+    WindowHarness window(WindowHarness::settingsFor(folder.path().wstring()));
     ASSERT_TRUE(window.started());
     ASSERT_EQ(window.listTexts(IDC_FILE_LIST).size(), 1003u);
     ::PostMessageW(window.window(), WM_COMMAND, MAKEWPARAM(IDC_ADD_ALL, BN_CLICKED), 0);
@@ -101,10 +101,10 @@ TEST(TransferTab, TheThousandAndSecondEntryIsRefusedAndTheAddedOnesStay)
 
 TEST(TransferTab, SoundFilesAreChosenOneAtATimeAndNeverAdded)
 {
-    TempFolder folder(L"VxfTransferSounds");
+    TempFolder folder;
     for (const wchar_t* name : {L"a.wav", L"b.wav", L"c.wav", L"d.jpg"})
-        touch(folder.sub(name));
-    WindowHarness window(WindowHarness::settingsFor(folder.path()));
+        touch((folder / name).wstring());
+    WindowHarness window(WindowHarness::settingsFor(folder.path().wstring()));
     ASSERT_TRUE(window.started());
     ::SendMessageW(window.item(IDC_FILE_TYPE), CB_SETCURSEL, 3, 0);
     window.command(IDC_FILE_TYPE, CBN_SELCHANGE);
@@ -119,10 +119,10 @@ TEST(TransferTab, SoundFilesAreChosenOneAtATimeAndNeverAdded)
 
 TEST(TransferTab, PreviewShowsThePictureSizeAndRefusesProgressivePictures)
 {
-    TempFolder folder(L"VxfTransferPreview");
-    makePicture(folder.sub(L"big.jpg"), "-size 1600x1200 gradient:red-blue");
-    makePicture(folder.sub(L"prog.jpg"), "-size 320x240 gradient:green-white -interlace Plane");
-    AppSettings settings = WindowHarness::settingsFor(folder.path());
+    TempFolder folder;
+    makePicture((folder / L"big.jpg").wstring(), "-size 1600x1200 gradient:red-blue");
+    makePicture((folder / L"prog.jpg").wstring(), "-size 320x240 gradient:green-white -interlace Plane");
+    AppSettings settings = WindowHarness::settingsFor(folder.path().wstring());
     settings.CehckViewMode = 1;
     WindowHarness window(settings);
     ASSERT_TRUE(window.started());
@@ -150,9 +150,9 @@ TEST(TransferTab, PreviewShowsThePictureSizeAndRefusesProgressivePictures)
 
 TEST(TransferTab, SaveAlsoChoosesTheDestinationOfTheJob)
 {
-    TempFolder folder(L"VxfTransferSave");
-    AppSettings settings = WindowHarness::settingsFor(folder.path());
-    settings.PathSave = folder.sub(L"saved");
+    TempFolder folder;
+    AppSettings settings = WindowHarness::settingsFor(folder.path().wstring());
+    settings.PathSave = (folder / L"saved").wstring();
     WindowHarness window(settings);
     ASSERT_TRUE(window.started());
     EXPECT_FALSE(window.enabled(IDC_BROWSE));
@@ -160,22 +160,22 @@ TEST(TransferTab, SaveAlsoChoosesTheDestinationOfTheJob)
     window.click(IDC_SAVE_ALSO);
     EXPECT_TRUE(window.enabled(IDC_BROWSE));
     EXPECT_TRUE(window.enabled(IDC_SAVE_PATH));
-    EXPECT_EQ(window.text(IDC_SAVE_PATH), folder.sub(L"saved"));
+    EXPECT_EQ(window.text(IDC_SAVE_PATH), (folder / L"saved").wstring());
     ::SendMessageW(window.item(IDC_SAVE_ALSO), BM_SETCHECK, BST_UNCHECKED, 0);
     window.click(IDC_SAVE_ALSO);
     ::SendMessageW(window.item(IDC_SAVE_ALSO), BM_SETCHECK, BST_CHECKED, 0);
     window.click(IDC_SAVE_ALSO);
     const AppSettings after = window.close();
     EXPECT_EQ(after.CehckSeve, 1);
-    EXPECT_EQ(after.TwainPath, folder.sub(L"saved"));
+    EXPECT_EQ(after.TwainPath, (folder / L"saved").wstring());
 }
 
 TEST(TransferTab, TheCameraSwitchCarriesSizesAndCaptionsToTheNewModel)
 {
-    TempFolder folder(L"VxfTransferCamera");
-    touch(folder.sub(L"a.jpg"));
-    touch(folder.sub(L"b.jpg"));
-    AppSettings settings = WindowHarness::settingsFor(folder.path());
+    TempFolder folder;
+    touch((folder / L"a.jpg").wstring());
+    touch((folder / L"b.jpg").wstring());
+    AppSettings settings = WindowHarness::settingsFor(folder.path().wstring());
     settings.JpegSize = static_cast<int32_t>(kSize1600x1200);
     WindowHarness window(settings);
     ASSERT_TRUE(window.started());

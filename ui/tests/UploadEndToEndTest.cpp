@@ -4,6 +4,7 @@
 #include "resources/VxfsendRes.h"
 #include "testsupport/win/Process.h"
 #include "standin/tests/StandinTestSupport.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 #include "testsupport/win/UnixTools.h"
 #include "ui/tests/WindowHarness.h"
@@ -17,7 +18,6 @@
 
 namespace {
 
-using testfiles::TempFolder;
 using wintest::runUnixTool;
 using wintest::unixPath;
 
@@ -62,10 +62,10 @@ void chooseSound(WindowHarness& window, int entry, const std::wstring& path)
 TEST(UploadEndToEnd, PicturesOfAFolderReachTheCardInTheirChosenSizes)
 {
     standin_test::SuiteStateGuard keeper;
-    TempFolder folder(L"VxfUploadEndToEnd");
-    const std::wstring pictures = folder.sub(L"pictures");
-    const std::wstring card = folder.sub(L"card");
-    const std::wstring log = folder.sub(L"standin.log");
+    TempFolder folder;
+    const std::wstring pictures = (folder / L"pictures").wstring();
+    const std::wstring card = (folder / L"card").wstring();
+    const std::wstring log = (folder / L"standin.log").wstring();
     ::CreateDirectoryW(pictures.c_str(), nullptr);
     ::CreateDirectoryW(card.c_str(), nullptr);
     tool("convert -size 1600x1200 gradient:red-blue -quality 90 " + unixPath(pictures + L"\\a.jpg") +
@@ -73,7 +73,7 @@ TEST(UploadEndToEnd, PicturesOfAFolderReachTheCardInTheirChosenSizes)
          unixPath(pictures + L"\\a.jpg"));
     tool("convert -size 800x600 gradient:yellow-green BMP3:" + unixPath(pictures + L"\\b.bmp"));
     tool("convert -size 640x480 gradient:white-black -interlace Plane " + unixPath(pictures + L"\\c.jpg"));
-    tool("sox -n -r 22050 -c 2 -b 16 " + unixPath(folder.sub(L"chime.wav")) + " synth 4 sine 660");
+    tool("sox -n -r 22050 -c 2 -b 16 " + unixPath((folder / L"chime.wav").wstring()) + " synth 4 sine 660");
     const wintest::ProgramRun setup = wintest::runProgram(
         wintest::besideTest(L"VidroStandinSetup.exe"),
         {L"/app", wintest::besideTest(L"VidroLinkStandin.exe"), L"/card", card, L"/testlog", log,
@@ -81,9 +81,9 @@ TEST(UploadEndToEnd, PicturesOfAFolderReachTheCardInTheirChosenSizes)
     ASSERT_TRUE(setup.finished);
     ASSERT_EQ(setup.exitCode, 0u) << setup.output;
 
-    AppSettings settings = WindowHarness::settingsFor(folder.path());
+    AppSettings settings = WindowHarness::settingsFor(folder.path().wstring());
     settings.DebugMode = 0;  // the suite is installed: checked as at every start
-    settings.PathTemp = folder.sub(L"work");
+    settings.PathTemp = (folder / L"work").wstring();
     WindowHarness window(settings);
     ASSERT_TRUE(window.started());
 
@@ -103,7 +103,7 @@ TEST(UploadEndToEnd, PicturesOfAFolderReachTheCardInTheirChosenSizes)
     ASSERT_EQ(window.uploadTexts(), (std::vector<std::wstring>{L"[P] a.jpg", L"[X] b.bmp", L"[V] c.jpg"}));
     // The same sound for both pictures: each picture's wav takes its number.
     for (int entry : {0, 1})
-        chooseSound(window, entry, folder.sub(L"chime.wav"));
+        chooseSound(window, entry, (folder / L"chime.wav").wstring());
 
     // The progressive picture's question, answered OK: the others go on.
     ::PostMessageW(window.window(), WM_COMMAND, MAKEWPARAM(IDC_UPLOAD, BN_CLICKED), 0);

@@ -1,4 +1,5 @@
 #include "testsupport/win/MessageBoxWatcher.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 
 #include "resources/VxfsendRes.h"
@@ -14,7 +15,6 @@
 
 namespace {
 
-using testfiles::TempFolder;
 
 std::wstring lower(std::wstring text)
 {
@@ -90,28 +90,28 @@ private:
 
 TEST(NewFolderDialog, RefusesAnInvalidNameAndTakesAnExistingFolderAsCreated)
 {
-    TempFolder temp(L"vxf-new-folder");
-    ASSERT_TRUE(::CreateDirectoryW(temp.sub(L"Existing").c_str(), nullptr));
+    TempFolder temp;
+    ASSERT_TRUE(::CreateDirectoryW((temp / L"Existing").wstring().c_str(), nullptr));
     CurrentDirectoryKept kept;
     MessageBoxWatcher watcher(IDYES);
     CTypingNewFolderDlg dialog({L"a:b", L"Existing"});
-    dialog.SetParentPath(temp.path());
+    dialog.SetParentPath(temp.path().wstring());
     EXPECT_EQ(dialog.DoModal(), IDOK);
 
     EXPECT_FALSE(dialog.okEnabledEmpty);
     EXPECT_EQ(boxTexts(watcher), (std::vector<std::wstring>{loadResourceString(IDS_MSG_FOLDER_NAME_INVALID),
                                                             L"Existing " + loadResourceString(IDS_MSG_CREATE_FOLDER)}));
-    EXPECT_EQ(dialog.Path(), temp.sub(L"Existing"));
-    EXPECT_EQ(lower(testfiles::processCurrentDirectory()), lower(temp.sub(L"Existing")));
+    EXPECT_EQ(dialog.Path(), (temp / L"Existing").wstring());
+    EXPECT_EQ(lower(testfiles::processCurrentDirectory()), lower((temp / L"Existing").wstring()));
 }
 
 TEST(NewFolderDialog, AFileOfThatNameFailsWithTheSystemsCode)
 {
-    TempFolder temp(L"vxf-new-folder");
-    ASSERT_TRUE(testfiles::writeFile(temp.sub(L"Taken"), "not a folder"));
+    TempFolder temp;
+    ASSERT_NO_THROW(writeFileText((temp / L"Taken").wstring(), "not a folder"));
     MessageBoxWatcher watcher(IDYES);
     CTypingNewFolderDlg dialog({L"Taken"});
-    dialog.SetParentPath(temp.path() + L"\\");
+    dialog.SetParentPath(temp.path().wstring() + L"\\");
     EXPECT_EQ(dialog.DoModal(), IDOK);
 
     EXPECT_EQ(dialog.Path(), L"");
@@ -147,8 +147,8 @@ protected:
 
 TEST_F(FolderSelect, OpensAtTheStartFolderBelowTheDrives)
 {
-    TempFolder temp(L"vxf-folder-select");
-    const std::wstring start = temp.sub(L"Start");
+    TempFolder temp;
+    const std::wstring start = (temp / L"Start").wstring();
     ASSERT_TRUE(::CreateDirectoryW(start.c_str(), nullptr));
     ASSERT_TRUE(::CreateDirectoryW((start + L"\\Inner").c_str(), nullptr));
     std::wstring typed = start;
@@ -212,11 +212,11 @@ VOID CALLBACK answerNewFolderDialog(HWND, UINT, UINT_PTR timer, DWORD)
 
 TEST_F(FolderSelect, NewFolderButtonCreatesTheFolderAndSelectsIt)
 {
-    TempFolder temp(L"vxf-folder-select");
+    TempFolder temp;
     CurrentDirectoryKept kept;
-    m_dialog.SetStartPath(temp.path());
+    m_dialog.SetStartPath(temp.path().wstring());
     ASSERT_TRUE(m_dialog.Create(nullptr));
-    ASSERT_EQ(lower(m_dialog.SelectedPath()), lower(temp.path()));
+    ASSERT_EQ(lower(m_dialog.SelectedPath()), lower(temp.path().wstring()));
 
     MessageBoxWatcher watcher(IDYES);
     ::SetTimer(nullptr, 0, 50, answerNewFolderDialog);
@@ -224,8 +224,8 @@ TEST_F(FolderSelect, NewFolderButtonCreatesTheFolderAndSelectsIt)
                    reinterpret_cast<LPARAM>(m_dialog.GetDlgItem(IDC_FOLDER_SELECT_NEW)));
     EXPECT_EQ(boxTexts(watcher).size(), 1u);
 
-    EXPECT_TRUE(testfiles::isFolder(temp.sub(L"Fresh")));
-    EXPECT_EQ(lower(m_dialog.SelectedPath()), lower(temp.sub(L"Fresh")));
+    EXPECT_TRUE(std::filesystem::is_directory((temp / L"Fresh").wstring()));
+    EXPECT_EQ(lower(m_dialog.SelectedPath()), lower((temp / L"Fresh").wstring()));
     EXPECT_EQ(std::wstring(item(TreeView_GetSelection(tree())).pszText), L"Fresh");
 }
 

@@ -1,5 +1,6 @@
 #include "testsupport/win/MessageBoxWatcher.h"
 #include "app/win/Environment.h"
+#include "resources/VxfsendRes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,6 @@
 namespace {
 
 const std::wstring kCannotRead = L"画像ファイルが読み込めません。";
-constexpr UINT kMsgCannotRead = 606;
 
 // --- Folders ------------------------------------------------------------------
 
@@ -65,12 +65,12 @@ TEST(ShowMessage, CaptionTextAndCodeOfTheRealBox)
         int code;
         std::wstring text;
     } cases[] = {
-        {nullptr, kMsgCannotRead, nullptr, true, 3, kCannotRead + L"\n[3]"},
+        {nullptr, IDS_MSG_PICTURE_UNREADABLE, nullptr, true, 3, kCannotRead + L"\n[3]"},
         // The box may drop the suffix's trailing blank when drawing; the text
         // handed to it is what counts, and the static keeps it.
-        {L"C:\\写真\\a.jpg", kMsgCannotRead, L"(2)", true, 5, L"C:\\写真\\a.jpg " + kCannotRead + L"\n[5](2) "},
+        {L"C:\\写真\\a.jpg", IDS_MSG_PICTURE_UNREADABLE, L"(2)", true, 5, L"C:\\写真\\a.jpg " + kCannotRead + L"\n[5](2) "},
         {L"x", 59999, nullptr, true, 1, L"x \n[1]"},  // unknown id: empty message
-        {longPath.c_str(), kMsgCannotRead, nullptr, false, 0, longPath + L" " + kCannotRead},
+        {longPath.c_str(), IDS_MSG_PICTURE_UNREADABLE, nullptr, false, 0, longPath + L" " + kCannotRead},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 40));
@@ -91,7 +91,7 @@ TEST(ShowMessage, OwnerAndBoxTypeArePassedThroughAndTheButtonPressedReturned)
                                    nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(owner, nullptr);
     MessageBoxWatcher watcher(IDCANCEL);
-    EXPECT_EQ(showMessage(owner, nullptr, kMsgCannotRead, nullptr,
+    EXPECT_EQ(showMessage(owner, nullptr, IDS_MSG_PICTURE_UNREADABLE, nullptr,
                           MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONEXCLAMATION),
               IDCANCEL);
     const auto boxes = watcher.stop();

@@ -1,6 +1,7 @@
 #include "app/win/IniProfile.h"
 #include "app/win/Environment.h"
 #include "app/win/Settings.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -66,8 +67,8 @@ TEST_F(WinProfileTest, NameWithoutFolderLivesInTheWindowsDirectory)
 
 TEST_F(WinProfileTest, FullPathIsUsedAsItIs)
 {
-    TempFolder folder(L"vxf-ini");
-    const std::wstring file = folder.sub(L"own.ini");
+    TempFolder folder;
+    const std::wstring file = (folder / L"own.ini").wstring();
     IniProfile profile(file);
     EXPECT_EQ(profile.fullPath(), file);
     profile.putString(L"S", L"k", L"v");
@@ -80,14 +81,14 @@ TEST_F(WinProfileTest, JapaneseTextSurvivesAnyCodePage)
     const std::wstring title = L"ORVEN Vidroﾌｧｲﾙｱｯﾌﾟﾛｰﾀﾞ3";
     IniProfile(name).putString(L"General", L"APP_NAME", title);
     EXPECT_EQ(IniProfile(name).getString(L"General", L"APP_NAME", L""), title);
-    EXPECT_EQ(readFile(path).substr(0, 2), std::string("\xFF\xFE", 2));  // started as UTF-16
+    EXPECT_EQ(readFileText(path).substr(0, 2), std::string("\xFF\xFE", 2));  // started as UTF-16
 }
 
 TEST_F(WinProfileTest, ExistingFileKeepsItsEncodingItsValuesAndGarbageGivesTheFallback)
 {
-    ASSERT_TRUE(writeFile(path, "[General]\r\nJpegQualityRes1=80\r\nJpegQualityRes2=12abc\r\n"
+    writeFileText(path, "[General]\r\nJpegQualityRes1=80\r\nJpegQualityRes2=12abc\r\n"
                                 "JpegQualityRes3=99999999999\r\nTabPage= 1 \r\n"
-                                "[Other]\r\nForeign=yes\r\n"));
+                                "[Other]\r\nForeign=yes\r\n");
     {
         IniProfile profile(name);
         EXPECT_EQ(profile.getInt(L"General", L"JpegQualityRes1", 35), 80);
@@ -96,7 +97,7 @@ TEST_F(WinProfileTest, ExistingFileKeepsItsEncodingItsValuesAndGarbageGivesTheFa
         EXPECT_EQ(profile.getInt(L"General", L"TabPage", 0), 1);
         profile.putString(L"General", L"Option", L"1");
     }
-    const std::string bytes = readFile(path);
+    const std::string bytes = readFileText(path);
     EXPECT_EQ(bytes.substr(0, 9), "[General]");
     EXPECT_NE(bytes.find("JpegQualityRes1=80"), std::string::npos);
     EXPECT_NE(bytes.find("Option=1"), std::string::npos);
@@ -123,22 +124,22 @@ TEST_F(WinProfileTest, NoProfileGivesTheProgramFolderAndFoldersMissingAreReplace
     // Loading alone writes nothing.
     EXPECT_EQ(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 
-    TempFolder pictures(L"vxf-select");
-    TempFolder captures(L"vxf-capture");
-    put(L"Upload", L"PathSelect", pictures.path());
-    put(L"Capture", L"PathCapture", captures.path());
+    TempFolder pictures;
+    TempFolder captures;
+    put(L"Upload", L"PathSelect", pictures.path().wstring());
+    put(L"Capture", L"PathCapture", captures.path().wstring());
     s = load();
-    EXPECT_EQ(s.PathSelect, pictures.path());
-    EXPECT_EQ(s.PathCapture, captures.path());
-    EXPECT_EQ(processCurrentDirectory(), pictures.path());
+    EXPECT_EQ(s.PathSelect, pictures.path().wstring());
+    EXPECT_EQ(s.PathCapture, captures.path().wstring());
+    EXPECT_EQ(processCurrentDirectory(), pictures.path().wstring());
 
     // A folder removed since, and a path that names a file.
-    const std::wstring file = pictures.sub(L"not-a-folder.txt");
-    ASSERT_TRUE(writeFile(file, "x"));
+    const std::wstring file = (pictures / L"not-a-folder.txt").wstring();
+    writeFileText(file, "x");
     put(L"Upload", L"PathSelect", file);
-    const std::wstring gone = captures.path();
-    removeTree(gone);
-    ASSERT_FALSE(isFolder(gone));
+    const std::wstring gone = captures.path().wstring();
+    std::filesystem::remove_all(gone);
+    ASSERT_FALSE(std::filesystem::exists(gone));
     s = load();
     EXPECT_EQ(s.PathCapture, home);
     EXPECT_EQ(s.PathSelect, home);
@@ -177,11 +178,11 @@ TEST_F(WinProfileTest, NormalRunLeavesFullSaveKeysAloneAndDebugModeOneRewritesTh
 
 TEST_F(WinProfileTest, GarbageNumbersGiveDefaultsAndNothingElseIsLost)
 {
-    ASSERT_TRUE(writeFile(path,
+    writeFileText(path,
                           "[General]\r\nJpegQualityRes1=abc\r\nDebugMode=zz\r\n"
                           "[Upload]\r\nJpegSize=640x480\r\nTwainName=Kept\r\nCehckViewMode=\r\n"
                           "PathTemp=D:\\Work\r\n"
-                          "[Capture]\r\nHotkey=99999999999\r\n[Foreign]\r\nKey=value\r\n"));
+                          "[Capture]\r\nHotkey=99999999999\r\n[Foreign]\r\nKey=value\r\n");
     const AppSettings s = load();
     EXPECT_EQ(s.JpegQualityRes1, 35);
     EXPECT_EQ(s.DebugMode, 0);
@@ -204,7 +205,7 @@ TEST_F(WinProfileTest, ProgramProfileIsVxfsendIniInTheWindowsDirectory)
     // The program's own file: keep whatever another run left there.
     const std::wstring own = windowsFolder() + L"\\Vxfsend.INI";
     const bool existed = ::GetFileAttributesW(own.c_str()) != INVALID_FILE_ATTRIBUTES;
-    const std::string before = existed ? readFile(own) : std::string();
+    const std::string before = existed ? readFileText(own) : std::string();
     ::DeleteFileW(own.c_str());
 
     AppSettings s;
@@ -216,7 +217,7 @@ TEST_F(WinProfileTest, ProgramProfileIsVxfsendIniInTheWindowsDirectory)
 
     ::DeleteFileW(own.c_str());
     if (existed)
-        writeFile(own, before);
+        writeFileText(own, before);
     EXPECT_TRUE(created);
     EXPECT_EQ(title, kAppTitle);
 }

@@ -8,10 +8,11 @@
 // test.
 #include "engine/tests/win/HandOffSupport.h"
 #include "testsupport/win/MessageBoxWatcher.h"
-#include "app/PrivateMessages.h"
 #include "engine/win/PictureConverter.h"
+#include "app/win/Environment.h"
 #include "engine/tests/UploadTestSupport.h"
 
+#include "app/PrivateMessages.h"
 #include "resources/VxfsendRes.h"
 
 #include <gtest/gtest.h>
@@ -26,9 +27,9 @@ using Names = std::vector<std::string>;
 
 // What the main window sees.
 struct MainWindowLog {
-    std::vector<std::pair<WPARAM, std::wstring>> hints;
+    std::vector<std::pair<int, std::wstring>> hints;
     int escapes = 0;
-    WPARAM escapeOnHint = 0;  // posts ESC when the progress line of this entry arrives
+    int escapeOnHint = 0;  // posts ESC when the progress line of this entry arrives
     PictureConverter* converter = nullptr;
     std::vector<int> barPositions;
     WNDPROC barProc = nullptr;
@@ -58,8 +59,7 @@ class PictureConverterWin : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = scratchFolder(std::string("converter-") + info->name());
+        folder = scratchFolder("converter");
         ASSERT_TRUE(library.open()) << "VxImaging.dll beside the test";
         INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
         ::InitCommonControlsEx(&controls);
@@ -80,10 +80,11 @@ protected:
         log.converter = &converter;
         theLog = &log;
         const RECT place{10, 10, 250, 190};
-        ASSERT_TRUE(converter.create(::GetModuleHandleW(nullptr), main, place, library));
-        converter.setProgressLineSink([this](int entry, const std::wstring& text) {
-            log.hints.push_back({static_cast<WPARAM>(entry), text});
-            if (log.escapeOnHint != 0 && static_cast<WPARAM>(entry) == log.escapeOnHint)
+        ASSERT_TRUE(converter.create(main, place, library));
+        // The main window shows the progress lines in its hint line.
+        converter.setProgressLineSink([this](int entryNumber, const std::wstring& text) {
+            log.hints.push_back({entryNumber, text});
+            if (log.escapeOnHint != 0 && entryNumber == log.escapeOnHint)
                 ::PostMessageW(main, UM_ESCAPE_PRESSED, VK_ESCAPE, 0);
         });
 
@@ -197,7 +198,7 @@ TEST_F(PictureConverterWin, JobWritesCameraFilesWithProgressLinesAndBar)
     EXPECT_EQ(names[0].substr(8), ".jpg");
     EXPECT_EQ(names[1], names[0].substr(0, 8) + ".wav");
     ASSERT_EQ(log.hints.size(), 2u);
-    EXPECT_EQ(log.hints[0].first, 1u);
+    EXPECT_EQ(log.hints[0].first, 1);
     EXPECT_EQ(log.hints[0].second, L"1 / 2  " + a.wstring());
     EXPECT_EQ(log.hints[1].second, L"2 / 2  " + b.wstring());
     ASSERT_FALSE(log.barPositions.empty());
@@ -247,7 +248,7 @@ TEST_F(PictureConverterWin, WorkFolderIsMadeForTheJobAndRemovedAfterIt)
     EXPECT_FALSE(std::filesystem::exists(workFolder));
 }
 
-TEST_F(PictureConverterWin, ReadOnlyProbeSparesAnExistingTmpFile)
+TEST_F(PictureConverterWin, JobFileOperationsSpareOthersFilesAndKnowTheWorkFolder)
 {
     WinUploadFiles files;
     const std::wstring probe = (saveFolder / "tmp").wstring();
@@ -269,6 +270,13 @@ TEST_F(PictureConverterWin, ReadOnlyProbeSparesAnExistingTmpFile)
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"c.jpg", L"tmp", L"w.jpg"}));
     EXPECT_EQ(files.listFiles((folder / "missing").wstring(), names), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(files.folderEmpty(saveFolder.wstring()));
+    std::filesystem::create_directories(folder / "empty");
+    EXPECT_TRUE(files.folderEmpty((folder / "empty").wstring()));
+    EXPECT_FALSE(files.folderEmpty((folder / "missing").wstring()));
+    EXPECT_TRUE(files.isDefaultWorkFolder(temporaryFolder() + L"~TMP_vxf\\"));
+    EXPECT_FALSE(files.isDefaultWorkFolder(temporaryFolder()));
+    EXPECT_FALSE(files.isDefaultWorkFolder(saveFolder.wstring()));
 }
 
 // --- The whole upload handed to the stand-in suite -----------------------------------

@@ -7,7 +7,7 @@
 #include "engine/tests/win/HandOffSupport.h"
 #include "testsupport/win/MessageBoxWatcher.h"
 #include "engine/win/TransferHandOff.h"
-#include "testsupport/win/TestFiles.h"
+#include "testsupport/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -55,16 +55,16 @@ protected:
     {
         for (const std::wstring& program : {setupProgram, appProgram})
             ASSERT_NE(::GetFileAttributesW(program.c_str()), INVALID_FILE_ATTRIBUTES) << program << " beside the test";
-        work = temp.sub(L"work");
-        save = temp.sub(L"save");
-        album = temp.sub(L"album") + L"\\";
-        card = temp.sub(L"card");
-        log = temp.sub(L"standin.log");
+        work = (temp / L"work").wstring();
+        save = (temp / L"save").wstring();
+        album = (temp / L"album").wstring() + L"\\";
+        card = (temp / L"card").wstring();
+        log = (temp / L"standin.log").wstring();
         for (const std::wstring& folder : {work, save, album, card})
             ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
         // A camera sound in each destination, for the application to list.
-        ASSERT_TRUE(testfiles::writeFile(work + L"\\08240001.wav", "RIFF"));
-        ASSERT_TRUE(testfiles::writeFile(save + L"\\08240002.wav", "RIFFWAVE"));
+        writeFileText(work + L"\\08240001.wav", "RIFF");
+        writeFileText(save + L"\\08240002.wav", "RIFFWAVE");
 
         createMainWindow();
     }
@@ -105,7 +105,7 @@ protected:
     {
         samples.clear();
         MessageBoxWatcher watcher(button);
-        EXPECT_EQ(StartTransferApplication(settings, window, continueFlag), 1);
+        EXPECT_EQ(StartTransferApplication(settings, window, [this] { continueFlag = 0; }), 1);
         boxes = watcher.stop();
         EXPECT_TRUE(::IsWindowVisible(window)) << "the main window is shown again";
     }
@@ -123,7 +123,7 @@ protected:
     StandinLog standinLog() const { return readStandinLog(log); }
 
     SuiteStateKeeper keeper;  // first made, last gone: puts the suite back
-    testfiles::TempFolder temp{L"vxf-handoff"};
+    TempFolder temp;
     const std::wstring setupProgram = besideTest(L"VidroStandinSetup.exe");
     const std::wstring appProgram = besideTest(L"VidroLinkStandin.exe");
     std::wstring work, save, album, card, log;
@@ -275,7 +275,7 @@ TEST_F(HandOffWin, Code90WorkFolderDuringTheRunAndTheOldValuesAfterIt)
 
 TEST_F(HandOffWin, TwoSuiteVersionsTheOneEnumeratedLastIsUsed)
 {
-    const std::wstring otherAlbum = temp.sub(L"album2") + L"\\";
+    const std::wstring otherAlbum = (temp / L"album2").wstring() + L"\\";
     install(L"3.00", L"3.0");
     install(L"3.50", L"3.5", otherAlbum);
     const std::vector<std::wstring> suites = subkeyNames(HKEY_CURRENT_USER, L"SOFTWARE\\Orven");
@@ -314,7 +314,7 @@ TEST_F(HandOffWin, TwoSuiteVersionsTheOneEnumeratedLastIsUsed)
 
 TEST_F(HandOffWin, NoApplicationToStartGives616AndTheSuiteIsStillPutBack)
 {
-    const std::wstring missing = temp.sub(L"NoSuchLink.exe");
+    const std::wstring missing = (temp / L"NoSuchLink.exe").wstring();
     const struct {
         int32_t code;
         bool appExeMissing;  // else it names a file that is not there

@@ -1,5 +1,6 @@
 #include "engine/FileNaming.h"
 #include "testsupport/win/MessageBoxWatcher.h"
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 #include "engine/win/WorkFolder.h"
 
@@ -21,9 +22,9 @@ class WorkFolderTest : public ::testing::Test {
 protected:
     void SetUp() override { startDirectory = processCurrentDirectory(); }
     void TearDown() override { ::SetCurrentDirectoryW(startDirectory.c_str()); }
-    void touch(const std::wstring& name) { ASSERT_TRUE(writeFile(folder.sub(name), "x")); }
+    void touch(const std::wstring& name) { writeFileText(folder / name, "x"); }
 
-    TempFolder folder{L"vxf-work"};
+    TempFolder folder;
     std::wstring startDirectory;
 };
 
@@ -48,13 +49,13 @@ TEST_F(WorkFolderTest, NextFreeNumberMatchesWithoutRegardToCaseAndRestoresTheCur
     for (const auto& step : steps) {
         for (const std::wstring& name : step.add)
             touch(name);
-        EXPECT_EQ(NextFreeNumber(folder.path(), step.prefix, step.first, step.second, 4 - (step.prefix == L"cap"), step.start),
+        EXPECT_EQ(NextFreeNumber(folder.path().wstring(), step.prefix, step.first, step.second, 4 - (step.prefix == L"cap"), step.start),
                   step.expected)
             << step.prefix << " from " << step.start;
         EXPECT_EQ(processCurrentDirectory(), startDirectory);
     }
     // Folders that cannot be entered give the start value.
-    for (const std::wstring& missing : {folder.sub(L"missing"), folder.sub(L"08240001.wav"),
+    for (const std::wstring& missing : {(folder / L"missing").wstring(), (folder / L"08240001.wav").wstring(),
                                         L"C:\\" + std::wstring(5000, L'f')}) {
         EXPECT_EQ(NextFreeNumber(missing, L"0824", L"jpg", L"wav", 4, 5), 5u);
         EXPECT_EQ(processCurrentDirectory(), startDirectory);
@@ -69,40 +70,40 @@ TEST_F(WorkFolderTest, ExistingFoldersDriveRootsAndFilesNeedNoMessage)
     // exists", which the rule accepts; the writes into it fail later.
     touch(L"plain-file");
     MessageBoxWatcher watcher(IDOK);
-    EXPECT_TRUE(EnsureFolder(folder.path()));
-    EXPECT_TRUE(EnsureFolder(folder.path() + L"\\"));
+    EXPECT_TRUE(EnsureFolder(folder.path().wstring()));
+    EXPECT_TRUE(EnsureFolder(folder.path().wstring() + L"\\"));
     EXPECT_TRUE(EnsureFolder(L"C:\\"));
-    EXPECT_TRUE(EnsureFolder(folder.sub(L"plain-file")));
+    EXPECT_TRUE(EnsureFolder((folder / L"plain-file").wstring()));
     EXPECT_TRUE(watcher.stop().empty());
-    EXPECT_FALSE(isFolder(folder.sub(L"plain-file")));
+    EXPECT_FALSE(std::filesystem::is_directory((folder / L"plain-file").wstring()));
 }
 
 TEST_F(WorkFolderTest, NewFolderIsCreatedAndItsParentMadeCurrent)
 {
     MessageBoxWatcher watcher(IDOK);
-    const std::wstring created = folder.sub(L"~tmp_vxf");
+    const std::wstring created = (folder / L"~tmp_vxf").wstring();
     EXPECT_TRUE(EnsureFolder(created + L"\\"));
-    EXPECT_TRUE(isFolder(created));
-    EXPECT_EQ(processCurrentDirectory(), folder.path());
+    EXPECT_TRUE(std::filesystem::is_directory(created));
+    EXPECT_EQ(processCurrentDirectory(), folder.path().wstring());
     EXPECT_TRUE(watcher.stop().empty());
 }
 
 TEST_F(WorkFolderTest, OnlyTheLastComponentIsCreatedElse608WithTheSystemCode)
 {
     MessageBoxWatcher watcher(IDOK);
-    EXPECT_FALSE(EnsureFolder(folder.sub(L"no\\such\\child")));
-    EXPECT_FALSE(EnsureFolder(folder.sub(L"parent\\child")));
-    EXPECT_FALSE(EnsureFolder(folder.sub(std::wstring(300, L'n'))));
+    EXPECT_FALSE(EnsureFolder((folder / L"no\\such\\child").wstring()));
+    EXPECT_FALSE(EnsureFolder((folder / L"parent\\child").wstring()));
+    EXPECT_FALSE(EnsureFolder((folder / std::wstring(300, L'n')).wstring()));
     EXPECT_FALSE(EnsureFolder(L"C:\\" + std::wstring(4096, L'p') + L"\\child"));
     const auto boxes = watcher.stop();
-    EXPECT_FALSE(isFolder(folder.sub(L"no")));
-    EXPECT_FALSE(isFolder(folder.sub(L"parent")));
+    EXPECT_FALSE(std::filesystem::is_directory((folder / L"no").wstring()));
+    EXPECT_FALSE(std::filesystem::is_directory((folder / L"parent").wstring()));
     ASSERT_EQ(boxes.size(), 4u);
     EXPECT_EQ(boxes[0].caption, kAppTitle);
     EXPECT_EQ(boxes[0].text, kCreateFailed + codeLine(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});
     // The code is the system's own for a folder that cannot be entered.
-    ::SetCurrentDirectoryW(folder.sub(L"parent\\").c_str());
+    ::SetCurrentDirectoryW((folder / L"parent\\").wstring().c_str());
     EXPECT_EQ(boxes[1].text, kCreateFailed + codeLine(::GetLastError()));
     for (const SeenBox& box : {boxes[2], boxes[3]}) {
         EXPECT_EQ(box.text.substr(0, kCreateFailed.size() + 2), kCreateFailed + L"\n[");
@@ -114,27 +115,27 @@ TEST_F(WorkFolderTest, OnlyTheLastComponentIsCreatedElse608WithTheSystemCode)
 
 TEST_F(WorkFolderTest, EmptyFolderIsRemovedEvenWhenItIsCurrent)
 {
-    const std::wstring work = folder.sub(L"~tmp_vxf");
+    const std::wstring work = (folder / L"~tmp_vxf").wstring();
     ASSERT_TRUE(::CreateDirectoryW(work.c_str(), nullptr));
     ASSERT_TRUE(::SetCurrentDirectoryW(work.c_str()));
     MessageBoxWatcher watcher(IDOK);
     EXPECT_TRUE(RemoveFolder(work + L"\\"));
     EXPECT_TRUE(watcher.stop().empty());
-    EXPECT_FALSE(isFolder(work));
-    EXPECT_EQ(processCurrentDirectory(), folder.path());
+    EXPECT_FALSE(std::filesystem::is_directory(work));
+    EXPECT_EQ(processCurrentDirectory(), folder.path().wstring());
 }
 
 TEST_F(WorkFolderTest, FoldersThatCannotBeRemovedShow607WithTheSystemCode)
 {
-    const std::wstring work = folder.sub(L"full");
+    const std::wstring work = (folder / L"full").wstring();
     ASSERT_TRUE(::CreateDirectoryW(work.c_str(), nullptr));
-    ASSERT_TRUE(writeFile(work + L"\\08240001.jpg", "jpeg"));
+    writeFileText(work + L"\\08240001.jpg", "jpeg");
     MessageBoxWatcher watcher(IDOK);
     EXPECT_FALSE(RemoveFolder(work));
-    EXPECT_FALSE(RemoveFolder(folder.sub(L"never")));
-    EXPECT_FALSE(RemoveFolder(folder.sub(L"no\\such\\folder")));
+    EXPECT_FALSE(RemoveFolder((folder / L"never").wstring()));
+    EXPECT_FALSE(RemoveFolder((folder / L"no\\such\\folder").wstring()));
     const auto boxes = watcher.stop();
-    EXPECT_EQ(readFile(work + L"\\08240001.jpg"), "jpeg");
+    EXPECT_EQ(readFileText(work + L"\\08240001.jpg"), "jpeg");
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[0].caption, kAppTitle);
     EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});

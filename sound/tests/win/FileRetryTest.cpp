@@ -31,8 +31,8 @@ HANDLE g_releaseOnWait = INVALID_HANDLE_VALUE;
 
 class WinFileRetry : public ::testing::Test {
 protected:
-    void SetUp() override { saveFile(file, text("RIFF....WAVE")); }
-    ScratchDir dir;
+    void SetUp() override { writeFileBytes(file, text("RIFF....WAVE")); }
+    TempFolder dir;
     const std::filesystem::path file = dir / "held.wav";
 };
 
@@ -71,7 +71,7 @@ TEST_F(WinFileRetry, SharedOpensAreRetriedWhileAnotherHandleConflicts)
         EXPECT_FALSE(writeFileAt(file, kNewFile, "x", 1).ok);
         EXPECT_EQ(waits.count(), before);
     }
-    EXPECT_EQ(loadFile(file), text("RIFF....WAVE"));
+    EXPECT_EQ(readFileBytes(file), text("RIFF....WAVE"));
 }
 
 TEST_F(WinFileRetry, RetriesReallyWaitAboutHalfASecond)

@@ -1,6 +1,7 @@
 #include "sound/win/SoundPlayer.h"
 #include "sound/win/tests/TestWaves.h"
 
+#include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -75,8 +76,8 @@ protected:
 
     std::wstring file(const std::string& bytes, const wchar_t* name = L"sound.wav")
     {
-        const std::wstring path = folder_.sub(name);
-        EXPECT_TRUE(testfiles::writeFile(path, bytes));
+        const std::wstring path = (folder_ / name).wstring();
+        EXPECT_NO_THROW(writeFileText(path, bytes));
         return path;
     }
     // The notices in the queue now, in order.
@@ -99,7 +100,7 @@ protected:
         return 0;
     }
 
-    testfiles::TempFolder folder_{L"vxf-player"};
+    TempFolder folder_;
     FakeWaveOut device_;
     HWND window_ = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 };
@@ -135,7 +136,7 @@ TEST_F(SoundPlayerTest, RefusesEachCauseWithItsCodeLeavingNoDeviceOpenAndPosting
         FakeWaveOut device;
         if (c.refusal)
             device.*c.refusal = true;
-        const std::wstring path = c.bytes.empty() ? folder_.sub(L"missing.wav") : file(c.bytes);
+        const std::wstring path = c.bytes.empty() ? (folder_ / L"missing.wav").wstring() : file(c.bytes);
         {
             SoundPlayer player(device);
             EXPECT_EQ(player.playSound(path, window_, kNotice), c.expected);
