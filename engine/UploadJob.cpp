@@ -96,7 +96,10 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
         const uint32_t number = NextFreeNumber(files.folderSearch(), settings.TwainPath, prefix,
                                                L"jpg", L"wav", prefix.size(), 1);
         if (number < 1 || number > kMaxNumberPerDay) {
+            // More entries than the day has numbers: say so once rather
+            // than hand off as if all were done.
             out.numberLimit = true;
+            ui.showMessage({IDS_MSG_TOO_MANY_FILES, std::wstring(), UploadMessage::kOk, false, 0});
             break;
         }
 

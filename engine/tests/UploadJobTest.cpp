@@ -268,17 +268,19 @@ TEST_F(UploadFlow, AWorkFolderWhoseParentIsMissingEndsTheJobWith608)
     EXPECT_TRUE(ui.begun.empty());
 }
 
-TEST_F(UploadFlow, WhenTodaysThousandNumbersAreTakenTheLoopEndsQuietly)
+TEST_F(UploadFlow, WhenTodaysNumbersRunOutTheJobSaysSoOnceAndHandsOffWhatItMade)
 {
     useSaveFolder();
-    for (int k = 1; k <= 1000; ++k)
+    for (int k = 1; k <= 999; ++k)
         std::ofstream(saveFolder / fs::path(utf8FromWide(cameraPictureName(8, 24, k))));
-    const UploadJobReport report = run({picture("a.jpg", 160, 120)}, {entry(kSize640x480)});
+    const UploadJobReport report =
+        run({picture("a.jpg", 160, 120), picture("b.jpg", 160, 120), picture("c.jpg", 160, 120)},
+            {entry(kSize640x480), entry(kSize640x480), entry(kSize640x480)});
     EXPECT_TRUE(report.numberLimit);
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_FALSE(fs::exists(saveFolder / "08241001.jpg"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].messageId, 602u);
+    EXPECT_TRUE(fs::exists(saveFolder / "08241000.jpg"));
     EXPECT_EQ(folderNames(saveFolder).size(), 1000u);
-    // What was converted so far (nothing) is handed off all the same.
     EXPECT_EQ(handOffs, 1);
 }
 
