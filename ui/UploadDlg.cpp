@@ -153,6 +153,7 @@ BOOL CUploadDlg::OnInitDialog()
         return TRUE;
     }
     m_converter.setProgressLineSink([this](int, const std::wstring& text) { ShowBusyText(text); });
+    m_previewPicture.Attach(m_converter.preview()->window());
 
     if ((m_settings.DebugMode & kDebugNoSuiteCheck) == 0 && !SuiteInstalled()) {
         showMessage(m_hWnd, nullptr, IDS_MSG_SUITE_MISSING, nullptr, MB_OK | MB_ICONEXCLAMATION);

@@ -24,6 +24,7 @@
 #include "widgets/HintProgress.h"
 #include "widgets/HintStatic.h"
 #include "widgets/HintTabCtrl.h"
+#include "widgets/HintWnd.h"
 #include "win/FileOpenDialog.h"
 
 #include <commctrl.h>
@@ -170,6 +171,7 @@ private:
     CHintProgress m_progress;
     CHintBitmapButton m_upexe, m_capsta, m_capend, m_moveUp, m_moveDown;
     CUploadList m_uploadList;
+    CHintWnd m_previewPicture;  // 1633, in the picture converter
 
     // The system dialog's own controls that the window watches
     CCommonFileListWatch m_cdFileList;

@@ -1,6 +1,7 @@
 #include "engine/win/PictureConverter.h"
 
 #include "engine/win/TransferHandOff.h"
+#include "app/PrivateMessages.h"
 #include "app/win/Environment.h"
 #include "resources/VxfsendRes.h"
 
@@ -60,6 +61,16 @@ void PictureConverter::destroy()
         ::DestroyWindow(GetSafeHwnd());  // the picture windows own their pictures
     mainWindow_ = nullptr;
     preview_ = canvas_ = workspace_ = nullptr;
+}
+
+bool PictureConverter::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result)
+{
+    if (message != UM_SHOW_HINT)
+        return false;
+    if (wParam == IDC_PICTURE_PREVIEW && mainWindow_ != nullptr)
+        ::PostMessageW(mainWindow_, UM_SHOW_HINT, wParam, 0);
+    result = TRUE;
+    return true;
 }
 
 void PictureConverter::CancelUpload()

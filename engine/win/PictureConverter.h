@@ -71,6 +71,9 @@ public:
     static void dispatchPendingMessages();
 
 protected:
+    // The preview picture's hint goes on to the main window, whose hint line
+    // explains it; the hidden pictures' hints end here.
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     // The host is never closed by keys.
     void OnOK() override {}
     void OnCancel() override {}

@@ -88,6 +88,8 @@ TEST(MainWindow, StartsOnTheSavedTabAndSwitchesControlSetsBothWays)
     settings.TabPage = 1;
     settings.HotkeyModifiers = 0xF7;
     settings.Hotkey = 0x75;  // F6: not offered
+    settings.Filter = L"|*.jpg|";  // no description: the program's own list
+    settings.FileTypeIndex = 9;
     WindowHarness window(settings);
     ASSERT_TRUE(window.started());
 
@@ -100,6 +102,7 @@ TEST(MainWindow, StartsOnTheSavedTabAndSwitchesControlSetsBothWays)
     EXPECT_EQ(window.listTexts(IDC_FILE_LIST), Names{L"cap0001.bmp"});
     EXPECT_TRUE(window.checked(IDC_KEY_ALT) && window.checked(IDC_KEY_CTRL) && window.checked(IDC_KEY_SHIFT));
     EXPECT_EQ(window.text(IDC_CAPTURE_KEY), L"F1");
+    EXPECT_EQ(::SendMessageW(window.item(IDC_FILE_TYPE), CB_GETCOUNT, 0, 0), 3);
     // On the capture tab the folder controls take the left column.
     RECT folders = {};
     RECT files = {};
@@ -123,6 +126,8 @@ TEST(MainWindow, StartsOnTheSavedTabAndSwitchesControlSetsBothWays)
     EXPECT_EQ(after.TabPage, 0);
     EXPECT_EQ(after.HotkeyModifiers, 7);
     EXPECT_EQ(after.Hotkey, VK_F1);
+    EXPECT_EQ(after.FileTypeIndex, 0);
+    EXPECT_EQ(after.Filter, loadResourceString(IDS_FILE_FILTER));
 }
 
 TEST(MainWindow, AFolderThatWasDeletedListsItsNearestParent)
@@ -154,10 +159,14 @@ TEST(MainWindow, HintLineNamesTheControlUnderTheMouseOnce)
         {IDC_UPLOAD_LIST, WM_MOUSEMOVE, IDS_HINT_UPLOAD_LIST_KXORIN},  // by camera model
         {IDC_UPLOAD, WM_MOUSEMOVE, IDS_HINT_UPLOAD},                   // bitmap button
         {IDC_FOLDER_LIST, WM_MOUSEMOVE, IDS_HINT_FOLDER_LIST_TRANSFER}, // the system dialog's
+        {IDC_PICTURE_PREVIEW, WM_MOUSEMOVE, IDS_HINT_PREVIEW_AREA},    // in the picture converter
         {IDC_CURRENT_FOLDER, WM_NCHITTEST, IDS_HINT_CURRENT_FOLDER},
     };
+    const HWND converter = window.dialog().Converter().window();
     for (const auto& hover : hovers) {
-        ::SendMessageW(window.item(hover.control), hover.message, 0, MAKELPARAM(2, 2));
+        const HWND control = hover.control == IDC_PICTURE_PREVIEW ? ::GetDlgItem(converter, hover.control)
+                                                                  : window.item(hover.control);
+        ::SendMessageW(control, hover.message, 0, MAKELPARAM(2, 2));
         window.settle();
         EXPECT_EQ(window.text(IDC_HINT_LINE), hint(hover.expected)) << "control " << hover.control;
     }
