@@ -44,18 +44,18 @@ uint32_t placeDown(float v)
 // reach the next picture.
 class PixelsCleared {
 public:
-    explicit PixelsCleared(ExifImageInfo& info) : info_(info) {}
+    explicit PixelsCleared(ExifImage& exif) : exif_(exif) {}
     ~PixelsCleared()
     {
-        info_.pixels = nullptr;
-        info_.thumbPixels = nullptr;
-        info_.sizes.tags.clear();
+        exif_.info.pixels = nullptr;
+        exif_.info.thumbPixels = nullptr;
+        exif_.clearTags();
     }
     PixelsCleared(const PixelsCleared&) = delete;
     PixelsCleared& operator=(const PixelsCleared&) = delete;
 
 private:
-    ExifImageInfo& info_;
+    ExifImage& exif_;
 };
 
 // Copies the file byte for byte, overwriting; 0 or the system's error code.
@@ -334,7 +334,7 @@ int PictureConversion::ConvertPicture(const fs::path& source, const fs::path& de
         return 0;
     if (pictures_.workspace == nullptr || pictures_.canvas == nullptr)
         return vximg::kErrBadArgument;
-    PixelsCleared cleared(exif_.info);
+    PixelsCleared cleared(exif_);
     try {
         const SourceHints hints = scanSourceHints(source, settings.cameraCode, scanBuffer_);
         if (hints.packedSize == targetSize)
