@@ -1,7 +1,7 @@
 #include "engine/CameraMetadata.h"
 
 #include "exif/ExifImage.h"
-#include "exif/JpegEncoder.h"
+#include "exif/ExifTags.h"
 #include "exif/TiffTypes.h"
 
 #include <algorithm>
@@ -11,36 +11,6 @@
 #include <vector>
 
 namespace {
-
-constexpr uint16_t kTagGpsIfd = 0x8825;
-
-// Source tags that the camera's own tags replace, per directory.
-constexpr uint16_t kReplacedIfd0[] = {0x010E, 0x010F, 0x0110, 0x0112, 0x011A, 0x011B,
-                                      0x0128, 0x0131, 0x0132, 0x0213, 0x8769};
-constexpr uint16_t kReplacedExif[] = {0x9000, 0x9003, 0x9004, 0x9101, 0x927C,
-                                      0xA000, 0xA001, 0xA002, 0xA003, 0xA005};
-constexpr uint16_t kReplacedIfd1[] = {0x0103, 0x011A, 0x011B, 0x0128, 0x0201, 0x0202};
-constexpr uint16_t kReplacedInterop[] = {0x0001, 0x0002};
-constexpr uint16_t kReplacedMakerNote[] = {0x0200, 0x0201, 0x0202, 0x0203, 0x0204,
-                                           0x0209, 0x020A, 0x020B, 0x020C, 0x020D};
-
-template <size_t N>
-bool listed(const uint16_t (&tags)[N], uint16_t tag)
-{
-    return std::find(tags, tags + N, tag) != tags + N;
-}
-
-bool replaced(uint16_t ifd, uint16_t tag)
-{
-    switch (ifd) {
-    case kIfd0: return listed(kReplacedIfd0, tag);
-    case kIfdExif: return listed(kReplacedExif, tag);
-    case kIfd1: return listed(kReplacedIfd1, tag);
-    case kIfdInterop: return listed(kReplacedInterop, tag);
-    case kIfdMakerNote: return listed(kReplacedMakerNote, tag);
-    default: return false;
-    }
-}
 
 // Directories that end up in the file (GPS tags are kept but never written).
 bool written(uint16_t ifd)
@@ -57,7 +27,13 @@ struct PlannedTag {
     uint16_t type;
     uint32_t count;
     const void* value;
-    uint32_t blockBytes;
+};
+
+// A source tag with the bytes it takes in its written directory (0 in one
+// that is not written).
+struct CarriedTag {
+    PlannedTag tag;
+    uint64_t blockBytes;
 };
 
 class OwnTags {
@@ -67,7 +43,7 @@ public:
     {
         values_.emplace_back(static_cast<const uint8_t*>(value),
                              static_cast<const uint8_t*>(value) + length);
-        tags_.push_back({ifd, tag, type, count, nullptr, exifEntryBlockBytes(type, count)});
+        tags_.push_back({ifd, tag, type, count, nullptr});
     }
     void addShort(uint16_t ifd, uint16_t tag, uint16_t v) { add(ifd, tag, kTiffShort, 1, &v, 2); }
     void addLong(uint16_t ifd, uint16_t tag, uint32_t v) { add(ifd, tag, kTiffLong, 1, &v, 4); }
@@ -142,62 +118,43 @@ uint32_t cameraResolution(PackedSize targetSize)
     }
 }
 
-uint32_t exifEntryBlockBytes(uint16_t type, uint32_t count)
-{
-    return static_cast<uint32_t>(exifTagBlockBytes(type, count & 0xFFFFu));
-}
-
 int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX, uint32_t offsetY,
                         uint32_t imageWidth, uint32_t imageHeight, int /*rotation*/,
                         const std::filesystem::path& source, const CameraClock& clock,
                         CarryOverReport* report)
 {
-    // 1. The source's own tags, as long as the reader is alive (values point into it).
-    std::vector<PlannedTag> carried;
-    if (exif.openSource(source, kSourceKindExifJpeg) != nullptr && exif.sourceSegment() != nullptr &&
-        exif.sourceTiff() != nullptr) {
-        ExifEntryCursor cursor;
-        while (exif.nextSourceEntry(cursor) != nullptr) {
-            if (replaced(cursor.ifd, cursor.tag) || (cursor.ifd == kIfd0 && cursor.tag == kTagGpsIfd))
-                continue;
-            const uint32_t bytes = exifEntryBlockBytes(cursor.type, cursor.count);
-            if (bytes == 0 || cursor.data == nullptr)
-                continue;
-            carried.push_back({cursor.ifd, cursor.tag, cursor.type, cursor.count, cursor.data,
-                               written(cursor.ifd) ? bytes : 0});
-        }
-    }
-
-    // 2. and 3. The camera's own tags, in the order a camera writes them.
+    // The camera's own tags, in the order a camera writes them.
     const std::string date = exifDateText(clock ? clock() : currentLocalTime());
     const uint32_t width = exif.info.sizes.width;
     const uint32_t height = exif.info.sizes.height;
     const uint32_t resolution = cameraResolution(targetSize);
     OwnTags own;
-    own.addLong(kIfd0, 0x8769, 0);
-    own.addShort(kIfd0, 0x0213, 2);
-    own.addBytes(kIfd0, 0x0132, kTiffAscii, 20, date.c_str());
-    own.addBytes(kIfd0, 0x0131, kTiffAscii, sizeof kCameraSoftwareName, kCameraSoftwareName);
-    own.addShort(kIfd0, 0x0128, 2);
-    own.addRational(kIfd0, 0x011B, resolution, 1);
-    own.addRational(kIfd0, 0x011A, resolution, 1);
-    own.addShort(kIfd0, 0x0112, 1);
-    own.addBytes(kIfd0, 0x0110, kTiffAscii, 14, "VidroTransfer");
-    own.addBytes(kIfd0, 0x010F, kTiffAscii, 24, "TAMRI ORVEN CORP.      ");
-    own.addBytes(kIfd0, 0x010E, kTiffAscii, 23, "ORVEN DSC picture     ");
-    own.addLong(kIfdExif, 0xA005, 0);
-    own.addLong(kIfdExif, 0xA003, height);
-    own.addLong(kIfdExif, 0xA002, width);
-    own.addShort(kIfdExif, 0xA001, 1);
-    own.addBytes(kIfdExif, 0xA000, kTiffUndefined, 4, "0100");
-    own.addBytes(kIfdExif, 0x927C, kTiffUndefined, 4, "    ");
+    own.addLong(kIfd0, kTagExifIfd, 0);
+    own.addShort(kIfd0, kTagYCbCrPositioning, 2);
+    own.addBytes(kIfd0, kTagDateTime, kTiffAscii, 20, date.c_str());
+    own.addBytes(kIfd0, kTagSoftware, kTiffAscii, sizeof kCameraSoftwareName, kCameraSoftwareName);
+    own.addShort(kIfd0, kTagResolutionUnit, 2);
+    own.addRational(kIfd0, kTagYResolution, resolution, 1);
+    own.addRational(kIfd0, kTagXResolution, resolution, 1);
+    own.addShort(kIfd0, kTagOrientation, 1);
+    own.addBytes(kIfd0, kTagModel, kTiffAscii, 14, "VidroTransfer");
+    own.addBytes(kIfd0, kTagMake, kTiffAscii, 24, "TAMRI ORVEN CORP.      ");
+    own.addBytes(kIfd0, kTagImageDescription, kTiffAscii, 23, "ORVEN DSC picture     ");
+    own.addLong(kIfdExif, kTagInteropIfd, 0);
+    own.addLong(kIfdExif, kTagPixelYDimension, height);
+    own.addLong(kIfdExif, kTagPixelXDimension, width);
+    own.addShort(kIfdExif, kTagColorSpace, 1);
+    own.addBytes(kIfdExif, kTagFlashpixVersion, kTiffUndefined, 4, "0100");
+    own.addBytes(kIfdExif, kTagMakerNote, kTiffUndefined, 4, "    ");
     const uint8_t components[4] = {1, 2, 3, 0};
-    own.add(kIfdExif, 0x9101, kTiffUndefined, 4, components, sizeof components);
-    own.addBytes(kIfdExif, 0x9004, kTiffAscii, 20, date.c_str());
-    own.addBytes(kIfdExif, 0x9003, kTiffAscii, 20, date.c_str());
-    own.addBytes(kIfdExif, 0x9000, kTiffUndefined, 4, "0210");
-    own.addBytes(kIfdInterop, 0x0002, kTiffUndefined, 4, "0100");
-    own.addBytes(kIfdInterop, 0x0001, kTiffAscii, 4, "R98");
+    own.add(kIfdExif, kTagComponentsConfiguration, kTiffUndefined, 4, components, sizeof components);
+    own.addBytes(kIfdExif, kTagDateTimeDigitized, kTiffAscii, 20, date.c_str());
+    own.addBytes(kIfdExif, kTagDateTimeOriginal, kTiffAscii, 20, date.c_str());
+    own.addBytes(kIfdExif, kTagExifVersion, kTiffUndefined, 4, "0210");
+    own.addBytes(kIfdInterop, kTagInteropVersion, kTiffUndefined, 4, "0100");
+    own.addBytes(kIfdInterop, kTagInteropIndex, kTiffAscii, 4, "R98");
+    // The maker note: what kind of picture, and where the real picture lies
+    // in the camera-size frame.
     own.addBytes(kIfdMakerNote, 0x020D, kTiffAscii, 8, "FUPLOAD");
     own.addLong(kIfdMakerNote, 0x020B, height);
     own.addLong(kIfdMakerNote, 0x020C, width);
@@ -212,43 +169,55 @@ int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX
     own.addShort(kIfdMakerNote, 0x0201, targetSize == kSize640x480 ? 1 : 2);
     const uint32_t panorama[3] = {targetSize == kSize1600x600 ? 1u : 0u, 0, 0};
     own.add(kIfdMakerNote, 0x0200, kTiffLong, 3, panorama, sizeof panorama);
-    own.addLong(kIfd1, 0x0202, 0);
-    own.addLong(kIfd1, 0x0201, 0);
-    own.addShort(kIfd1, 0x0128, 2);
-    own.addRational(kIfd1, 0x011B, 72, 1);
-    own.addRational(kIfd1, 0x011A, 72, 1);
-    own.addShort(kIfd1, 0x0103, 6);
+    own.addLong(kIfd1, kTagThumbnailLength, 0);
+    own.addLong(kIfd1, kTagThumbnailOffset, 0);
+    own.addShort(kIfd1, kTagResolutionUnit, 2);
+    own.addRational(kIfd1, kTagYResolution, 72, 1);
+    own.addRational(kIfd1, kTagXResolution, 72, 1);
+    own.addShort(kIfd1, kTagCompression, 6);
     const std::vector<PlannedTag>& ownTags = own.planned();
 
-    // Size of the APP1 payload: "Exif\0\0", the TIFF header, the five written
-    // directories (the own tags reach all of them, so each has its count,
-    // its next link and, for the maker note, its header) and the thumbnail.
-    uint64_t fixedBytes = 6 + 8 + 5 * 6 + 8;
-    for (const PlannedTag& t : ownTags)
-        fixedBytes += t.blockBytes;
-    uint64_t carriedBytes = 0;
-    for (const PlannedTag& t : carried)
-        carriedBytes += t.blockBytes;
-    uint64_t thumbnailBytes = 0;
-    const ExifImageInfo& info = exif.info;
-    if (carriedBytes != 0 && info.thumbPixels != nullptr && info.sizes.thumbWidth > 0 &&
-        info.sizes.thumbHeight > 0) {
-        // The writer's own encoding gives the same bytes; only needed to
-        // decide whether anything must be left out.
-        std::vector<uint8_t> thumbnail;
-        writeJpegFromPixels(thumbnail, info.thumbPixels,
-                            static_cast<uint32_t>(info.sizes.thumbWidth),
-                            static_cast<uint32_t>(info.sizes.thumbHeight), 0, nullptr, 0, false,
-                            static_cast<int>(std::min<uint32_t>(info.sizes.thumbQuality, 100)),
-                            info.thumbFlipRows != 0, info.thumbSwapRedBlue != 0);
-        thumbnailBytes = thumbnail.size();
+    // The source's own tags, except those the camera's replace, as long as
+    // the reader is alive (values point into it).
+    const auto replaced = [&ownTags](uint16_t ifd, uint16_t tag) {
+        return std::any_of(ownTags.begin(), ownTags.end(),
+                           [&](const PlannedTag& t) { return t.ifd == ifd && t.tag == tag; });
+    };
+    std::vector<CarriedTag> carried;
+    if (exif.openSource(source, kSourceKindExifJpeg) != nullptr && exif.sourceSegment() != nullptr &&
+        exif.sourceTiff() != nullptr) {
+        ExifEntryCursor cursor;
+        while (exif.nextSourceEntry(cursor) != nullptr) {
+            if (replaced(cursor.ifd, cursor.tag) || (cursor.ifd == kIfd0 && cursor.tag == kTagGpsIfd))
+                continue;
+            // The writer keeps the low 16 bits of a count.
+            const uint64_t bytes = exifTagBlockBytes(cursor.type, cursor.count & 0xFFFFu);
+            if (bytes == 0 || cursor.data == nullptr)
+                continue;
+            carried.push_back({{cursor.ifd, cursor.tag, cursor.type, cursor.count, cursor.data},
+                               written(cursor.ifd) ? bytes : 0});
+        }
     }
 
-    // Leave out the largest source tags until the payload fits one segment.
+    // Carried tags first: the list is newest first, and equal tag numbers
+    // keep their order in a directory.
     std::vector<bool> keep(carried.size(), true);
+    const auto addTags = [&] {
+        const auto add = [&exif](const PlannedTag& t) { exif.addTag(t.ifd, t.tag, t.value, t.type, t.count); };
+        for (size_t i = 0; i < carried.size(); ++i) {
+            if (keep[i])
+                add(carried[i].tag);
+        }
+        for (const PlannedTag& t : ownTags)
+            add(t);
+    };
+    addTags();
+
+    // Leave out the largest source tags until the payload fits one segment.
+    uint64_t payload = exif.payloadSize();
     int dropped = 0;
     uint64_t droppedBytes = 0;
-    if (fixedBytes + carriedBytes + thumbnailBytes > kExifWorkBuffer) {
+    if (payload > kExifWorkBuffer) {
         std::vector<size_t> order(carried.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
@@ -256,36 +225,25 @@ int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX
             return carried[a].blockBytes > carried[b].blockBytes;
         });
         for (size_t i : order) {
-            if (fixedBytes + carriedBytes + thumbnailBytes <= kExifWorkBuffer ||
-                carried[i].blockBytes == 0)
+            if (payload - droppedBytes <= kExifWorkBuffer || carried[i].blockBytes == 0)
                 break;
             keep[i] = false;
-            carriedBytes -= carried[i].blockBytes;
             droppedBytes += carried[i].blockBytes;
             ++dropped;
         }
+        // The thumbnail encoded for the count stays for the write.
+        exif.info.sizes.tags.clear();
+        addTags();
+        payload = exif.payloadSize();
     }
-
-    int added = 0;
-    for (size_t i = 0; i < carried.size(); ++i) {
-        if (keep[i]) {
-            const PlannedTag& t = carried[i];
-            exif.addTag(t.ifd, t.tag, t.value, t.type, t.count);
-            ++added;
-        }
-    }
-    for (const PlannedTag& t : ownTags)
-        exif.addTag(t.ifd, t.tag, t.value, t.type, t.count);
 
     if (report != nullptr) {
-        report->carried = added;
+        report->carried = static_cast<int>(carried.size()) - dropped;
         report->dropped = dropped;
         report->droppedBytes = static_cast<uint32_t>(droppedBytes);
-        report->directoryBytes =
-            static_cast<uint32_t>(std::min<uint64_t>(fixedBytes + carriedBytes, UINT32_MAX));
-        report->thumbnailBytes = static_cast<uint32_t>(thumbnailBytes);
+        report->payloadBytes = static_cast<uint32_t>(std::min<uint64_t>(payload, UINT32_MAX));
     }
 
-    // 4. The writer empties the tag list, whatever the outcome.
+    // The writer empties the tag list, whatever the outcome.
     return exif.writeExifJpeg();
 }

@@ -39,18 +39,12 @@ std::string exifDateText(const CameraDateTime& time);
 // sizes outside the table.
 uint32_t cameraResolution(PackedSize targetSize);
 
-// Bytes one tag takes in its directory block when written (the entry and the
-// data area it reserves), as the Exif writer lays it out; only the low 16
-// bits of count count, as the writer keeps no more.
-uint32_t exifEntryBlockBytes(uint16_t type, uint32_t count);
-
 // What became of the source's tags; for checks and diagnostics.
 struct CarryOverReport {
     int carried = 0;           // source tags added to the tag list
     int dropped = 0;           // source tags left out so the Exif data fit its segment
     uint32_t droppedBytes = 0;  // their block bytes
-    uint32_t directoryBytes = 0;  // APP1 payload the writer builds, without the thumbnail
-    uint32_t thumbnailBytes = 0;  // the thumbnail's length when it had to be measured, else 0
+    uint32_t payloadBytes = 0;  // the APP1 payload the writer builds, thumbnail included
 };
 
 // Fills the tag list of exif with the source's tags (those the camera tags

@@ -44,24 +44,23 @@ uint32_t placeDown(float v)
 // reach the next picture.
 class PixelsCleared {
 public:
-    explicit PixelsCleared(ExifImageInfo& info) : info_(info) {}
+    explicit PixelsCleared(ExifImage& exif) : exif_(exif) {}
     ~PixelsCleared()
     {
-        info_.pixels = nullptr;
-        info_.thumbPixels = nullptr;
-        info_.sizes.tags.clear();
+        exif_.info.pixels = nullptr;
+        exif_.info.thumbPixels = nullptr;
+        exif_.clearTags();
     }
     PixelsCleared(const PixelsCleared&) = delete;
     PixelsCleared& operator=(const PixelsCleared&) = delete;
 
 private:
-    ExifImageInfo& info_;
+    ExifImage& exif_;
 };
 
 // Copies the file byte for byte, overwriting; 0 or the system's error code.
 // (std::filesystem::copy_file of the mingw runtime refuses to overwrite.)
-int copyUnchanged(const fs::path& source, const fs::path& destination,
-                  std::vector<uint8_t>& buffer)
+int copyUnchanged(const fs::path& source, const fs::path& destination)
 {
     errno = 0;
     const UniqueFile in = openFile(source, "rb");
@@ -70,7 +69,7 @@ int copyUnchanged(const fs::path& source, const fs::path& destination,
     UniqueFile out = openFile(destination, "wb");
     if (!out)
         return errno != 0 ? errno : EIO;
-    buffer.resize(std::max<size_t>(buffer.size(), kHintScanBytes));
+    std::vector<uint8_t> buffer(kHintScanBytes);
     int code = 0;
     size_t got;
     while ((got = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0) {
@@ -103,18 +102,11 @@ bool nameEndsInBmp(const fs::path& path)
 
 SourceHints scanSourceHints(const fs::path& source, int32_t cameraCode)
 {
-    std::vector<uint8_t> buffer;
-    return scanSourceHints(source, cameraCode, buffer);
-}
-
-SourceHints scanSourceHints(const fs::path& source, int32_t cameraCode,
-                            std::vector<uint8_t>& buffer)
-{
     SourceHints hints;
     const UniqueFile file = openFile(source, "rb");
     if (!file)
         return hints;
-    buffer.resize(kHintScanBytes);
+    std::vector<uint8_t> buffer(kHintScanBytes);
     const size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
 
     static const char kKey[] = "ROTATE=";
@@ -342,11 +334,11 @@ int PictureConversion::ConvertPicture(const fs::path& source, const fs::path& de
         return 0;
     if (pictures_.workspace == nullptr || pictures_.canvas == nullptr)
         return vximg::kErrBadArgument;
-    PixelsCleared cleared(exif_.info);
+    PixelsCleared cleared(exif_);
     try {
-        const SourceHints hints = scanSourceHints(source, settings.cameraCode, scanBuffer_);
+        const SourceHints hints = scanSourceHints(source, settings.cameraCode);
         if (hints.packedSize == targetSize)
-            return copyUnchanged(source, destination, scanBuffer_);
+            return copyUnchanged(source, destination);
         if (continueFlag_ == 0)
             return 0;
         return convertLoaded(source, destination, targetSize, thumbnailSize, settings,

@@ -41,9 +41,6 @@ struct SourceHints {
 };
 // A rotation of 90 or 270 counts as 0 for camera codes 52, 82 and 86.
 SourceHints scanSourceHints(const std::filesystem::path& source, int32_t cameraCode);
-// The same, reading through buffer (kept by the caller for the next source).
-SourceHints scanSourceHints(const std::filesystem::path& source, int32_t cameraCode,
-                            std::vector<uint8_t>& buffer);
 
 // True when the last three characters of the file name are "bmp" in any case.
 bool nameEndsInBmp(const std::filesystem::path& path);
@@ -175,5 +172,4 @@ private:
     // Kept across pictures: the converter lives for the whole run.
     std::vector<uint8_t> primary_;
     std::vector<uint8_t> thumbnail_;
-    std::vector<uint8_t> scanBuffer_;
 };

@@ -1,5 +1,6 @@
 #include "exif/ExifImage.h"
 
+#include "exif/ExifTags.h"
 #include "exif/JpegEncoder.h"
 
 #include <algorithm>
@@ -8,11 +9,6 @@
 
 namespace {
 
-constexpr uint16_t kTagExifIfd = 0x8769;
-constexpr uint16_t kTagInteropIfd = 0xA005;
-constexpr uint16_t kTagMakerNote = 0x927C;
-constexpr uint16_t kTagThumbnailOffset = 0x0201;
-constexpr uint16_t kTagThumbnailLength = 0x0202;
 constexpr int kApp1 = 0xE1;
 constexpr size_t kPayloadHeader = 6;  // "Exif\0\0" before the TIFF header
 constexpr uint8_t kMakerNoteHeader[8] = {'O', 'R', 'V', 'E', 'N', 0, 1, 0};
@@ -202,13 +198,30 @@ uint32_t ExifImage::ifdSize(uint16_t ifd) const
     return static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX));
 }
 
-int ExifImage::writeExifJpeg()
+const std::vector<uint8_t>& ExifImage::thumbnailJpeg()
 {
-    std::unique_ptr<uint8_t[]> payload(new (std::nothrow) uint8_t[kExifWorkBuffer]());
-    if (!payload)
-        return 0;  // the tags stay for another try
+    if (!thumbnailEncoded_) {
+        thumbnailEncoded_ = true;
+        thumbnail_.clear();
+        const ExifImageSizes& sizes = info.sizes;
+        if (info.thumbPixels != nullptr && sizes.thumbWidth > 0 && sizes.thumbHeight > 0) {
+            // Empty when it cannot be encoded.
+            writeJpegFromPixels(thumbnail_, info.thumbPixels, static_cast<uint32_t>(sizes.thumbWidth),
+                                static_cast<uint32_t>(sizes.thumbHeight), 0, nullptr, 0, false,
+                                static_cast<int>(std::min<uint32_t>(sizes.thumbQuality, 100)),
+                                info.thumbFlipRows != 0, info.thumbSwapRedBlue != 0);
+        }
+    }
+    return thumbnail_;
+}
 
-    ExifImageSizes& sizes = info.sizes;
+uint64_t ExifImage::payloadSize()
+{
+    return layOutPayload(nullptr);
+}
+
+uint64_t ExifImage::layOutPayload(uint8_t* payload)
+{
     // Block sizes as the caller added the tags, before the links are filled in.
     const uint64_t s1 = ifdSize(kIfd0), s2 = ifdSize(kIfdExif), s3 = ifdSize(kIfd1),
                    s5 = ifdSize(kIfdInterop), s6 = ifdSize(kIfdMakerNote);
@@ -217,68 +230,76 @@ int ExifImage::writeExifJpeg()
     const uint64_t makerNoteAt = interopAt + s5;
     const uint64_t ifd1At = makerNoteAt + s6;
     const uint64_t thumbnailAt = ifd1At + s3;
+    // Without IFD1 tags a thumbnail could not be found by any reader.
+    static const std::vector<uint8_t> kNoThumbnail;
+    const std::vector<uint8_t>& thumbnail = s3 != 0 ? thumbnailJpeg() : kNoThumbnail;
+    const bool withIfd1 = !thumbnail.empty();
+    const uint64_t length = kPayloadHeader + (withIfd1 ? thumbnailAt + thumbnail.size() : ifd1At);
+    if (payload == nullptr)
+        return length;
+    if (length > kExifWorkBuffer)
+        return 0;
+
+    auto link = [this](uint16_t ifd, uint16_t tag, uint64_t value) {
+        const uint32_t v = static_cast<uint32_t>(value);
+        setTagValue(ifd, tag, &v, sizeof v);
+    };
+    link(kIfd0, kTagExifIfd, exifAt);
+    link(kIfdExif, kTagInteropIfd, interopAt);
+    const uint32_t makerNoteValue = static_cast<uint32_t>(makerNoteAt);
+    setTagValueAndCount(kIfdExif, kTagMakerNote, &makerNoteValue, sizeof makerNoteValue,
+                        static_cast<uint32_t>(s6));
+    if (withIfd1) {
+        link(kIfd1, kTagThumbnailOffset, thumbnailAt);
+        link(kIfd1, kTagThumbnailLength, thumbnail.size());
+    }
+
+    const ExifTagList& tags = info.sizes.tags;
+    std::memcpy(payload, "Exif\0\0II", 8);
+    put16(payload + 8, 42);
+    put32(payload + 10, 8);
+    uint8_t* const tiff = payload + kPayloadHeader;
+    bool ok = (s1 == 0 || writeDirectory(payload, 8, s1, tags, kIfd0,
+                                         withIfd1 ? static_cast<uint32_t>(ifd1At) : 0)) &&
+              (s2 == 0 || writeDirectory(payload, exifAt, s2, tags, kIfdExif, 0)) &&
+              (s5 == 0 || writeDirectory(payload, interopAt, s5, tags, kIfdInterop, 0));
+    if (ok && s6 != 0) {
+        std::memcpy(tiff + makerNoteAt, kMakerNoteHeader, sizeof kMakerNoteHeader);
+        ok = writeDirectory(payload, makerNoteAt + sizeof kMakerNoteHeader,
+                            s6 - sizeof kMakerNoteHeader, tags, kIfdMakerNote, 0);
+    }
+    if (ok && withIfd1) {
+        ok = writeDirectory(payload, ifd1At, s3, tags, kIfd1, 0);
+        std::memcpy(tiff + thumbnailAt, thumbnail.data(), thumbnail.size());
+    }
+    return ok ? length : 0;
+}
+
+int ExifImage::writeExifJpeg()
+{
+    std::unique_ptr<uint8_t[]> payload(new (std::nothrow) uint8_t[kExifWorkBuffer]());
+    if (!payload)
+        return 0;  // the tags stay for another try
 
     int result = 0;
-    std::vector<uint8_t> thumbnail;
-    bool withIfd1 = false;
-    if (kPayloadHeader + ifd1At <= kExifWorkBuffer) {
-        // Without IFD1 tags a thumbnail could not be found by any reader.
-        if (info.thumbPixels != nullptr && s3 != 0 && sizes.thumbWidth > 0 &&
-            sizes.thumbHeight > 0) {
-            withIfd1 = writeJpegFromPixels(
-                           thumbnail, info.thumbPixels, static_cast<uint32_t>(sizes.thumbWidth),
-                           static_cast<uint32_t>(sizes.thumbHeight), 0, nullptr, 0, false,
-                           static_cast<int>(std::min<uint32_t>(sizes.thumbQuality, 100)),
-                           info.thumbFlipRows != 0, info.thumbSwapRedBlue != 0) != 0;
-        }
-        const uint64_t length =
-            kPayloadHeader + (withIfd1 ? thumbnailAt + thumbnail.size() : ifd1At);
-        if (length <= kExifWorkBuffer) {
-            auto link = [this](uint16_t ifd, uint16_t tag, uint64_t value) {
-                const uint32_t v = static_cast<uint32_t>(value);
-                setTagValue(ifd, tag, &v, sizeof v);
-            };
-            link(kIfd0, kTagExifIfd, exifAt);
-            link(kIfdExif, kTagInteropIfd, interopAt);
-            const uint32_t makerNoteValue = static_cast<uint32_t>(makerNoteAt);
-            setTagValueAndCount(kIfdExif, kTagMakerNote, &makerNoteValue, sizeof makerNoteValue,
-                                static_cast<uint32_t>(s6));
-            if (withIfd1) {
-                link(kIfd1, kTagThumbnailOffset, thumbnailAt);
-                link(kIfd1, kTagThumbnailLength, thumbnail.size());
-            }
-
-            uint8_t* p = payload.get();
-            std::memcpy(p, "Exif\0\0II", 8);
-            put16(p + 8, 42);
-            put32(p + 10, 8);
-            uint8_t* const tiff = p + kPayloadHeader;
-            bool ok =
-                (s1 == 0 || writeDirectory(p, 8, s1, sizes.tags, kIfd0,
-                                           withIfd1 ? static_cast<uint32_t>(ifd1At) : 0)) &&
-                (s2 == 0 || writeDirectory(p, exifAt, s2, sizes.tags, kIfdExif, 0)) &&
-                (s5 == 0 || writeDirectory(p, interopAt, s5, sizes.tags, kIfdInterop, 0));
-            if (ok && s6 != 0) {
-                std::memcpy(tiff + makerNoteAt, kMakerNoteHeader, sizeof kMakerNoteHeader);
-                ok = writeDirectory(p, makerNoteAt + sizeof kMakerNoteHeader,
-                                    s6 - sizeof kMakerNoteHeader, sizes.tags, kIfdMakerNote, 0);
-            }
-            if (ok && withIfd1) {
-                ok = writeDirectory(p, ifd1At, s3, sizes.tags, kIfd1, 0);
-                std::memcpy(tiff + thumbnailAt, thumbnail.data(), thumbnail.size());
-            }
-            if (ok) {
-                result = writeJpegFromPixels(
-                    info.outputPath, info.pixels, sizes.width, sizes.height, kApp1, p,
-                    static_cast<uint32_t>(length), false,
-                    static_cast<int>(std::min<uint32_t>(sizes.quality, 100)), info.flipRows != 0,
-                    info.swapRedBlue != 0);
-            }
-        }
+    const uint64_t length = layOutPayload(payload.get());
+    if (length != 0) {
+        const ExifImageSizes& sizes = info.sizes;
+        result = writeJpegFromPixels(info.outputPath, info.pixels, sizes.width, sizes.height, kApp1,
+                                     payload.get(), static_cast<uint32_t>(length), false,
+                                     static_cast<int>(std::min<uint32_t>(sizes.quality, 100)),
+                                     info.flipRows != 0, info.swapRedBlue != 0);
     }
     // Every file starts with an empty tag list, whatever became of this one.
-    sizes.tags.clear();
+    clearTags();
     return result;
+}
+
+void ExifImage::clearTags()
+{
+    info.sizes.tags.clear();
+    thumbnailEncoded_ = false;
+    thumbnail_.clear();
 }
 
 const ExifSourceReader* ExifImage::openSource(const std::filesystem::path& path, int kind)

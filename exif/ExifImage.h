@@ -5,8 +5,8 @@
 //
 // Limits: the whole Exif structure must fit one APP1 segment (65533 bytes);
 // a larger one is refused. GPS tags (directory 4) are kept but never written.
-// The thumbnail is encoded in memory, so the output path only ever holds the
-// final picture.
+// The thumbnail is encoded in memory, once per picture, so the output path
+// only ever holds the final picture.
 #pragma once
 
 #include "exif/ExifSource.h"
@@ -94,11 +94,20 @@ public:
     // Bytes the directory's block takes in the file; 0 without tags.
     uint32_t ifdSize(uint16_t ifd) const;
 
+    // Bytes of the APP1 payload writeExifJpeg would build from the tag list
+    // and the thumbnail fields as they are now, over 65533 included: the
+    // writer's own layout run without writing. The thumbnail is encoded here
+    // and kept for the write, so its pixels must not change before it.
+    uint64_t payloadSize();
+
     // Builds the Exif payload from the tag list, encodes thumbnail and
     // picture and writes info.outputPath. Nonzero on success, 0 on failure
     // (structure over 65533 bytes, encoder or file failure). The tag list is
     // emptied afterwards, except when the work buffer cannot be had.
     int writeExifJpeg();
+
+    // Empties the tag list and forgets the thumbnail encoded for it.
+    void clearTags();
 
     // Reads the Exif segment of the source picture; kind must be
     // kSourceKindExifJpeg. Replaces (or, on failure, discards) the reader of
@@ -115,7 +124,16 @@ public:
     const uint8_t* nextSourceEntry(ExifEntryCursor& cursor) const;
 
 private:
+    // The thumbnail JPEG of the thumbnail fields, encoded at the first call
+    // for this picture; empty when there is none or it cannot be encoded.
+    const std::vector<uint8_t>& thumbnailJpeg();
+    // Lays the payload out into the work buffer, or only counts its bytes
+    // when there is none: its length, or 0 when it cannot be written.
+    uint64_t layOutPayload(uint8_t* payload);
+
     std::unique_ptr<ExifSourceReader> source_;
+    std::vector<uint8_t> thumbnail_;
+    bool thumbnailEncoded_ = false;
 };
 
 // Bytes one tag takes in its directory block when written: 12 for the entry

@@ -1,6 +1,7 @@
 #include "exif/ExifSource.h"
 
 #include "base/File.h"
+#include "exif/ExifTags.h"
 #include "exif/TiffTypes.h"
 
 #include <algorithm>
@@ -16,12 +17,6 @@
 
 namespace {
 
-constexpr uint16_t kTagExifIfd = 0x8769;
-constexpr uint16_t kTagGpsIfd = 0x8825;
-constexpr uint16_t kTagInteropIfd = 0xA005;
-constexpr uint16_t kTagMakerNote = 0x927C;
-constexpr uint16_t kTagThumbnailOffset = 0x0201;
-constexpr uint16_t kTagThumbnailLength = 0x0202;
 constexpr uint32_t kIfd1LinkLimit = 4096;
 constexpr size_t kSegmentHeader = 10;  // FF E1, length, "Exif\0\0"
 

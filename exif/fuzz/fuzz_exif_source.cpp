@@ -8,9 +8,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const int kind = jpegCodingKindOfBytes(data, size);
-    if (kind != kJpegUnknown && kind != kJpegBaseline && kind != kJpegProgressive)
-        std::abort();
+    volatile int kind = jpegCodingKindOfBytes(data, size);
+    (void)kind;
 
     ExifImage image;
     const ExifSourceReader* reader = image.openSourceBytes(data, size, kSourceKindExifJpeg);
