@@ -1,8 +1,8 @@
 // Vxfsend's entry point: shows the start window until the main window exists.
-#include "win/Dialog.h"
 #include "resources/PlaceholderRes.h"
-#include "win/ResourceString.h"
 #include "resources/VxfsendRes.h"
+#include "win/Dialog.h"
+#include "win/ResourceString.h"
 
 #include <windows.h>
 
@@ -23,7 +23,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {

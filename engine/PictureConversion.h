@@ -91,8 +91,8 @@ public:
     // centres it on a frame of exactly dw x dh filled with fill (composed on
     // the canvas); c then holds the frame. Offsets are rounded down to
     // multiples of 8. 0, or the imaging component's error code.
-    int FitToCanvas(vximg::IPicture& c, float sw, float sh, float dw, float dh,
-                    FrameOffset* offset, FrameImageSize* image, uint32_t fill);
+    int FitToCanvas(vximg::IPicture& c, float sw, float sh, float dw, float dh, FrameOffset* offset,
+                    FrameImageSize* image, uint32_t fill);
 
     // 1 while the job may go on; 0 after an abort.
     int32_t continueFlag() const { return continueFlag_; }
@@ -135,9 +135,9 @@ private:
     static int progressReport(void* user, int percent);
     int unpaddedRows(vximg::IPicture& picture, std::vector<uint8_t>& buffer, bool forceCopy,
                      Rows& rows);
-    int convertLoaded(const std::filesystem::path& source,
-                      const std::filesystem::path& destination, PackedSize targetSize,
-                      PackedSize thumbnailSize, const AppSettings& settings, int rotation);
+    int convertLoaded(const std::filesystem::path& source, const std::filesystem::path& destination,
+                      PackedSize targetSize, PackedSize thumbnailSize, const AppSettings& settings,
+                      int rotation);
 
     ConverterPictures pictures_;
     ExifImage& exif_;
