@@ -2,8 +2,8 @@
 
 #include <cwchar>
 
-std::wstring composeMessageText(const wchar_t* prefix, const std::wstring& message,
-                                bool withCode, int code, const wchar_t* suffix)
+std::wstring composeMessageText(const wchar_t* prefix, const std::wstring& message, bool withCode,
+                                int code, const wchar_t* suffix)
 {
     std::wstring text;
     if (prefix && *prefix) {

@@ -23,10 +23,12 @@ struct KeyEntry {
 
 // The key is the field's name, so the two cannot drift apart.
 #define VXF_WIDE(text) L##text
+// clang-format off
 #define VXF_INT(section, name, rule) \
     {section, VXF_WIDE(#name), &AppSettings::name, nullptr, 0, SaveRule::rule}
 #define VXF_TEXT(section, name, textId, rule) \
     {section, VXF_WIDE(#name), nullptr, &AppSettings::name, textId, SaveRule::rule}
+// clang-format on
 
 const KeyEntry kKeys[] = {
     VXF_INT(kGeneral, TabPage, FullSave),
@@ -63,7 +65,10 @@ const KeyEntry kKeys[] = {
 
 const wchar_t kPathTempLog[] = L"PathTempLog";
 
-bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool isBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t';
+}
 
 // A non-empty folder is kept when it can be made the current directory.
 void checkFolder(std::wstring& folder, const std::wstring& programFolder, SettingsEnvironment& env)
@@ -178,7 +183,8 @@ void loadSettings(Profile& profile, SettingsEnvironment& env, AppSettings& setti
     settings = defaults;
     for (const KeyEntry& entry : kKeys) {
         if (entry.number) {
-            settings.*entry.number = profile.getInt(entry.section, entry.key, defaults.*entry.number);
+            settings.*entry.number =
+                profile.getInt(entry.section, entry.key, defaults.*entry.number);
         } else {
             const std::wstring fallback =
                 entry.defaultTextId ? env.loadString(entry.defaultTextId) : std::wstring();

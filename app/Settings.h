@@ -28,9 +28,9 @@ struct AppSettings {
     std::wstring TwainIni;   // default: string 105
     std::wstring TwainPath;
     std::wstring PathSelect;
-    std::wstring PathTemp;   // saved as "PathTempLog"
+    std::wstring PathTemp;  // saved as "PathTempLog"
     std::wstring PathSave;
-    std::wstring Filter;     // default: string 510
+    std::wstring Filter;  // default: string 510
     int32_t FileTypeIndex = 0;
     int32_t CehckSeve = 0;
     int32_t CehckViewMode = 1;

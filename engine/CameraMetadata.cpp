@@ -108,9 +108,12 @@ uint32_t cameraResolution(PackedSize targetSize)
 {
     switch (targetSize) {
     case kSize640x480: return 150;
-    case kSize1024x768: case kSize1024x384: return 240;
-    case kSize1280x960: case kSize1280x480: return 300;
-    case kSize1600x1200: case kSize1600x600: return 375;
+    case kSize1024x768:
+    case kSize1024x384: return 240;
+    case kSize1280x960:
+    case kSize1280x480: return 300;
+    case kSize1600x1200:
+    case kSize1600x600: return 375;
     case kSize1920x1440: return 450;
     case kSize1984x1488: return 465;
     case kSize2048x1536: return 480;
@@ -147,7 +150,8 @@ int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX
     own.addBytes(kIfdExif, kTagFlashpixVersion, kTiffUndefined, 4, "0100");
     own.addBytes(kIfdExif, kTagMakerNote, kTiffUndefined, 4, "    ");
     const uint8_t components[4] = {1, 2, 3, 0};
-    own.add(kIfdExif, kTagComponentsConfiguration, kTiffUndefined, 4, components, sizeof components);
+    own.add(kIfdExif, kTagComponentsConfiguration, kTiffUndefined, 4, components,
+            sizeof components);
     own.addBytes(kIfdExif, kTagDateTimeDigitized, kTiffAscii, 20, date.c_str());
     own.addBytes(kIfdExif, kTagDateTimeOriginal, kTiffAscii, 20, date.c_str());
     own.addBytes(kIfdExif, kTagExifVersion, kTiffUndefined, 4, "0210");
@@ -184,11 +188,12 @@ int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX
                            [&](const PlannedTag& t) { return t.ifd == ifd && t.tag == tag; });
     };
     std::vector<CarriedTag> carried;
-    if (exif.openSource(source, kSourceKindExifJpeg) != nullptr && exif.sourceSegment() != nullptr &&
-        exif.sourceTiff() != nullptr) {
+    if (exif.openSource(source, kSourceKindExifJpeg) != nullptr &&
+        exif.sourceSegment() != nullptr && exif.sourceTiff() != nullptr) {
         ExifEntryCursor cursor;
         while (exif.nextSourceEntry(cursor) != nullptr) {
-            if (replaced(cursor.ifd, cursor.tag) || (cursor.ifd == kIfd0 && cursor.tag == kTagGpsIfd))
+            if (replaced(cursor.ifd, cursor.tag) ||
+                (cursor.ifd == kIfd0 && cursor.tag == kTagGpsIfd))
                 continue;
             // The writer keeps the low 16 bits of a count.
             const uint64_t bytes = exifTagBlockBytes(cursor.type, cursor.count & 0xFFFFu);
@@ -203,7 +208,9 @@ int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX
     // keep their order in a directory.
     std::vector<bool> keep(carried.size(), true);
     const auto addTags = [&] {
-        const auto add = [&exif](const PlannedTag& t) { exif.addTag(t.ifd, t.tag, t.value, t.type, t.count); };
+        const auto add = [&exif](const PlannedTag& t) {
+            exif.addTag(t.ifd, t.tag, t.value, t.type, t.count);
+        };
         for (size_t i = 0; i < carried.size(); ++i) {
             if (keep[i])
                 add(carried[i].tag);

@@ -41,8 +41,8 @@ uint32_t cameraResolution(PackedSize targetSize);
 
 // What became of the source's tags; for checks and diagnostics.
 struct CarryOverReport {
-    int carried = 0;           // source tags added to the tag list
-    int dropped = 0;           // source tags left out so the Exif data fit its segment
+    int carried = 0;            // source tags added to the tag list
+    int dropped = 0;            // source tags left out so the Exif data fit its segment
     uint32_t droppedBytes = 0;  // their block bytes
     uint32_t payloadBytes = 0;  // the APP1 payload the writer builds, thumbnail included
 };

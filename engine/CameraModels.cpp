@@ -26,37 +26,32 @@ const CameraModel kModels[kCameraModelCount] = {
 SizeClass sizeClassOf(PackedSize size)
 {
     switch (size) {
-    case kSize640x480:
-        return SizeClass::Standard;
+    case kSize640x480: return SizeClass::Standard;
     case kSize1024x768:
     case kSize1280x960:
-    case kSize1600x1200:
-        return SizeClass::Fine;
+    case kSize1600x1200: return SizeClass::Fine;
     case kSize1024x384:
     case kSize1280x480:
-    case kSize1600x600:
-        return SizeClass::Panorama;
-    default:
-        return SizeClass::None;
+    case kSize1600x600: return SizeClass::Panorama;
+    default: return SizeClass::None;
     }
 }
 
 unsigned sizePrefixId(SizeClass sizeClass)
 {
     switch (sizeClass) {
-    case SizeClass::Standard:
-        return IDS_PREFIX_V;
-    case SizeClass::Fine:
-        return IDS_PREFIX_X;
-    case SizeClass::Panorama:
-        return IDS_PREFIX_P;
-    case SizeClass::None:
-        break;
+    case SizeClass::Standard: return IDS_PREFIX_V;
+    case SizeClass::Fine: return IDS_PREFIX_X;
+    case SizeClass::Panorama: return IDS_PREFIX_P;
+    case SizeClass::None: break;
     }
     return 0;
 }
 
-const CameraModel* cameraModels() { return kModels; }
+const CameraModel* cameraModels()
+{
+    return kModels;
+}
 
 const CameraModel* cameraModelByCode(int32_t code)
 {
@@ -76,14 +71,10 @@ const CameraModel* cameraModelByIndex(int index)
 PackedSize modelSize(const CameraModel& model, SizeClass sizeClass)
 {
     switch (sizeClass) {
-    case SizeClass::Standard:
-        return model.standardSize;
-    case SizeClass::Fine:
-        return model.fineSize;
-    case SizeClass::Panorama:
-        return model.panoramaSize;
-    case SizeClass::None:
-        break;
+    case SizeClass::Standard: return model.standardSize;
+    case SizeClass::Fine: return model.fineSize;
+    case SizeClass::Panorama: return model.panoramaSize;
+    case SizeClass::None: break;
     }
     return 0;
 }
@@ -108,9 +99,15 @@ bool setSoundPath(UploadItem& item, const std::wstring& path)
     return true;
 }
 
-void clearSoundPath(UploadItem& item) { item.soundPath[0] = L'\0'; }
+void clearSoundPath(UploadItem& item)
+{
+    item.soundPath[0] = L'\0';
+}
 
-bool hasSound(const UploadItem& item) { return item.soundPath[0] != L'\0'; }
+bool hasSound(const UploadItem& item)
+{
+    return item.soundPath[0] != L'\0';
+}
 
 unsigned uploadIconId(const UploadItem& item, bool listGreyed)
 {

@@ -14,8 +14,14 @@ constexpr PackedSize packSize(uint32_t width, uint32_t height)
 {
     return (width & 0xFFFFu) << 16 | (height & 0xFFFFu);
 }
-constexpr uint32_t packedWidth(PackedSize size) { return size >> 16; }
-constexpr uint32_t packedHeight(PackedSize size) { return size & 0xFFFFu; }
+constexpr uint32_t packedWidth(PackedSize size)
+{
+    return size >> 16;
+}
+constexpr uint32_t packedHeight(PackedSize size)
+{
+    return size & 0xFFFFu;
+}
 
 // The sizes the system knows.
 constexpr PackedSize kSize640x480 = 0x028001E0;
@@ -46,17 +52,17 @@ constexpr size_t kSizePrefixLength = 4;
 enum class HandOffRoute { SuiteProfile, Registry };
 
 struct CameraModel {
-    int32_t code;  // character code: '4', 'R', 'V', 'Z'
+    int32_t code;   // character code: '4', 'R', 'V', 'Z'
     int listIndex;  // row in the camera switch list
     unsigned nameId;
     PackedSize standardSize;
     PackedSize fineSize;
     PackedSize panoramaSize;
-    unsigned fineCaptionId;  // caption of the [X] radio
+    unsigned fineCaptionId;      // caption of the [X] radio
     unsigned panoramaCaptionId;  // caption of the [P] radio
-    unsigned listHintId;  // help text of the upload list
-    unsigned fineHintId;  // help text of the [X] radio
-    unsigned panoramaHintId;  // help text of the [P] radio
+    unsigned listHintId;         // help text of the upload list
+    unsigned fineHintId;         // help text of the [X] radio
+    unsigned panoramaHintId;     // help text of the [P] radio
     PackedSize thumbnailSize;
     HandOffRoute handOff;
 };
@@ -81,7 +87,10 @@ PackedSize FollowCameraSize(PackedSize size, int32_t newCode);
 // The upload list: an add is refused only when more than this many entries
 // are already there.
 constexpr size_t kUploadListLimit = 1000;
-inline bool uploadListAccepts(size_t entries) { return entries <= kUploadListLimit; }
+inline bool uploadListAccepts(size_t entries)
+{
+    return entries <= kUploadListLimit;
+}
 
 constexpr size_t kSoundPathLength = 260;
 

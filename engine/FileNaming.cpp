@@ -5,9 +5,15 @@
 namespace {
 
 // Folds ASCII letters only; enough for the names this program makes.
-wchar_t foldCase(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+wchar_t foldCase(wchar_t c)
+{
+    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
 
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool isSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
 
 std::wstring numberedName(const std::wstring& stem, uint32_t number, const wchar_t* extension)
 {
@@ -73,9 +79,9 @@ SplitPath splitFolderPath(const std::wstring& path)
     return {path.substr(0, nameStart), path.substr(nameStart)};
 }
 
-uint32_t NextFreeNumber(FolderSearch& search, const std::wstring& folder, const std::wstring& prefix,
-                        const std::wstring& firstExtension, const std::wstring& secondExtension,
-                        size_t prefixLength, uint32_t start)
+uint32_t NextFreeNumber(FolderSearch& search, const std::wstring& folder,
+                        const std::wstring& prefix, const std::wstring& firstExtension,
+                        const std::wstring& secondExtension, size_t prefixLength, uint32_t start)
 {
     const std::wstring previous = search.currentDirectory();
     if (!search.setCurrentDirectory(folder))
@@ -104,7 +110,8 @@ bool findPatternMatches(const std::wstring& pattern, const std::wstring& name)
         if (p < pattern.size() && pattern[p] == L'*') {
             starPattern = p++;
             starName = n;
-        } else if (p < pattern.size() && (pattern[p] == L'?' || foldCase(pattern[p]) == foldCase(name[n]))) {
+        } else if (p < pattern.size() &&
+                   (pattern[p] == L'?' || foldCase(pattern[p]) == foldCase(name[n]))) {
             ++p;
             ++n;
         } else if (starPattern != std::wstring::npos) {

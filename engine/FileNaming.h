@@ -52,9 +52,9 @@ public:
 // and the extension. With a second extension a number is free only when
 // neither name exists. When the folder cannot be entered, `start` at once.
 // The current directory is the same afterwards.
-uint32_t NextFreeNumber(FolderSearch& search, const std::wstring& folder, const std::wstring& prefix,
-                        const std::wstring& firstExtension, const std::wstring& secondExtension,
-                        size_t prefixLength, uint32_t start);
+uint32_t NextFreeNumber(FolderSearch& search, const std::wstring& folder,
+                        const std::wstring& prefix, const std::wstring& firstExtension,
+                        const std::wstring& secondExtension, size_t prefixLength, uint32_t start);
 
 // Whether `name` matches a find pattern with '*' and '?', ignoring the case
 // of ASCII letters as the Windows file system does.

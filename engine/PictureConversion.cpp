@@ -1,8 +1,8 @@
 #include "engine/PictureConversion.h"
 
+#include "base/File.h"
 #include "exif/ExifImage.h"
 #include "exif/ExifSource.h"
-#include "base/File.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -106,8 +106,8 @@ public:
     // centres it on a frame of exactly dw x dh filled with fill (composed on
     // the canvas); c then holds the frame. Offsets are rounded down to
     // multiples of 8. 0, or the imaging component's error code.
-    int FitToCanvas(vximg::IPicture& c, float sw, float sh, float dw, float dh,
-                    FrameOffset* offset, FrameImageSize* image, uint32_t fill);
+    int FitToCanvas(vximg::IPicture& c, float sw, float sh, float dw, float dh, FrameOffset* offset,
+                    FrameImageSize* image, uint32_t fill);
 
     // Loads the picture into the preview picture and decodes it at the size
     // fitPreview gives it in a box of boxWidth x boxHeight; width and height
@@ -157,9 +157,9 @@ private:
     static int progressReport(void* user, int percent);
     int unpaddedRows(vximg::IPicture& picture, std::vector<uint8_t>& buffer, bool forceCopy,
                      Rows& rows);
-    int convertLoaded(const std::filesystem::path& source,
-                      const std::filesystem::path& destination, PackedSize targetSize,
-                      PackedSize thumbnailSize, const AppSettings& settings, int rotation);
+    int convertLoaded(const std::filesystem::path& source, const std::filesystem::path& destination,
+                      PackedSize targetSize, PackedSize thumbnailSize, const AppSettings& settings,
+                      int rotation);
 
     ConverterPictures pictures_;
     ExifImage& exif_;

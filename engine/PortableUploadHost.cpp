@@ -88,8 +88,7 @@ bool PortableFolderSearch::anyMatch(const std::wstring& pattern)
 
 PortableUploadFiles::PortableUploadFiles(std::wstring defaultWorkFolder)
     : defaultWorkFolder_(std::move(defaultWorkFolder))
-{
-}
+{}
 
 std::wstring PortableUploadFiles::temporaryWorkFolder()
 {
@@ -213,8 +212,7 @@ bool PortableUploadFiles::isDefaultWorkFolder(const std::wstring& folder)
 }
 
 StandaloneConverter::StandaloneConverter()
-    : preview_(vximg::createPicture()),
-      canvas_(vximg::createPicture()),
+    : preview_(vximg::createPicture()), canvas_(vximg::createPicture()),
       workspace_(vximg::createPicture())
 {
     conversion_ = std::make_unique<PictureConversion>(

@@ -79,8 +79,8 @@ long announceInRegistry(AppSettings& settings, HandOffSystem& system, const Suit
         appendBackslash(settings.PathTemp);
         folder = settings.PathTemp;
     }
-    return system.setPaddedStringValue(RegistryRoot::CurrentUser, keys.filesKey, kValueFolder, folder,
-                                       kFolderValueChars);
+    return system.setPaddedStringValue(RegistryRoot::CurrentUser, keys.filesKey, kValueFolder,
+                                       folder, kFolderValueChars);
 }
 
 long restoreRegistry(AppSettings& settings, HandOffSystem& system, const SuiteKeys& keys,
@@ -94,9 +94,9 @@ long restoreRegistry(AppSettings& settings, HandOffSystem& system, const SuiteKe
     keepFirstFailure(status, system.setDwordValue(RegistryRoot::LocalMachine, keys.dialogKey,
                                                   kValueVidroLink, kSuiteValueIdle));
     if (done.folderRead)
-        keepFirstFailure(status, system.setPaddedStringValue(RegistryRoot::CurrentUser, keys.filesKey,
-                                                             kValueFolder, done.oldFolder,
-                                                             kFolderValueChars));
+        keepFirstFailure(status, system.setPaddedStringValue(RegistryRoot::CurrentUser,
+                                                             keys.filesKey, kValueFolder,
+                                                             done.oldFolder, kFolderValueChars));
     return status;
 }
 
@@ -114,7 +114,8 @@ SuiteKeys findSuiteKeys(const SubkeyEnumerator& enumerate)
     std::wstring base = kSuiteBaseKey;
     lastMatchingSubkey(enumerate, base, isSuiteKeyName, keys.suiteName);
     base += keys.suiteName + L"\\";
-    const bool versionFound = lastMatchingSubkey(enumerate, base, isVersionKeyName, keys.versionName);
+    const bool versionFound =
+        lastMatchingSubkey(enumerate, base, isVersionKeyName, keys.versionName);
     // Without a version key the suite key's name stands in its place, as the
     // suite's own programs build it.
     base += (versionFound ? keys.versionName : keys.suiteName) + L"\\";
@@ -127,7 +128,8 @@ int runHandOff(AppSettings& settings, HandOffSystem& system,
                const std::function<void()>& clearContinueFlag)
 {
     const std::wstring windows = system.windowsFolder();
-    const std::wstring profile = windows.empty() ? std::wstring() : windows + L"\\" + settings.TwainIni;
+    const std::wstring profile =
+        windows.empty() ? std::wstring() : windows + L"\\" + settings.TwainIni;
     appendBackslash(settings.TwainPath);
 
     const CameraModel* model = cameraModelByCode(settings.cameraCode);
@@ -140,8 +142,8 @@ int runHandOff(AppSettings& settings, HandOffSystem& system,
     const std::wstring oldProfileFolder =
         system.readProfileString(profile, kProfileFilesSection, kValueFolder, kProfileFolderChars);
 
-    const SuiteKeys keys = findSuiteKeys(
-        [&system](const std::wstring& key, uint32_t index, std::wstring& name) {
+    const SuiteKeys keys =
+        findSuiteKeys([&system](const std::wstring& key, uint32_t index, std::wstring& name) {
             return system.enumerateSubkey(key, index, name);
         });
 

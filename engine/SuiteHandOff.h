@@ -89,8 +89,9 @@ public:
     // Opens the key, reads a string value into a buffer of `bufferChars`
     // characters (a longer value fails), closes the key. `text` is the value
     // up to its first zero character.
-    virtual long readStringValue(RegistryRoot root, const std::wstring& key, const std::wstring& name,
-                                 size_t bufferChars, std::wstring& text) = 0;
+    virtual long readStringValue(RegistryRoot root, const std::wstring& key,
+                                 const std::wstring& name, size_t bufferChars,
+                                 std::wstring& text) = 0;
     // Opens the key and writes a string value of `valueChars` characters:
     // the text followed by zero characters (a longer text is written whole
     // with one terminating zero).

@@ -2,9 +2,9 @@
 
 #include "base/PathText.h"
 
+#include "resources/VxfsendRes.h"
 #include "sound/CameraSoundWriter.h"
 #include "sound/SoundConvert.h"
-#include "resources/VxfsendRes.h"
 
 #include <algorithm>
 
@@ -117,17 +117,18 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
             done.soundResult = convertToCameraSound(toFsPath(wav), toFsPath(entry.item.soundPath),
                                                     kCameraSoundLimitSeconds);
             out.writtenFiles.push_back(wav);
-            const CameraSoundInfo info = makeCameraSoundInfo(
-                now.year, now.month, now.day, now.hour, now.minute, now.second,
-                static_cast<int>(number));
+            const CameraSoundInfo info =
+                makeCameraSoundInfo(now.year, now.month, now.day, now.hour, now.minute, now.second,
+                                    static_cast<int>(number));
             done.chunksResult = addCameraChunks(toFsPath(wav), info);
             if (done.chunksResult != 0) {
                 // Whatever got written of it is not a camera sound.
                 files.removeFile(wav);
                 done.sound.clear();
                 done.soundFailed = true;
-                const int answer = ui.showMessage(
-                    {IDS_MSG_CONVERT_FAILED, wav, UploadMessage::kOkCancel, true, done.chunksResult});
+                const int answer =
+                    ui.showMessage({IDS_MSG_CONVERT_FAILED, wav, UploadMessage::kOkCancel, true,
+                                    done.chunksResult});
                 wav.clear();
                 if (answer == UploadMessage::kPressedCancel) {
                     soundCancelled = true;
@@ -163,8 +164,8 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
                 if (!wav.empty())
                     files.removeFile(wav);
                 done.sound.clear();
-                const int answer =
-                    ui.showMessage({IDS_MSG_CONVERT_FAILED, source, UploadMessage::kOkCancel, true, 0});
+                const int answer = ui.showMessage(
+                    {IDS_MSG_CONVERT_FAILED, source, UploadMessage::kOkCancel, true, 0});
                 if (answer == UploadMessage::kPressedCancel) {
                     conversion.setContinueFlag(0);
                     done.outcome = EntryOutcome::Cancelled;
@@ -177,8 +178,8 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
                 producedFiles.push_back(jpg);
             }
         } else if (result != 0 && conversion.continueFlag() == 1) {
-            const int answer =
-                ui.showMessage({IDS_MSG_CONVERT_FAILED, source, UploadMessage::kOkCancel, true, result});
+            const int answer = ui.showMessage(
+                {IDS_MSG_CONVERT_FAILED, source, UploadMessage::kOkCancel, true, result});
             if (answer == UploadMessage::kPressedCancel) {
                 if (!wav.empty())
                     files.removeFile(wav);
@@ -217,7 +218,8 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
         std::vector<std::wstring> names;
         const int code = files.listFiles(settings.PathTemp, names);
         if (code != 0) {
-            ui.showMessage({IDS_MSG_FOLDER_CREATE_FAILED, std::wstring(), UploadMessage::kOk, true, code});
+            ui.showMessage(
+                {IDS_MSG_FOLDER_CREATE_FAILED, std::wstring(), UploadMessage::kOk, true, code});
         } else {
             // A work folder named by hand may be a real folder with the
             // user's or a camera's files: only the job's own files go, and

@@ -61,8 +61,8 @@ uint32_t hostWord(const std::vector<uint8_t>& value)
 // Writes one directory block at TIFF offset `at` into the payload buffer.
 // False when a value does not fit the bytes reserved for it, which happens
 // only when a count was changed after the sizes were taken.
-bool writeDirectory(uint8_t* payload, uint64_t at, uint64_t blockBytes,
-                    const ExifTagList& tags, uint16_t ifd, uint32_t nextLink)
+bool writeDirectory(uint8_t* payload, uint64_t at, uint64_t blockBytes, const ExifTagList& tags,
+                    uint16_t ifd, uint32_t nextLink)
 {
     std::vector<const ExifTag*> entries;
     for (const ExifTag& tag : tags) {
@@ -110,8 +110,7 @@ bool writeDirectory(uint8_t* payload, uint64_t at, uint64_t blockBytes,
 ExifImage::ExifImage() = default;
 ExifImage::~ExifImage() = default;
 
-void ExifImage::addTag(uint16_t ifd, uint16_t tag, const void* value, uint16_t type,
-                       uint32_t count)
+void ExifImage::addTag(uint16_t ifd, uint16_t tag, const void* value, uint16_t type, uint32_t count)
 {
     const uint32_t size = tiffElementSize(type);
     if (size == 0)
@@ -145,8 +144,8 @@ bool ExifImage::setTagValue(uint16_t ifd, uint16_t tag, const void* bytes, size_
     return false;
 }
 
-bool ExifImage::setTagValueAndCount(uint16_t ifd, uint16_t tag, const void* bytes,
-                                    size_t length, uint32_t count)
+bool ExifImage::setTagValueAndCount(uint16_t ifd, uint16_t tag, const void* bytes, size_t length,
+                                    uint32_t count)
 {
     for (ExifTag& held : info.sizes.tags) {
         if (held.ifd == ifd && held.tag == tag) {
@@ -171,11 +170,18 @@ uint64_t exifTagBlockBytes(uint16_t type, uint32_t count)
 {
     const uint64_t n = count;
     switch (type) {
-    case kTiffByte: case kTiffSByte: case kTiffUndefined: return n <= 4 ? 12 : n + 12;
+    case kTiffByte:
+    case kTiffSByte:
+    case kTiffUndefined: return n <= 4 ? 12 : n + 12;
     case kTiffAscii: return n <= 3 ? 12 : n + 12;
-    case kTiffShort: case kTiffSShort: return n == 1 ? 12 : 2 * n + 12;
-    case kTiffLong: case kTiffSLong: case kTiffFloat: return n == 1 ? 12 : 4 * n + 12;
-    case kTiffRational: case kTiffSRational: case kTiffDouble: return 8 * n + 12;
+    case kTiffShort:
+    case kTiffSShort: return n == 1 ? 12 : 2 * n + 12;
+    case kTiffLong:
+    case kTiffSLong:
+    case kTiffFloat: return n == 1 ? 12 : 4 * n + 12;
+    case kTiffRational:
+    case kTiffSRational:
+    case kTiffDouble: return 8 * n + 12;
     default: return 0;
     }
 }
@@ -206,7 +212,8 @@ const std::vector<uint8_t>& ExifImage::thumbnailJpeg()
         const ExifImageSizes& sizes = info.sizes;
         if (info.thumbPixels != nullptr && sizes.thumbWidth > 0 && sizes.thumbHeight > 0) {
             // Empty when it cannot be encoded.
-            writeJpegFromPixels(thumbnail_, info.thumbPixels, static_cast<uint32_t>(sizes.thumbWidth),
+            writeJpegFromPixels(thumbnail_, info.thumbPixels,
+                                static_cast<uint32_t>(sizes.thumbWidth),
                                 static_cast<uint32_t>(sizes.thumbHeight), 0, nullptr, 0, false,
                                 static_cast<int>(std::min<uint32_t>(sizes.thumbQuality, 100)),
                                 info.thumbFlipRows != 0, info.thumbSwapRedBlue != 0);

@@ -48,7 +48,7 @@ using ExifTagList = std::forward_list<ExifTag>;
 
 struct ExifImageSizes {
     ExifTagList tags;
-    uint32_t width = 0;   // primary picture, pixels
+    uint32_t width = 0;  // primary picture, pixels
     uint32_t height = 0;
     uint32_t quality = 0;  // 0..100
     int32_t thumbWidth = 0;

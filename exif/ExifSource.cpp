@@ -228,11 +228,9 @@ bool isKnownMakerNote(const uint8_t* header)
 class SourceParser {
 public:
     explicit SourceParser(ExifSourceReader& reader)
-        : reader_(reader),
-          tiff_(reader.segment.data() + kSegmentHeader),
+        : reader_(reader), tiff_(reader.segment.data() + kSegmentHeader),
           view_{tiff_, static_cast<uint32_t>(reader.segment.size() - kSegmentHeader)}
-    {
-    }
+    {}
 
     // Finds the directories; false when they hold no valid entry at all.
     bool run()
@@ -260,9 +258,9 @@ public:
 
         reader_.tiff = tiff_;
         reader_.tiffLength = view_.length;
-        const uint8_t** pointers[7] = {nullptr,           &reader_.ifd0,   &reader_.exifIfd,
-                                       &reader_.ifd1,     &reader_.gpsIfd, &reader_.interopIfd,
-                                       &reader_.makerNoteIfd};
+        const uint8_t** pointers[7] = {
+            nullptr,         &reader_.ifd0,       &reader_.exifIfd,     &reader_.ifd1,
+            &reader_.gpsIfd, &reader_.interopIfd, &reader_.makerNoteIfd};
         for (uint16_t ifd = 1; ifd <= 6; ++ifd)
             *pointers[ifd] = offsets_[ifd] == kAbsent ? nullptr : tiff_ + offsets_[ifd];
         if (makerNote_ != kAbsent)
@@ -510,8 +508,8 @@ const uint8_t* nextExifEntry(const ExifSourceReader& reader, ExifEntryCursor& cu
             found = entries > 0 && view.u16(chosen) != 0 && view.entryValid(chosen, ifd);
         } else {
             uint32_t i = 0;
-            while (i < entries && !(view.u16(dir + 2 + 12 * i) == tag &&
-                                    view.entryValid(dir + 2 + 12 * i, ifd)))
+            while (i < entries &&
+                   !(view.u16(dir + 2 + 12 * i) == tag && view.entryValid(dir + 2 + 12 * i, ifd)))
                 ++i;
             if (i + 1 < entries) {
                 const uint32_t current = dir + 2 + 12 * i;

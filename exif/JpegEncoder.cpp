@@ -132,8 +132,8 @@ int encode(std::FILE* file, std::vector<uint8_t>* memory, const uint8_t* pixels,
 
 // Encodes into the file at path or into memory; for a file, write errors of
 // the last buffered bytes only show up when it is closed.
-int encodeTo(const std::filesystem::path* path, std::vector<uint8_t>* memory,
-             const uint8_t* pixels, uint32_t width, uint32_t height, int quality, int markerCode,
+int encodeTo(const std::filesystem::path* path, std::vector<uint8_t>* memory, const uint8_t* pixels,
+             uint32_t width, uint32_t height, int quality, int markerCode,
              const uint8_t* markerData, uint32_t markerLength, bool writeJfif)
 {
     if (markerLength != 0 && markerData == nullptr)
@@ -156,8 +156,8 @@ int clampQuality(int quality)
 
 int writeFromPixels(const std::filesystem::path* path, std::vector<uint8_t>* memory,
                     const uint8_t* pixels, uint32_t width, uint32_t height, int markerCode,
-                    const uint8_t* markerData, uint32_t markerLength, bool writeJfif,
-                    int quality, bool flipRows, bool swapRedBlue)
+                    const uint8_t* markerData, uint32_t markerLength, bool writeJfif, int quality,
+                    bool flipRows, bool swapRedBlue)
 {
     if (memory != nullptr)
         memory->clear();
@@ -195,10 +195,10 @@ int writeFromPixels(const std::filesystem::path* path, std::vector<uint8_t>* mem
 
 }  // namespace
 
-int writeJpegFromPixels(const std::filesystem::path& path, const uint8_t* pixels,
-                        uint32_t width, uint32_t height, int markerCode,
-                        const uint8_t* markerData, uint32_t markerLength, bool writeJfif,
-                        int quality, bool flipRows, bool swapRedBlue)
+int writeJpegFromPixels(const std::filesystem::path& path, const uint8_t* pixels, uint32_t width,
+                        uint32_t height, int markerCode, const uint8_t* markerData,
+                        uint32_t markerLength, bool writeJfif, int quality, bool flipRows,
+                        bool swapRedBlue)
 {
     return writeFromPixels(&path, nullptr, pixels, width, height, markerCode, markerData,
                            markerLength, writeJfif, quality, flipRows, swapRedBlue);
@@ -213,9 +213,9 @@ int writeJpegFromPixels(std::vector<uint8_t>& out, const uint8_t* pixels, uint32
                            markerLength, writeJfif, quality, flipRows, swapRedBlue);
 }
 
-int encodeRgbToJpegFile(const std::filesystem::path& path, const uint8_t* pixels,
-                        uint32_t width, uint32_t height, int quality, int markerCode,
-                        const uint8_t* markerData, uint32_t markerLength, bool writeJfif)
+int encodeRgbToJpegFile(const std::filesystem::path& path, const uint8_t* pixels, uint32_t width,
+                        uint32_t height, int quality, int markerCode, const uint8_t* markerData,
+                        uint32_t markerLength, bool writeJfif)
 {
     if (pixels == nullptr)
         return 0;
@@ -224,8 +224,8 @@ int encodeRgbToJpegFile(const std::filesystem::path& path, const uint8_t* pixels
 }
 
 int encodeRgbToJpegMemory(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width,
-                          uint32_t height, int quality, int markerCode,
-                          const uint8_t* markerData, uint32_t markerLength, bool writeJfif)
+                          uint32_t height, int quality, int markerCode, const uint8_t* markerData,
+                          uint32_t markerLength, bool writeJfif)
 {
     out.clear();
     if (pixels == nullptr)

@@ -20,10 +20,10 @@ constexpr uint32_t kMaxMarkerPayload = 65533;
 
 // Flips and/or swaps red and blue in a working copy when a flag is set, then
 // encodes into the file at path.
-int writeJpegFromPixels(const std::filesystem::path& path, const uint8_t* pixels,
-                        uint32_t width, uint32_t height, int markerCode,
-                        const uint8_t* markerData, uint32_t markerLength, bool writeJfif,
-                        int quality, bool flipRows, bool swapRedBlue);
+int writeJpegFromPixels(const std::filesystem::path& path, const uint8_t* pixels, uint32_t width,
+                        uint32_t height, int markerCode, const uint8_t* markerData,
+                        uint32_t markerLength, bool writeJfif, int quality, bool flipRows,
+                        bool swapRedBlue);
 
 // The same into memory: out is replaced by the complete JPEG file (emptied on failure).
 int writeJpegFromPixels(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width,
@@ -32,10 +32,10 @@ int writeJpegFromPixels(std::vector<uint8_t>& out, const uint8_t* pixels, uint32
                         bool swapRedBlue);
 
 // The encoder itself: RGB rows top to bottom, straight from the buffer.
-int encodeRgbToJpegFile(const std::filesystem::path& path, const uint8_t* pixels,
-                        uint32_t width, uint32_t height, int quality, int markerCode,
-                        const uint8_t* markerData, uint32_t markerLength, bool writeJfif);
+int encodeRgbToJpegFile(const std::filesystem::path& path, const uint8_t* pixels, uint32_t width,
+                        uint32_t height, int quality, int markerCode, const uint8_t* markerData,
+                        uint32_t markerLength, bool writeJfif);
 
 int encodeRgbToJpegMemory(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width,
-                          uint32_t height, int quality, int markerCode,
-                          const uint8_t* markerData, uint32_t markerLength, bool writeJfif);
+                          uint32_t height, int quality, int markerCode, const uint8_t* markerData,
+                          uint32_t markerLength, bool writeJfif);

@@ -26,10 +26,18 @@ enum TiffType : uint16_t {
 inline uint32_t tiffElementSize(uint16_t type)
 {
     switch (type) {
-    case kTiffByte: case kTiffAscii: case kTiffSByte: case kTiffUndefined: return 1;
-    case kTiffShort: case kTiffSShort: return 2;
-    case kTiffLong: case kTiffSLong: case kTiffFloat: return 4;
-    case kTiffRational: case kTiffSRational: case kTiffDouble: return 8;
+    case kTiffByte:
+    case kTiffAscii:
+    case kTiffSByte:
+    case kTiffUndefined: return 1;
+    case kTiffShort:
+    case kTiffSShort: return 2;
+    case kTiffLong:
+    case kTiffSLong:
+    case kTiffFloat: return 4;
+    case kTiffRational:
+    case kTiffSRational:
+    case kTiffDouble: return 8;
     default: return 0;
     }
 }
@@ -38,9 +46,15 @@ inline uint32_t tiffElementSize(uint16_t type)
 inline bool tiffValueInline(uint16_t type, uint32_t count)
 {
     switch (type) {
-    case kTiffByte: case kTiffAscii: case kTiffSByte: case kTiffUndefined: return count <= 4;
-    case kTiffShort: case kTiffSShort: return count <= 2;
-    case kTiffLong: case kTiffSLong: case kTiffFloat: return count == 1;
+    case kTiffByte:
+    case kTiffAscii:
+    case kTiffSByte:
+    case kTiffUndefined: return count <= 4;
+    case kTiffShort:
+    case kTiffSShort: return count <= 2;
+    case kTiffLong:
+    case kTiffSLong:
+    case kTiffFloat: return count == 1;
     default: return false;
     }
 }

@@ -14,63 +14,63 @@
 namespace vximg {
 
 class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  // Reads up to n bytes at the current position; fewer only at the end or
-  // on a read error (error() tells which).
-  virtual size_t read(void* dst, size_t n) = 0;
-  virtual bool seek(uint64_t pos) = 0;
-  virtual uint64_t size() const = 0;
-  virtual bool error() const { return false; }
-  // The whole content when it is in memory (no copy needed), else null.
-  virtual const uint8_t* memory() const { return nullptr; }
-  // Lets go of system resources between passes (a file is closed and opened
-  // again by the next seek).
-  virtual void suspend() {}
+public:
+    virtual ~ByteSource() = default;
+    // Reads up to n bytes at the current position; fewer only at the end or
+    // on a read error (error() tells which).
+    virtual size_t read(void* dst, size_t n) = 0;
+    virtual bool seek(uint64_t pos) = 0;
+    virtual uint64_t size() const = 0;
+    virtual bool error() const { return false; }
+    // The whole content when it is in memory (no copy needed), else null.
+    virtual const uint8_t* memory() const { return nullptr; }
+    // Lets go of system resources between passes (a file is closed and opened
+    // again by the next seek).
+    virtual void suspend() {}
 
-  // Reads exactly n bytes at pos; false when the source is shorter.
-  bool readAt(uint64_t pos, void* dst, size_t n);
+    // Reads exactly n bytes at pos; false when the source is shorter.
+    bool readAt(uint64_t pos, void* dst, size_t n);
 };
 
 class FileSource final : public ByteSource {
- public:
-  FileSource() = default;
-  ~FileSource() override;
-  FileSource(const FileSource&) = delete;
-  FileSource& operator=(const FileSource&) = delete;
+public:
+    FileSource() = default;
+    ~FileSource() override;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
 
-  // kOk, kErrFileOpen or kErrFileRead.
-  int open(const char* utf8Path);
-  void close();
+    // kOk, kErrFileOpen or kErrFileRead.
+    int open(const char* utf8Path);
+    void close();
 
-  size_t read(void* dst, size_t n) override;
-  bool seek(uint64_t pos) override;
-  uint64_t size() const override { return size_; }
-  bool error() const override { return error_; }
-  // Closes the file; a later seek reopens it and fails when its size changed.
-  void suspend() override;
+    size_t read(void* dst, size_t n) override;
+    bool seek(uint64_t pos) override;
+    uint64_t size() const override { return size_; }
+    bool error() const override { return error_; }
+    // Closes the file; a later seek reopens it and fails when its size changed.
+    void suspend() override;
 
- private:
-  bool reopen();
+private:
+    bool reopen();
 
-  std::string path_;
-  UniqueFile file_;
-  uint64_t size_ = 0;
-  bool error_ = false;
+    std::string path_;
+    UniqueFile file_;
+    uint64_t size_ = 0;
+    bool error_ = false;
 };
 
 class MemorySource final : public ByteSource {
- public:
-  // Copies the bytes: the caller's block may go away after the load.
-  void assign(const void* data, size_t n);
-  size_t read(void* dst, size_t n) override;
-  bool seek(uint64_t pos) override;
-  uint64_t size() const override { return bytes_.size(); }
-  const uint8_t* memory() const override { return bytes_.data(); }
+public:
+    // Copies the bytes: the caller's block may go away after the load.
+    void assign(const void* data, size_t n);
+    size_t read(void* dst, size_t n) override;
+    bool seek(uint64_t pos) override;
+    uint64_t size() const override { return bytes_.size(); }
+    const uint8_t* memory() const override { return bytes_.data(); }
 
- private:
-  std::vector<uint8_t> bytes_;
-  size_t pos_ = 0;
+private:
+    std::vector<uint8_t> bytes_;
+    size_t pos_ = 0;
 };
 
 }  // namespace vximg

@@ -16,47 +16,47 @@ namespace vximg {
 enum class RowFormat { Bgr24, Index8 };
 
 class RowReader {
- public:
-  virtual ~RowReader() = default;
-  // Next row in stream order: width pixels of format (Index8 rows index
-  // palette(); entries missing there are black).
-  virtual int next(const uint8_t** row) = 0;
+public:
+    virtual ~RowReader() = default;
+    // Next row in stream order: width pixels of format (Index8 rows index
+    // palette(); entries missing there are black).
+    virtual int next(const uint8_t** row) = 0;
 
-  int width = 0;
-  int height = 0;
-  RowFormat format = RowFormat::Bgr24;
-  bool bottomUp = false;  // the first row delivered is the bottom row
-  const std::vector<Bgr>* palette = nullptr;
+    int width = 0;
+    int height = 0;
+    RowFormat format = RowFormat::Bgr24;
+    bool bottomUp = false;  // the first row delivered is the bottom row
+    const std::vector<Bgr>* palette = nullptr;
 };
 
 // Called during long passes with the fraction done (0..1).
 struct ProgressSink {
-  virtual void progress(double fraction) = 0;
+    virtual void progress(double fraction) = 0;
 
- protected:
-  ~ProgressSink() = default;
+protected:
+    ~ProgressSink() = default;
 };
 
 class SourceImage {
- public:
-  virtual ~SourceImage() = default;
-  // Opens a pass whose rows are at least coverWidth x coverHeight when the
-  // format can decode smaller than full size (0, 0: full size). io and
-  // input are the caller's reusable buffers; the pass uses them until it is
-  // destroyed.
-  virtual int open(int coverWidth, int coverHeight, ProgressSink* progress, Buffer& io,
-                   Buffer& input, std::unique_ptr<RowReader>& reader) = 0;
-  // Between passes: no open file is kept.
-  virtual void suspend() = 0;
+public:
+    virtual ~SourceImage() = default;
+    // Opens a pass whose rows are at least coverWidth x coverHeight when the
+    // format can decode smaller than full size (0, 0: full size). io and
+    // input are the caller's reusable buffers; the pass uses them until it is
+    // destroyed.
+    virtual int open(int coverWidth, int coverHeight, ProgressSink* progress, Buffer& io,
+                     Buffer& input, std::unique_ptr<RowReader>& reader) = 0;
+    // Between passes: no open file is kept.
+    virtual void suspend() = 0;
 
-  int width = 0;         // true size
-  int height = 0;
-  int bitsPerPixel = 0;  // what the decoded picture will have: 1, 4, 8 or 24
-  std::vector<Bgr> palette;  // of a 1, 4 or 8 bit picture
+    int width = 0;  // true size
+    int height = 0;
+    int bitsPerPixel = 0;      // what the decoded picture will have: 1, 4, 8 or 24
+    std::vector<Bgr> palette;  // of a 1, 4 or 8 bit picture
 };
 
 struct LoadLimits {
-  uint64_t maxPixels = uint64_t(1) << 28;
+    uint64_t maxPixels = uint64_t(1) << 28;
 };
 
 // Reads the header of a JPEG or BMP picture from bytes (which the source then

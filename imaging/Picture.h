@@ -20,80 +20,82 @@
 namespace vximg {
 
 class PictureCore final : private ProgressSink {
- public:
-  PictureCore();
-  ~PictureCore();
-  PictureCore(const PictureCore&) = delete;
-  PictureCore& operator=(const PictureCore&) = delete;
+public:
+    PictureCore();
+    ~PictureCore();
+    PictureCore(const PictureCore&) = delete;
+    PictureCore& operator=(const PictureCore&) = delete;
 
-  int load(const char* utf8Path);
-  int loadMemory(const void* data, size_t size);
-  int createBlank(float width, float height, int bitsPerPixel);
-  int fill(uint32_t color);
-  int resize(float width, float height, int flags);
-  int paint(float x, float y, float width, float height, PictureCore* src, float srcX, float srcY);
-  int setColorResolution(int bitsPerPixel);
-  int copyFrom(PictureCore* src);
+    int load(const char* utf8Path);
+    int loadMemory(const void* data, size_t size);
+    int createBlank(float width, float height, int bitsPerPixel);
+    int fill(uint32_t color);
+    int resize(float width, float height, int flags);
+    int paint(float x, float y, float width, float height, PictureCore* src, float srcX,
+              float srcY);
+    int setColorResolution(int bitsPerPixel);
+    int copyFrom(PictureCore* src);
 
-  int width() const;
-  int height() const;
-  int bitsPerPixel() const;
-  int paletteSize() const;
-  uint32_t paletteEntry(int index) const;
-  int setPaletteEntry(int index, uint32_t color);
+    int width() const;
+    int height() const;
+    int bitsPerPixel() const;
+    int paletteSize() const;
+    uint32_t paletteEntry(int index) const;
+    int setPaletteEntry(int index, uint32_t color);
 
-  size_t dibSize() const;
-  int copyDib(void* dst, size_t capacity);
-  int dibView(const void** dib, size_t* size);
-  int saveBmp(const char* utf8Path, int bitsPerPixel);
-  int writeBmpTo(ByteSink& sink, int bitsPerPixel);
+    size_t dibSize() const;
+    int copyDib(void* dst, size_t capacity);
+    int dibView(const void** dib, size_t* size);
+    int saveBmp(const char* utf8Path, int bitsPerPixel);
+    int writeBmpTo(ByteSink& sink, int bitsPerPixel);
 
-  void setProgressCallback(ProgressCallback callback, void* user);
-  void enableProgress(bool on) { progressOn_ = on; }
-  bool progressEnabled() const { return progressOn_; }
-  void setMaxPixels(uint64_t pixels) { limits_.maxPixels = pixels; }
+    void setProgressCallback(ProgressCallback callback, void* user);
+    void enableProgress(bool on) { progressOn_ = on; }
+    bool progressEnabled() const { return progressOn_; }
+    void setMaxPixels(uint64_t pixels) { limits_.maxPixels = pixels; }
 
-  bool busy() const { return busy_; }
-  // Rises with every operation that may change what the picture shows.
-  uint64_t changes() const { return changes_; }
-  bool pending() const { return bool(pending_); }
-  // The decoded pixels (decoding now if needed); null without a picture.
-  int decoded(const Bitmap** out);
-  // For the capture: a picture of this size to be filled by the caller.
-  Bitmap& replaceBitmap(int width, int height, int bitsPerPixel);
-  // A width x height resampled copy for display, the picture unchanged.
-  int renderScaled(int width, int height, Bitmap& out);
+    bool busy() const { return busy_; }
+    // Rises with every operation that may change what the picture shows.
+    uint64_t changes() const { return changes_; }
+    bool pending() const { return bool(pending_); }
+    // The decoded pixels (decoding now if needed); null without a picture.
+    int decoded(const Bitmap** out);
+    // For the capture: a picture of this size to be filled by the caller.
+    Bitmap& replaceBitmap(int width, int height, int bitsPerPixel);
+    // A width x height resampled copy for display, the picture unchanged.
+    int renderScaled(int width, int height, Bitmap& out);
 
-  // Kernel used when resampling (tests compare them).
-  void setKernel(Kernel k) { kernel_ = k; }
+    // Kernel used when resampling (tests compare them).
+    void setKernel(Kernel k) { kernel_ = k; }
 
- private:
-  class BusyGuard;
-  void progress(double fraction) override;
-  void beginProgress() { lastPercent_ = -1; }
-  void endProgress();
-  int adopt(std::unique_ptr<ByteSource> bytes);
-  int materialize();
-  int streamResample(RowReader& reader, int dstWidth, int dstHeight, Bitmap& dst, bool reportRows);
-  int prepareDepth(int bits, const Bitmap*& out);
+private:
+    class BusyGuard;
+    void progress(double fraction) override;
+    void beginProgress() { lastPercent_ = -1; }
+    void endProgress();
+    int adopt(std::unique_ptr<ByteSource> bytes);
+    int materialize();
+    int streamResample(RowReader& reader, int dstWidth, int dstHeight, Bitmap& dst,
+                       bool reportRows);
+    int prepareDepth(int bits, const Bitmap*& out);
 
-  Bitmap bitmap_;
-  std::unique_ptr<SourceImage> pending_;
-  Bitmap scratch_;
-  Bitmap scratch2_;
-  Buffer io_;
-  Buffer input_;
-  Buffer rowBuffer_;
-  Buffer dibBuffer_;  // packed 1 and 4 bit DIBs for dibView
-  Resampler resampler_;
-  Kernel kernel_ = Kernel::Lanczos3;
-  LoadLimits limits_;
-  ProgressCallback callback_ = nullptr;
-  void* callbackUser_ = nullptr;
-  bool progressOn_ = false;
-  int lastPercent_ = -1;
-  bool busy_ = false;
-  uint64_t changes_ = 0;
+    Bitmap bitmap_;
+    std::unique_ptr<SourceImage> pending_;
+    Bitmap scratch_;
+    Bitmap scratch2_;
+    Buffer io_;
+    Buffer input_;
+    Buffer rowBuffer_;
+    Buffer dibBuffer_;  // packed 1 and 4 bit DIBs for dibView
+    Resampler resampler_;
+    Kernel kernel_ = Kernel::Lanczos3;
+    LoadLimits limits_;
+    ProgressCallback callback_ = nullptr;
+    void* callbackUser_ = nullptr;
+    bool progressOn_ = false;
+    int lastPercent_ = -1;
+    bool busy_ = false;
+    uint64_t changes_ = 0;
 };
 
 // The portable component (no window). Never null.

@@ -18,52 +18,52 @@
 namespace vximg {
 
 enum class Kernel {
-  Box,         // exact area average (enlarging: bilinear)
-  Triangle,    // tent widened by the ratio
-  CatmullRom,  // cubic, sharp, slight overshoot (clamped)
-  Lanczos3,    // shrinking only; enlarging with it uses Catmull-Rom (no halos)
+    Box,         // exact area average (enlarging: bilinear)
+    Triangle,    // tent widened by the ratio
+    CatmullRom,  // cubic, sharp, slight overshoot (clamped)
+    Lanczos3,    // shrinking only; enlarging with it uses Catmull-Rom (no halos)
 };
 
 // Fixed-point weights of one dimension: output pixel i takes `count`
 // source pixels from `start`, weights sum to 1 << kWeightBits.
 struct ResampleAxis {
-  static constexpr int kWeightBits = 14;
-  std::vector<int> start;
-  std::vector<int> count;
-  std::vector<int16_t> weights;  // taps per output pixel, `taps` apart
-  int taps = 0;                  // always even: the SIMD loops take taps in pairs
+    static constexpr int kWeightBits = 14;
+    std::vector<int> start;
+    std::vector<int> count;
+    std::vector<int16_t> weights;  // taps per output pixel, `taps` apart
+    int taps = 0;                  // always even: the SIMD loops take taps in pairs
 
-  void build(int srcSize, int dstSize, Kernel kernel);
+    void build(int srcSize, int dstSize, Kernel kernel);
 };
 
 class Resampler {
- public:
-  // Throws std::bad_alloc; buffers are kept for the next picture.
-  void setup(int srcWidth, int srcHeight, int dstWidth, int dstHeight,
-             Kernel kernel = Kernel::Lanczos3);
+public:
+    // Throws std::bad_alloc; buffers are kept for the next picture.
+    void setup(int srcWidth, int srcHeight, int dstWidth, int dstHeight,
+               Kernel kernel = Kernel::Lanczos3);
 
-  // Next source row, srcWidth B G R pixels (copied).
-  void push(const uint8_t* bgr);
-  // True while an output row can be produced from what was pushed.
-  bool ready() const;
-  // Writes the next output row (dstWidth B G R pixels).
-  void produce(uint8_t* bgr);
-  int pushed() const { return pushed_; }
-  // Plain loops instead of SSE2 (tests compare both; 32-bit builds choose at run time).
-  void setSimd(bool on) { simd_ = on; }
-  int produced() const { return produced_; }
+    // Next source row, srcWidth B G R pixels (copied).
+    void push(const uint8_t* bgr);
+    // True while an output row can be produced from what was pushed.
+    bool ready() const;
+    // Writes the next output row (dstWidth B G R pixels).
+    void produce(uint8_t* bgr);
+    int pushed() const { return pushed_; }
+    // Plain loops instead of SSE2 (tests compare both; 32-bit builds choose at run time).
+    void setSimd(bool on) { simd_ = on; }
+    int produced() const { return produced_; }
 
- private:
-  int srcWidth_ = 0, srcHeight_ = 0, dstWidth_ = 0, dstHeight_ = 0;
-  ResampleAxis horizontal_, vertical_;
-  int ringRows_ = 0;
-  size_t ringStride_ = 0;
-  std::vector<uint8_t> ring_;        // the last source rows
-  std::vector<int32_t> accumulator_;  // vertical sums of one row
-  std::vector<int16_t> column_;       // vertically resampled row, scaled by 64
-  int pushed_ = 0;
-  int produced_ = 0;
-  bool simd_ = true;
+private:
+    int srcWidth_ = 0, srcHeight_ = 0, dstWidth_ = 0, dstHeight_ = 0;
+    ResampleAxis horizontal_, vertical_;
+    int ringRows_ = 0;
+    size_t ringStride_ = 0;
+    std::vector<uint8_t> ring_;         // the last source rows
+    std::vector<int32_t> accumulator_;  // vertical sums of one row
+    std::vector<int16_t> column_;       // vertically resampled row, scaled by 64
+    int pushed_ = 0;
+    int produced_ = 0;
+    bool simd_ = true;
 };
 
 }  // namespace vximg

@@ -128,8 +128,8 @@ bool insertBlock(const std::filesystem::path& path, const std::vector<uint8_t>& 
 
 }  // namespace
 
-CameraSoundInfo makeCameraSoundInfo(int year, int month, int day, int hour, int minute,
-                                    int second, int pictureNumber)
+CameraSoundInfo makeCameraSoundInfo(int year, int month, int day, int hour, int minute, int second,
+                                    int pictureNumber)
 {
     CameraSoundInfo info;
     char text[32];

@@ -31,8 +31,8 @@ static_assert(sizeof(CameraSoundInfo) == 81, "fixed-width byte fields, no paddin
 
 // The values the upload job stores: its start date and time and the number
 // of the picture the sound belongs to ("%02d%02d%0004d.jpg").
-CameraSoundInfo makeCameraSoundInfo(int year, int month, int day, int hour, int minute,
-                                    int second, int pictureNumber);
+CameraSoundInfo makeCameraSoundInfo(int year, int month, int day, int hour, int minute, int second,
+                                    int pictureNumber);
 
 constexpr size_t kPlainWaveHeaderSize = 44;
 constexpr size_t kInfoBlockSize = 56;

@@ -39,8 +39,7 @@ FileHandle openWithRetry(const std::filesystem::path& path, unsigned access, uns
     }
 }
 
-IoResult readFileAt(const std::filesystem::path& path, uint64_t offset, size_t count,
-                    void* buffer)
+IoResult readFileAt(const std::filesystem::path& path, uint64_t offset, size_t count, void* buffer)
 {
     IoResult result;
     FileHandle file = openWithRetry(path, kFileRead, kShareRead, FileCreation::OpenExisting,
@@ -86,10 +85,9 @@ IoResult writeFileAt(const std::filesystem::path& path, int64_t offset, const vo
     const bool fresh = offset == kNewFile;
     if (!fresh && offset < 0)
         return result;
-    FileHandle file =
-        openWithRetry(path, kFileWrite, kShareExclusive,
-                      fresh ? FileCreation::CreateAlways : FileCreation::OpenAlways,
-                      kRetryWaitMs, kRetryAttempts);
+    FileHandle file = openWithRetry(path, kFileWrite, kShareExclusive,
+                                    fresh ? FileCreation::CreateAlways : FileCreation::OpenAlways,
+                                    kRetryWaitMs, kRetryAttempts);
     if (!file.isOpen())
         return result;
     if (!fresh && !file.seek(static_cast<uint64_t>(offset)))

@@ -87,8 +87,7 @@ struct IoResult {
 };
 
 // Reads up to count bytes at offset of an existing file (shared reading).
-IoResult readFileAt(const std::filesystem::path& path, uint64_t offset, size_t count,
-                    void* buffer);
+IoResult readFileAt(const std::filesystem::path& path, uint64_t offset, size_t count, void* buffer);
 
 // Loads the whole file; on failure out is left empty and false returned.
 bool readWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& out);

@@ -10,7 +10,10 @@
 
 namespace {
 
-int fd(intptr_t native) { return static_cast<int>(native); }
+int fd(intptr_t native)
+{
+    return static_cast<int>(native);
+}
 
 }  // namespace
 

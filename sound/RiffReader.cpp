@@ -7,10 +7,16 @@
 
 namespace {
 
-bool idIs(const uint8_t* at, const char* id) { return std::memcmp(at, id, 4) == 0; }
+bool idIs(const uint8_t* at, const char* id)
+{
+    return std::memcmp(at, id, 4) == 0;
+}
 
 // A header (identifier and size) fully inside the buffer at offset.
-bool headerFits(uint64_t offset, size_t length) { return offset + 8 <= length; }
+bool headerFits(uint64_t offset, size_t length)
+{
+    return offset + 8 <= length;
+}
 
 }  // namespace
 
@@ -127,6 +133,5 @@ int inspectSourceSound(const std::filesystem::path& path)
         return kSourceAcceptable;
     if (format.formatTag != kFormatPcm)
         return kSourceNotPcm;
-    return hasInfoEntry(file.data(), file.size(), "ICOP") ? kSourceCopyrighted
-                                                          : kSourceAcceptable;
+    return hasInfoEntry(file.data(), file.size(), "ICOP") ? kSourceCopyrighted : kSourceAcceptable;
 }

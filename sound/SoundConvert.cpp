@@ -147,7 +147,7 @@ constexpr double kFilterSinePi = 3.141593;
 constexpr double kFilterWindowStep = 0.06220976237623762;
 constexpr int kFilterApplied = 101;
 constexpr int kTailTaps = kFilterApplied - kFixedFilterDelay - 1;  // taps 51..100
-constexpr int kTailPadded = 56;                                     // whole vectors of 8
+constexpr int kTailPadded = 56;                                    // whole vectors of 8
 
 struct FilterTables {
     std::array<float, kFixedFilterTaps> taps{};
@@ -314,13 +314,10 @@ bool readableSourceWidth(const WaveFormat& format)
 {
     switch (format.bitsPerSample) {
     case 8:
-    case 16:
-        return true;
+    case 16: return true;
     case 24:
-    case 32:
-        return format.formatTag == kFormatPcm;
-    default:
-        return false;
+    case 32: return format.formatTag == kFormatPcm;
+    default: return false;
     }
 }
 
@@ -403,8 +400,7 @@ bool makeSincTable(int taps, uint32_t sourceRate, uint32_t targetRate, SincTable
         } else {
             const double t = (static_cast<double>(k) - static_cast<double>(table.centre)) * omega;
             const double turns = std::trunc(t * kSincInvTwoPi);
-            v = window * std::sin(t - turns * kSincTwoPi) / (rate * t) * cutoff *
-                kCoefficientScale;
+            v = window * std::sin(t - turns * kSincTwoPi) / (rate * t) * cutoff * kCoefficientScale;
         }
         // |v| <= 32767 by construction; kept as 16 bits, then doubled.
         const int32_t whole = static_cast<int32_t>(v);
@@ -428,8 +424,9 @@ bool resampleSinc(int taps, uint32_t sourceRate, uint32_t targetRate, const int1
         buildPhaseRows(table, taps, rows);
         output.resize(static_cast<size_t>(outCount));
         std::vector<int16_t> scratch;
-        resampleInto(table, rows, sourceRate, targetRate, count,
-                     [input](size_t i) { return input[i]; }, output.data(), outCount, scratch);
+        resampleInto(
+            table, rows, sourceRate, targetRate, count, [input](size_t i) { return input[i]; },
+            output.data(), outCount, scratch);
     } catch (const std::bad_alloc&) {
         output.clear();
         output.shrink_to_fit();
@@ -471,9 +468,9 @@ bool convertSamples(const WaveFormat& format, const uint8_t* data, size_t length
     try {
         switch (bytesPerSample) {
         case 1:
-            convertFrames([=](size_t i) {
-                return static_cast<int16_t>((data[i * frameSize] - 128) * 256);
-            }, n, rate, samples);
+            convertFrames(
+                [=](size_t i) { return static_cast<int16_t>((data[i * frameSize] - 128) * 256); },
+                n, rate, samples);
             break;
         case 2:
             convertFrames([=](size_t i) { return toInt16(readLe16(data + i * frameSize)); }, n,
@@ -481,9 +478,11 @@ bool convertSamples(const WaveFormat& format, const uint8_t* data, size_t length
             break;
         default:
             // Wider samples keep their top 16 bits.
-            convertFrames([=](size_t i) {
-                return toInt16(readLe16(data + i * frameSize + bytesPerSample - 2));
-            }, n, rate, samples);
+            convertFrames(
+                [=](size_t i) {
+                    return toInt16(readLe16(data + i * frameSize + bytesPerSample - 2));
+                },
+                n, rate, samples);
             break;
         }
     } catch (const std::bad_alloc&) {

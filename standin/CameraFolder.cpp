@@ -16,7 +16,7 @@ bool hasExtension(const std::wstring& name, const wchar_t* extension)
            ::CompareStringOrdinal(name.c_str() + dot, -1, extension, -1, TRUE) == CSTR_EQUAL;
 }
 
-} // namespace
+}  // namespace
 
 bool listCameraFiles(const std::wstring& folder, std::vector<CameraFile>& files)
 {
@@ -27,7 +27,7 @@ bool listCameraFiles(const std::wstring& folder, std::vector<CameraFile>& files)
     WIN32_FIND_DATAW found = {};
     HANDLE search = ::FindFirstFileW((base + L"*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
-        return ::GetLastError() == ERROR_FILE_NOT_FOUND; // an empty folder
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND;  // an empty folder
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
@@ -36,13 +36,15 @@ bool listCameraFiles(const std::wstring& folder, std::vector<CameraFile>& files)
         const bool picture = hasExtension(file.name, L".jpg");
         if (!picture && !hasExtension(file.name, L".wav"))
             continue;
-        file.size = (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        file.size =
+            (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
         file.state = picture ? ThumbnailState::None : ThumbnailState::Sound;
         files.push_back(std::move(file));
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
     std::sort(files.begin(), files.end(), [](const CameraFile& a, const CameraFile& b) {
-        return ::CompareStringOrdinal(a.name.c_str(), -1, b.name.c_str(), -1, TRUE) == CSTR_LESS_THAN;
+        return ::CompareStringOrdinal(a.name.c_str(), -1, b.name.c_str(), -1, TRUE) ==
+               CSTR_LESS_THAN;
     });
     for (CameraFile& file : files) {
         if (file.state != ThumbnailState::Sound)
@@ -55,8 +57,8 @@ void loadThumbnail(const std::wstring& path, CameraFile& file)
 {
     file.thumbnail = RgbPicture();
     file.state = ThumbnailState::Unreadable;
-    HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return;
     std::vector<std::uint8_t> data(kThumbnailReadLimit);
@@ -73,12 +75,9 @@ void loadThumbnail(const std::wstring& path, CameraFile& file)
             file.state = ThumbnailState::Decoded;
         break;
     case ThumbnailSearch::NoExif:
-    case ThumbnailSearch::NoThumbnail:
-        file.state = ThumbnailState::None;
-        break;
+    case ThumbnailSearch::NoThumbnail: file.state = ThumbnailState::None; break;
     case ThumbnailSearch::NotJpeg:
-    case ThumbnailSearch::Broken:
-        break;
+    case ThumbnailSearch::Broken: break;
     }
 }
 
@@ -103,4 +102,4 @@ bool createFolders(const std::wstring& path)
     return ::CreateDirectoryW(folder.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-} // namespace standin
+}  // namespace standin

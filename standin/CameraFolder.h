@@ -11,10 +11,10 @@
 namespace standin {
 
 enum class ThumbnailState {
-    Sound,      // a .wav file: no picture
-    Decoded,    // the Exif thumbnail, decoded
-    None,       // a picture without an Exif thumbnail
-    Unreadable, // a thumbnail is announced but broken, or the file cannot be read
+    Sound,       // a .wav file: no picture
+    Decoded,     // the Exif thumbnail, decoded
+    None,        // a picture without an Exif thumbnail
+    Unreadable,  // a thumbnail is announced but broken, or the file cannot be read
 };
 
 struct CameraFile {
@@ -41,4 +41,4 @@ std::wstring cardPictureFolder(const std::wstring& cardRoot);
 // Creates a folder with its missing parents.
 bool createFolders(const std::wstring& path);
 
-} // namespace standin
+}  // namespace standin

@@ -7,7 +7,9 @@ namespace {
 
 class TiffView {
 public:
-    TiffView(const std::uint8_t* data, std::size_t size, bool intel) : m_data(data), m_size(size), m_intel(intel) {}
+    TiffView(const std::uint8_t* data, std::size_t size, bool intel)
+        : m_data(data), m_size(size), m_intel(intel)
+    {}
 
     bool u16(std::size_t at, std::uint32_t& value) const
     {
@@ -22,10 +24,10 @@ public:
         if (at > m_size || m_size - at < 4)
             return false;
         const std::uint8_t* p = m_data + at;
-        value = m_intel ? (std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                           std::uint32_t(p[3]) << 24)
-                        : (std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
-                           std::uint32_t(p[3]));
+        value = m_intel ? (std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
+                           std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24)
+                        : (std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 |
+                           std::uint32_t(p[2]) << 8 | std::uint32_t(p[3]));
         return true;
     }
     std::size_t size() const { return m_size; }
@@ -59,8 +61,8 @@ bool entryNumber(const TiffView& tiff, std::size_t entry, std::uint32_t& value)
     return false;
 }
 
-ThumbnailSearch searchTiff(const std::uint8_t* tiffData, std::size_t tiffSize, ThumbnailLocation& where,
-                           std::size_t tiffStart)
+ThumbnailSearch searchTiff(const std::uint8_t* tiffData, std::size_t tiffSize,
+                           ThumbnailLocation& where, std::size_t tiffStart)
 {
     if (tiffSize < 8)
         return ThumbnailSearch::Broken;
@@ -106,9 +108,10 @@ ThumbnailSearch searchTiff(const std::uint8_t* tiffData, std::size_t tiffSize, T
     return ThumbnailSearch::Found;
 }
 
-} // namespace
+}  // namespace
 
-ThumbnailSearch findExifThumbnail(const std::uint8_t* data, std::size_t size, ThumbnailLocation& where)
+ThumbnailSearch findExifThumbnail(const std::uint8_t* data, std::size_t size,
+                                  ThumbnailLocation& where)
 {
     if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8)
         return ThumbnailSearch::NotJpeg;
@@ -118,12 +121,12 @@ ThumbnailSearch findExifThumbnail(const std::uint8_t* data, std::size_t size, Th
             return ThumbnailSearch::NoExif;
         if (data[at] != 0xFF)
             return ThumbnailSearch::Broken;
-        while (at < size && data[at] == 0xFF) // fill bytes
+        while (at < size && data[at] == 0xFF)  // fill bytes
             ++at;
         if (at >= size)
             return ThumbnailSearch::NoExif;
         const std::uint8_t marker = data[at++];
-        if (marker == 0xDA || marker == 0xD9) // Exif comes before the first scan
+        if (marker == 0xDA || marker == 0xD9)  // Exif comes before the first scan
             return ThumbnailSearch::NoExif;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue;
@@ -140,4 +143,4 @@ ThumbnailSearch findExifThumbnail(const std::uint8_t* data, std::size_t size, Th
     }
 }
 
-} // namespace standin
+}  // namespace standin

@@ -16,10 +16,11 @@ enum class ThumbnailSearch {
 };
 
 struct ThumbnailLocation {
-    std::size_t offset = 0; // from the start of the buffer
+    std::size_t offset = 0;  // from the start of the buffer
     std::size_t length = 0;
 };
 
-ThumbnailSearch findExifThumbnail(const std::uint8_t* data, std::size_t size, ThumbnailLocation& where);
+ThumbnailSearch findExifThumbnail(const std::uint8_t* data, std::size_t size,
+                                  ThumbnailLocation& where);
 
-} // namespace standin
+}  // namespace standin

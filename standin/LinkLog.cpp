@@ -11,8 +11,9 @@ void LinkLog::line(const std::wstring& text) const
 {
     if (m_path.empty())
         return;
-    HANDLE file = ::CreateFileW(m_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        ::CreateFileW(m_path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
     const std::string bytes = utf8FromWide(text) + "\n";
@@ -21,4 +22,4 @@ void LinkLog::line(const std::wstring& text) const
     ::CloseHandle(file);
 }
 
-} // namespace standin
+}  // namespace standin

@@ -8,13 +8,10 @@
 //   route        registry | profile | none
 //   folder       <text of "Folder">
 //   folder-missing                                     (when it cannot be listed)
-//   listed       <name> <size in bytes> <thumbnail WxH | no thumbnail | unreadable thumbnail | sound>
-//   window       transfer | main
-//   card         <card picture folder>                 (on a transfer)
-//   copied       <name>  |  copy-failed <name> <system code>
-//   transferred  <copied count> <listed count>
-//   autoclose
-//   end
+//   listed       <name> <size in bytes> <thumbnail WxH | no thumbnail | unreadable thumbnail |
+//   sound> window       transfer | main card         <card picture folder>                 (on a
+//   transfer) copied       <name>  |  copy-failed <name> <system code> transferred  <copied count>
+//   <listed count> autoclose end
 // Each line is written and the file closed at once, so a log survives a
 // killed process.
 #pragma once
@@ -32,4 +29,4 @@ private:
     std::wstring m_path;
 };
 
-} // namespace standin
+}  // namespace standin

@@ -96,23 +96,26 @@ void readSwitches(Application& app)
 void readHandOff(Application& app)
 {
     const SuiteKeys keys = findSuiteKeys();
-    app.log.line(keys.suiteFound ? L"suite-key\t" + keys.suiteName + L"\t" +
-                                       (keys.versionFound ? keys.versionName : std::wstring(L"none"))
-                                 : std::wstring(L"suite-key\tnone"));
+    app.log.line(keys.suiteFound
+                     ? L"suite-key\t" + keys.suiteName + L"\t" +
+                           (keys.versionFound ? keys.versionName : std::wstring(L"none"))
+                     : std::wstring(L"suite-key\tnone"));
     DWORD startup = 0;
-    const bool haveRegistry = readDword(HKEY_LOCAL_MACHINE, keys.dialogKey, kValueStartupTab, startup);
+    const bool haveRegistry =
+        readDword(HKEY_LOCAL_MACHINE, keys.dialogKey, kValueStartupTab, startup);
     if (haveRegistry)
         app.registryStartup = hexValue(startup);
     app.log.line(L"registry-startuptab\t" + app.registryStartup);
     DWORD link = 0;
     app.log.line(L"registry-vidrolink\t" +
-                 (readDword(HKEY_LOCAL_MACHINE, keys.dialogKey, kValueVidroLink, link) ? hexValue(link)
-                                                                                       : std::wstring(L"missing")));
+                 (readDword(HKEY_LOCAL_MACHINE, keys.dialogKey, kValueVidroLink, link)
+                      ? hexValue(link)
+                      : std::wstring(L"missing")));
 
     const std::wstring profile = suiteProfilePath();
     std::wstring profileStartup;
-    const bool haveProfile =
-        !profile.empty() && readProfileValue(profile, kProfileDialogSection, kValueStartupTab, profileStartup);
+    const bool haveProfile = !profile.empty() && readProfileValue(profile, kProfileDialogSection,
+                                                                  kValueStartupTab, profileStartup);
     if (haveProfile)
         app.profileStartup = profileStartup;
     app.log.line(L"profile-startuptab\t" + app.profileStartup);
@@ -135,21 +138,16 @@ void readHandOff(Application& app)
     for (const CameraFile& file : app.files) {
         std::wstring thumbnail;
         switch (file.state) {
-        case ThumbnailState::Sound:
-            thumbnail = L"sound";
-            break;
+        case ThumbnailState::Sound: thumbnail = L"sound"; break;
         case ThumbnailState::Decoded:
             thumbnail = L"thumbnail " + std::to_wstring(file.thumbnail.width) + L"x" +
                         std::to_wstring(file.thumbnail.height);
             break;
-        case ThumbnailState::None:
-            thumbnail = L"no thumbnail";
-            break;
-        case ThumbnailState::Unreadable:
-            thumbnail = L"unreadable thumbnail";
-            break;
+        case ThumbnailState::None: thumbnail = L"no thumbnail"; break;
+        case ThumbnailState::Unreadable: thumbnail = L"unreadable thumbnail"; break;
         }
-        app.log.line(L"listed\t" + file.name + L"\t" + std::to_wstring(file.size) + L"\t" + thumbnail);
+        app.log.line(L"listed\t" + file.name + L"\t" + std::to_wstring(file.size) + L"\t" +
+                     thumbnail);
     }
 }
 
@@ -164,15 +162,12 @@ std::wstring groupedNumber(unsigned long long value)
 std::wstring thumbnailText(const CameraFile& file)
 {
     switch (file.state) {
-    case ThumbnailState::Sound:
-        return L"音声";
+    case ThumbnailState::Sound: return L"音声";
     case ThumbnailState::Decoded:
-        return L"あり（" + std::to_wstring(file.thumbnail.width) + L"×" + std::to_wstring(file.thumbnail.height) +
-               L"）";
-    case ThumbnailState::None:
-        return L"なし";
-    case ThumbnailState::Unreadable:
-        break;
+        return L"あり（" + std::to_wstring(file.thumbnail.width) + L"×" +
+               std::to_wstring(file.thumbnail.height) + L"）";
+    case ThumbnailState::None: return L"なし";
+    case ThumbnailState::Unreadable: break;
     }
     return L"読めません";
 }
@@ -224,12 +219,14 @@ HBITMAP makeTile(HDC screen, const CameraFile& file, HFONT font)
         ::SetStretchBltMode(dc, HALFTONE);
         ::SetBrushOrgEx(dc, 0, 0, nullptr);
         ::StretchDIBits(dc, x, y, width, height, 0, 0, static_cast<int>(picture.width),
-                        static_cast<int>(picture.height), bgr.data(), &source, DIB_RGB_COLORS, SRCCOPY);
+                        static_cast<int>(picture.height), bgr.data(), &source, DIB_RGB_COLORS,
+                        SRCCOPY);
         RECT border = {x - 1, y - 1, x + width + 1, y + height + 1};
         ::FrameRect(dc, &border, frame);
     } else {
         RECT box = {4, 4, kTileWidth - 4, kTileHeight - 4};
-        HBRUSH fill = ::CreateSolidBrush(file.state == ThumbnailState::Sound ? RGB(225, 235, 250) : RGB(235, 235, 235));
+        HBRUSH fill = ::CreateSolidBrush(file.state == ThumbnailState::Sound ? RGB(225, 235, 250)
+                                                                             : RGB(235, 235, 235));
         ::FillRect(dc, &box, fill);
         ::DeleteObject(fill);
         ::FrameRect(dc, &box, frame);
@@ -254,8 +251,8 @@ HBITMAP makeTile(HDC screen, const CameraFile& file, HFONT font)
 
 HWND makeControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id)
 {
-    HWND control = ::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    HWND control = ::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10,
+                                     10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                      ::GetModuleHandleW(nullptr), nullptr);
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_app.font), FALSE);
     return control;
@@ -264,21 +261,23 @@ HWND makeControl(HWND parent, const wchar_t* className, const wchar_t* text, DWO
 void fillList(Application& app)
 {
     HDC screen = ::GetDC(nullptr);
-    HIMAGELIST images =
-        ::ImageList_Create(kTileWidth, kTileHeight, ILC_COLOR24, static_cast<int>(app.files.size()) + 1, 1);
+    HIMAGELIST images = ::ImageList_Create(kTileWidth, kTileHeight, ILC_COLOR24,
+                                           static_cast<int>(app.files.size()) + 1, 1);
     for (const CameraFile& file : app.files) {
         HBITMAP tile = makeTile(screen, file, app.font);
         ::ImageList_Add(images, tile, nullptr);
         ::DeleteObject(tile);
     }
     ::ReleaseDC(nullptr, screen);
-    ListView_SetImageList(app.list, images, LVSIL_SMALL); // the list view frees it
+    ListView_SetImageList(app.list, images, LVSIL_SMALL);  // the list view frees it
 
     const struct {
         const wchar_t* title;
         int width;
         int format;
-    } columns[] = {{L"ファイル名", 280, LVCFMT_LEFT}, {L"サイズ", 130, LVCFMT_RIGHT}, {L"縮小画像", 200, LVCFMT_LEFT}};
+    } columns[] = {{L"ファイル名", 280, LVCFMT_LEFT},
+                   {L"サイズ", 130, LVCFMT_RIGHT},
+                   {L"縮小画像", 200, LVCFMT_LEFT}};
     for (int i = 0; i < 3; ++i) {
         LVCOLUMNW column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
@@ -305,8 +304,10 @@ void fillList(Application& app)
 std::wstring initialStatus(const Application& app)
 {
     if (!app.folderListed)
-        return L"フォルダが見つかりません。\r\n転送先（メモリーカードの代わり）: " + cardPictureFolder(app.cardRoot);
-    return std::to_wstring(app.files.size()) + L" 個のファイル。\r\n転送先（メモリーカードの代わり）: " +
+        return L"フォルダが見つかりません。\r\n転送先（メモリーカードの代わり）: " +
+               cardPictureFolder(app.cardRoot);
+    return std::to_wstring(app.files.size()) +
+           L" 個のファイル。\r\n転送先（メモリーカードの代わり）: " +
            cardPictureFolder(app.cardRoot);
 }
 
@@ -314,11 +315,14 @@ void createTransferControls(HWND window, Application& app)
 {
     app.folderText = makeControl(window, L"STATIC", (L"転送するフォルダ: " + app.folder).c_str(),
                                  SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, IDC_FOLDER_TEXT);
-    app.list = makeControl(window, WC_LISTVIEWW, L"",
-                           WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, IDC_FILE_LIST);
+    app.list = makeControl(
+        window, WC_LISTVIEWW, L"",
+        WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, IDC_FILE_LIST);
     ListView_SetExtendedListViewStyle(app.list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-    app.status = makeControl(window, L"STATIC", initialStatus(app).c_str(), SS_LEFT | SS_NOPREFIX, IDC_STATUS);
-    app.transfer = makeControl(window, L"BUTTON", L"カメラへ転送", WS_TABSTOP | BS_DEFPUSHBUTTON, IDC_TRANSFER);
+    app.status = makeControl(window, L"STATIC", initialStatus(app).c_str(), SS_LEFT | SS_NOPREFIX,
+                             IDC_STATUS);
+    app.transfer = makeControl(window, L"BUTTON", L"カメラへ転送", WS_TABSTOP | BS_DEFPUSHBUTTON,
+                               IDC_TRANSFER);
     app.close = makeControl(window, L"BUTTON", L"閉じる", WS_TABSTOP | BS_PUSHBUTTON, IDC_CLOSE);
     ::EnableWindow(app.transfer, !app.files.empty());
     fillList(app);
@@ -326,14 +330,17 @@ void createTransferControls(HWND window, Application& app)
 
 void createMainControls(HWND window, Application& app)
 {
-    const std::wstring text =
-        L"これは ORVEN Vidro!3 の転送アプリケーション VidroLink のスタンドイン（開発と試験のための代役）です。\r\n"
-        L"This is a stand-in for the photo suite's transfer application, for development and tests.\r\n\r\n"
-        L"転送ウィンドウは \"StartupTab\" が求めたときに開きます:\r\n"
-        L"  レジストリ \"StartupTab\" = 0x00000101、またはプロファイル \"Vidro!3.ini\" の \"StartupTab\" = 1\r\n\r\n"
-        L"いまの値: レジストリ " +
-        app.registryStartup + L"、プロファイル " + app.profileStartup + L"\r\n" + L"メモリーカードの代わり: " +
-        cardPictureFolder(app.cardRoot);
+    const std::wstring text = L"これは ORVEN Vidro!3 の転送アプリケーション VidroLink "
+                              L"のスタンドイン（開発と試験のための代役）です。\r\n"
+                              L"This is a stand-in for the photo suite's transfer application, for "
+                              L"development and tests.\r\n\r\n"
+                              L"転送ウィンドウは \"StartupTab\" が求めたときに開きます:\r\n"
+                              L"  レジストリ \"StartupTab\" = 0x00000101、またはプロファイル "
+                              L"\"Vidro!3.ini\" の \"StartupTab\" = 1\r\n\r\n"
+                              L"いまの値: レジストリ " +
+                              app.registryStartup + L"、プロファイル " + app.profileStartup +
+                              L"\r\n" + L"メモリーカードの代わり: " +
+                              cardPictureFolder(app.cardRoot);
     app.info = makeControl(window, L"STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, IDC_INFO);
     app.close = makeControl(window, L"BUTTON", L"閉じる", WS_TABSTOP | BS_DEFPUSHBUTTON, IDC_CLOSE);
 }
@@ -347,15 +354,18 @@ void layout(HWND window, const Application& app)
     const int buttonTop = height - kMargin - kButtonHeight;
     ::MoveWindow(app.close, width - kMargin - 100, buttonTop, 100, kButtonHeight, TRUE);
     if (app.info) {
-        ::MoveWindow(app.info, kMargin, kMargin, width - 2 * kMargin, buttonTop - 2 * kMargin, TRUE);
+        ::MoveWindow(app.info, kMargin, kMargin, width - 2 * kMargin, buttonTop - 2 * kMargin,
+                     TRUE);
         return;
     }
-    ::MoveWindow(app.transfer, width - kMargin - 100 - kMargin - 150, buttonTop, 150, kButtonHeight, TRUE);
+    ::MoveWindow(app.transfer, width - kMargin - 100 - kMargin - 150, buttonTop, 150, kButtonHeight,
+                 TRUE);
     ::MoveWindow(app.folderText, kMargin, kMargin, width - 2 * kMargin, 20, TRUE);
     const int statusTop = buttonTop - kMargin - 36;
     ::MoveWindow(app.status, kMargin, statusTop, width - 2 * kMargin, 36, TRUE);
     const int listTop = kMargin + 20 + 8;
-    ::MoveWindow(app.list, kMargin, listTop, width - 2 * kMargin, std::max(40, statusTop - 8 - listTop), TRUE);
+    ::MoveWindow(app.list, kMargin, listTop, width - 2 * kMargin,
+                 std::max(40, statusTop - 8 - listTop), TRUE);
 }
 
 void transferToCard(Application& app)
@@ -374,15 +384,18 @@ void transferToCard(Application& app)
                 ++copied;
                 app.log.line(L"copied\t" + file.name);
             } else {
-                app.log.line(L"copy-failed\t" + file.name + L"\t" + std::to_wstring(::GetLastError()));
+                app.log.line(L"copy-failed\t" + file.name + L"\t" +
+                             std::to_wstring(::GetLastError()));
             }
         }
     }
-    app.log.line(L"transferred\t" + std::to_wstring(copied) + L"\t" + std::to_wstring(app.files.size()));
+    app.log.line(L"transferred\t" + std::to_wstring(copied) + L"\t" +
+                 std::to_wstring(app.files.size()));
     const std::wstring text =
         copied == app.files.size()
             ? std::to_wstring(copied) + L" 個のファイルをカメラへ転送しました。\r\n転送先: " + card
-            : std::to_wstring(app.files.size() - copied) + L" 個のファイルを転送できませんでした。\r\n転送先: " + card;
+            : std::to_wstring(app.files.size() - copied) +
+                  L" 個のファイルを転送できませんでした。\r\n転送先: " + card;
     ::SetWindowTextW(app.status, text.c_str());
 }
 
@@ -397,9 +410,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             createTransferControls(window, app);
         layout(window, app);
         return 0;
-    case WM_SIZE:
-        layout(window, app);
-        return 0;
+    case WM_SIZE: layout(window, app); return 0;
     case WM_GETMINMAXINFO: {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
         limits->ptMinTrackSize.x = 480;
@@ -415,7 +426,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             transferToCard(app);
             return 0;
         }
-        if ((LOWORD(wParam) == IDC_CLOSE || LOWORD(wParam) == IDCANCEL) && HIWORD(wParam) == BN_CLICKED) {
+        if ((LOWORD(wParam) == IDC_CLOSE || LOWORD(wParam) == IDCANCEL) &&
+            HIWORD(wParam) == BN_CLICKED) {
             ::PostMessageW(window, WM_CLOSE, 0, 0);
             return 0;
         }
@@ -428,11 +440,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return 0;
         }
         break;
-    case WM_DESTROY:
-        ::PostQuitMessage(0);
-        return 0;
-    default:
-        break;
+    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    default: break;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
@@ -451,7 +460,7 @@ HFONT makeFont()
     return ::CreateFontIndirectW(&font);
 }
 
-} // namespace
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
@@ -475,9 +484,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     ::RegisterClassExW(&windowClass);
 
     const bool transferWindow = app.route != Route::None;
-    HWND window = ::CreateWindowExW(0, kWindowClass, transferWindow ? kTransferWindowTitle : kMainWindowTitle,
-                                    WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, transferWindow ? 760 : 640,
-                                    transferWindow ? 560 : 300, nullptr, nullptr, instance, nullptr);
+    HWND window = ::CreateWindowExW(
+        0, kWindowClass, transferWindow ? kTransferWindowTitle : kMainWindowTitle,
+        WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, transferWindow ? 760 : 640,
+        transferWindow ? 560 : 300, nullptr, nullptr, instance, nullptr);
     if (!window) {
         app.log.line(L"end");
         return 1;
@@ -486,7 +496,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     ::UpdateWindow(window);
     app.log.line(transferWindow ? L"window\ttransfer" : L"window\tmain");
     if (app.autoTransfer && transferWindow)
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_TRANSFER, BN_CLICKED), reinterpret_cast<LPARAM>(app.transfer));
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_TRANSFER, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(app.transfer));
     if (app.autoCloseMs)
         ::SetTimer(window, kAutoCloseTimer, app.autoCloseMs, nullptr);
 

@@ -2,9 +2,9 @@
 // Wine prefix): the suite's keys under both roots, its profile in the Windows
 // directory and the stand-in's own settings. Running it again gives the same
 // result; /uninstall removes only what it made.
+#include "base/PathText.h"
 #include "standin/CameraFolder.h"
 #include "standin/StandinNames.h"
-#include "base/PathText.h"
 #include "standin/StandinSupport.h"
 
 #include <windows.h>
@@ -19,22 +19,29 @@ using namespace standin;
 namespace {
 
 const wchar_t kUsage[] =
-    L"VidroStandinSetup: installs the stand-in of the ORVEN Vidro!3 photo suite (for development and tests).\n"
+    L"VidroStandinSetup: installs the stand-in of the ORVEN Vidro!3 photo suite (for development "
+    L"and tests).\n"
     L"\n"
-    L"  VidroStandinSetup [/version <text>] [/subkey <name>] [/app <path>] [/folder <path>] [/card <folder>]\n"
+    L"  VidroStandinSetup [/version <text>] [/subkey <name>] [/app <path>] [/folder <path>] [/card "
+    L"<folder>]\n"
     L"                    [/testlog <path>] [/autoclose <ms>] [/autotransfer] [/notest]\n"
     L"  VidroStandinSetup /uninstall [/version <text>]\n"
     L"\n"
-    L"  /version <text>  suite key \"ORVEN Vidro!3 Ver.<text>\" (default 3.00); install twice for two versions\n"
+    L"  /version <text>  suite key \"ORVEN Vidro!3 Ver.<text>\" (default 3.00); install twice for "
+    L"two versions\n"
     L"  /subkey <name>   version subkey, starting with a digit 1-9 (default 3.0)\n"
-    L"  /app <path>      \"AppExe\": the transfer application (default VidroLinkStandin.exe beside this program)\n"
-    L"  /folder <path>   first \"Folder\" value in the registry and the profile (default: kept, else a temp folder)\n"
-    L"  /card <folder>   root of the stand-in memory card (default: kept, else %TEMP%\\VidroStandin\\Card)\n"
+    L"  /app <path>      \"AppExe\": the transfer application (default VidroLinkStandin.exe beside "
+    L"this program)\n"
+    L"  /folder <path>   first \"Folder\" value in the registry and the profile (default: kept, "
+    L"else a temp folder)\n"
+    L"  /card <folder>   root of the stand-in memory card (default: kept, else "
+    L"%TEMP%\\VidroStandin\\Card)\n"
     L"  /testlog <path>  the transfer application appends a UTF-8 log of what it saw to this file\n"
     L"  /autoclose <ms>  the transfer application closes itself after this time\n"
     L"  /autotransfer    the transfer application presses its transfer button first\n"
     L"  /notest          removes the three test settings above\n"
-    L"  /uninstall       removes what this program installed (only the given version with /version)\n";
+    L"  /uninstall       removes what this program installed (only the given version with "
+    L"/version)\n";
 
 void print(const std::wstring& text)
 {
@@ -72,7 +79,8 @@ struct Options {
 
 bool isOption(const wchar_t* arg, const wchar_t* name)
 {
-    return (arg[0] == L'/' || arg[0] == L'-') && ::CompareStringOrdinal(arg + 1, -1, name, -1, TRUE) == CSTR_EQUAL;
+    return (arg[0] == L'/' || arg[0] == L'-') &&
+           ::CompareStringOrdinal(arg + 1, -1, name, -1, TRUE) == CSTR_EQUAL;
 }
 
 bool parseOptions(int argc, wchar_t** argv, Options& options, std::wstring& error)
@@ -151,7 +159,8 @@ std::wstring fullPath(const std::wstring& path)
     if (size == 0)
         return path;
     std::vector<wchar_t> buffer(size + 1);
-    const DWORD length = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    const DWORD length =
+        ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
     return length == 0 || length >= buffer.size() ? path : std::wstring(buffer.data(), length);
 }
 
@@ -176,7 +185,8 @@ std::vector<std::wstring> ourSuiteKeys(HKEY root)
     for (DWORD index = 0;; ++index) {
         wchar_t name[260];
         DWORD length = 260;
-        if (::RegEnumKeyExW(handle, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (::RegEnumKeyExW(handle, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
             break;
         if (std::wcsncmp(name, kSuitePrefix, kSuitePrefixLength) == 0 &&
             isOurs(root, std::wstring(kOrvenKey) + L"\\" + name))
@@ -190,7 +200,8 @@ std::vector<std::wstring> ourSuiteKeys(HKEY root)
 bool profileIsOurs(const std::wstring& path)
 {
     std::wstring by;
-    return readProfileValue(path, kProfileStandinSection, kValueInstalledBy, by) && by == kInstallerName;
+    return readProfileValue(path, kProfileStandinSection, kValueInstalledBy, by) &&
+           by == kInstallerName;
 }
 
 // A new profile is UTF-16 with a byte-order mark, so that the profile
@@ -198,7 +209,8 @@ bool profileIsOurs(const std::wstring& path)
 bool createProfile(const std::wstring& path, bool& created)
 {
     created = false;
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return ::GetLastError() == ERROR_FILE_EXISTS;
     const BYTE bom[2] = {0xFF, 0xFE};
@@ -209,12 +221,13 @@ bool createProfile(const std::wstring& path, bool& created)
     return ok;
 }
 
-bool writeProfile(const std::wstring& path, const wchar_t* section, const wchar_t* key, const std::wstring& value)
+bool writeProfile(const std::wstring& path, const wchar_t* section, const wchar_t* key,
+                  const std::wstring& value)
 {
     if (::WritePrivateProfileStringW(section, key, value.c_str(), path.c_str()))
         return true;
-    print(L"cannot write [" + std::wstring(section) + L"] " + key + L" into " + path + errorText(::GetLastError()) +
-          L"\n");
+    print(L"cannot write [" + std::wstring(section) + L"] " + key + L" into " + path +
+          errorText(::GetLastError()) + L"\n");
     return false;
 }
 
@@ -222,13 +235,15 @@ bool check(LONG status, const wchar_t* root, const std::wstring& key, const wcha
 {
     if (status == ERROR_SUCCESS)
         return true;
-    print(std::wstring(L"cannot write ") + root + L"\\" + key + L" " + name + errorText(status) + L"\n");
+    print(std::wstring(L"cannot write ") + root + L"\\" + key + L" " + name + errorText(status) +
+          L"\n");
     return false;
 }
 
 int install(const Options& options)
 {
-    const std::wstring app = fullPath(options.app.empty() ? moduleFolder() + L"\\" + kAppFileName : options.app);
+    const std::wstring app =
+        fullPath(options.app.empty() ? moduleFolder() + L"\\" + kAppFileName : options.app);
     if (::GetFileAttributesW(app.c_str()) == INVALID_FILE_ATTRIBUTES)
         print(L"warning: the transfer application " + app + L" does not exist\n");
 
@@ -249,17 +264,18 @@ int install(const Options& options)
         folder = defaultAlbumFolder();
     std::wstring card = options.card.empty() ? readCardRoot() : fullPath(options.card);
 
-    bool ok = check(writeString(HKEY_LOCAL_MACHINE, suite, kValueInstalledBy, kInstallerName), L"HKLM", suite,
-                    kValueInstalledBy) &&
-              check(writeString(HKEY_LOCAL_MACHINE, dialogKey, kValueAppExe, app), L"HKLM", dialogKey, kValueAppExe) &&
-              check(writeDword(HKEY_LOCAL_MACHINE, dialogKey, kValueStartupTab, kStartupTabIdle), L"HKLM", dialogKey,
-                    kValueStartupTab) &&
-              check(writeDword(HKEY_LOCAL_MACHINE, dialogKey, kValueVidroLink, kStartupTabIdle), L"HKLM", dialogKey,
-                    kValueVidroLink) &&
-              check(writeString(HKEY_CURRENT_USER, suite, kValueInstalledBy, kInstallerName), L"HKCU", suite,
-                    kValueInstalledBy) &&
-              check(writeFolderString(HKEY_CURRENT_USER, filesKey, kValueFolder, folder), L"HKCU", filesKey,
-                    kValueFolder);
+    bool ok = check(writeString(HKEY_LOCAL_MACHINE, suite, kValueInstalledBy, kInstallerName),
+                    L"HKLM", suite, kValueInstalledBy) &&
+              check(writeString(HKEY_LOCAL_MACHINE, dialogKey, kValueAppExe, app), L"HKLM",
+                    dialogKey, kValueAppExe) &&
+              check(writeDword(HKEY_LOCAL_MACHINE, dialogKey, kValueStartupTab, kStartupTabIdle),
+                    L"HKLM", dialogKey, kValueStartupTab) &&
+              check(writeDword(HKEY_LOCAL_MACHINE, dialogKey, kValueVidroLink, kStartupTabIdle),
+                    L"HKLM", dialogKey, kValueVidroLink) &&
+              check(writeString(HKEY_CURRENT_USER, suite, kValueInstalledBy, kInstallerName),
+                    L"HKCU", suite, kValueInstalledBy) &&
+              check(writeFolderString(HKEY_CURRENT_USER, filesKey, kValueFolder, folder), L"HKCU",
+                    filesKey, kValueFolder);
     if (!ok)
         return 1;
 
@@ -269,42 +285,47 @@ int install(const Options& options)
         return 1;
     }
     std::wstring profileFolder = options.folder;
-    if (profileFolder.empty() && !readProfileValue(profile, kProfileFilesSection, kValueFolder, profileFolder))
+    if (profileFolder.empty() &&
+        !readProfileValue(profile, kProfileFilesSection, kValueFolder, profileFolder))
         profileFolder.clear();
     if (profileFolder.empty())
         profileFolder = folder;
     ok = writeProfile(profile, kProfileDialogSection, kValueStartupTab, L"0") &&
          writeProfile(profile, kProfileFilesSection, kValueFolder, profileFolder) &&
-         (!created || writeProfile(profile, kProfileStandinSection, kValueInstalledBy, kInstallerName));
+         (!created ||
+          writeProfile(profile, kProfileStandinSection, kValueInstalledBy, kInstallerName));
     ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, profile.c_str());
     if (!ok)
         return 1;
 
     const std::wstring testKey = std::wstring(kStandinKey) + L"\\" + kTestSubkey;
-    ok = check(writeString(HKEY_CURRENT_USER, kStandinKey, kValueCardRoot, card), L"HKCU", kStandinKey,
-               kValueCardRoot);
+    ok = check(writeString(HKEY_CURRENT_USER, kStandinKey, kValueCardRoot, card), L"HKCU",
+               kStandinKey, kValueCardRoot);
     if (ok && options.noTest) {
         const LONG status = ::RegDeleteTreeW(HKEY_CURRENT_USER, testKey.c_str());
         ok = status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
         check(ok ? ERROR_SUCCESS : status, L"HKCU", testKey, L"(removing)");
     }
     if (ok && options.testLogGiven)
-        ok = check(writeString(HKEY_CURRENT_USER, testKey, kValueLogPath, fullPath(options.testLog)), L"HKCU",
-                   testKey, kValueLogPath);
+        ok =
+            check(writeString(HKEY_CURRENT_USER, testKey, kValueLogPath, fullPath(options.testLog)),
+                  L"HKCU", testKey, kValueLogPath);
     if (ok && options.autoCloseGiven)
-        ok = check(writeDword(HKEY_CURRENT_USER, testKey, kValueAutoCloseMs, options.autoCloseMs), L"HKCU", testKey,
-                   kValueAutoCloseMs);
+        ok = check(writeDword(HKEY_CURRENT_USER, testKey, kValueAutoCloseMs, options.autoCloseMs),
+                   L"HKCU", testKey, kValueAutoCloseMs);
     if (ok && options.autoTransfer)
         ok = check(writeDword(HKEY_CURRENT_USER, testKey, kValueAutoTransfer, 1), L"HKCU", testKey,
                    kValueAutoTransfer);
     if (!ok)
         return 1;
     if (!createFolders(card))
-        print(L"warning: the card folder " + card + L" cannot be created" + errorText(::GetLastError()) + L"\n");
+        print(L"warning: the card folder " + card + L" cannot be created" +
+              errorText(::GetLastError()) + L"\n");
 
-    print(L"installed the stand-in suite \"" + std::wstring(kSuitePrefix) + options.version + L"\\" + options.subkey +
-          L"\"\n  AppExe  " + app + L"\n  Folder  " + folder + L"\n  profile " + profile + L"\n  card    " + card +
-          L"\\" + kCardPictureFolder + L"\\\n");
+    print(L"installed the stand-in suite \"" + std::wstring(kSuitePrefix) + options.version +
+          L"\\" + options.subkey + L"\"\n  AppExe  " + app + L"\n  Folder  " + folder +
+          L"\n  profile " + profile + L"\n  card    " + card + L"\\" + kCardPictureFolder +
+          L"\\\n");
     return 0;
 }
 
@@ -314,8 +335,8 @@ bool keyIsEmpty(HKEY root, const wchar_t* key)
     if (::RegOpenKeyExW(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
         return false;
     DWORD subkeys = 0, values = 0;
-    const LONG status = ::RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                                           nullptr, nullptr, nullptr, nullptr);
+    const LONG status = ::RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                           nullptr, &values, nullptr, nullptr, nullptr, nullptr);
     ::RegCloseKey(handle);
     return status == ERROR_SUCCESS && subkeys == 0 && values == 0;
 }
@@ -348,7 +369,8 @@ int uninstall(const Options& options)
             if (!keyExists(root.handle, key))
                 continue;
             if (!isOurs(root.handle, key)) {
-                print(std::wstring(L"left alone (not installed by the stand-in): ") + root.name + L"\\" + key + L"\n");
+                print(std::wstring(L"left alone (not installed by the stand-in): ") + root.name +
+                      L"\\" + key + L"\n");
                 continue;
             }
             if (removeTree(root.handle, root.name, key))
@@ -358,7 +380,7 @@ int uninstall(const Options& options)
         }
     }
     if (!ourSuiteKeys(HKEY_LOCAL_MACHINE).empty() || !ourSuiteKeys(HKEY_CURRENT_USER).empty())
-        return ok ? 0 : 1; // other versions of ours stay, and so do the profile and settings
+        return ok ? 0 : 1;  // other versions of ours stay, and so do the profile and settings
 
     const std::wstring profile = suiteProfilePath();
     if (!profile.empty() && profileIsOurs(profile)) {
@@ -383,7 +405,7 @@ int uninstall(const Options& options)
     return ok ? 0 : 1;
 }
 
-} // namespace
+}  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {

@@ -9,8 +9,8 @@ namespace standin {
 inline constexpr wchar_t kOrvenKey[] = L"SOFTWARE\\Orven";
 inline constexpr wchar_t kSuitePrefix[] = L"ORVEN Vidro!3 Ver.";
 inline constexpr unsigned kSuitePrefixLength = 18;
-inline constexpr wchar_t kDialogSubkey[] = L"MainDialog"; // local machine
-inline constexpr wchar_t kFilesSubkey[] = L"Files";       // current user
+inline constexpr wchar_t kDialogSubkey[] = L"MainDialog";  // local machine
+inline constexpr wchar_t kFilesSubkey[] = L"Files";        // current user
 inline constexpr wchar_t kValueAppExe[] = L"AppExe";
 inline constexpr wchar_t kValueStartupTab[] = L"StartupTab";
 inline constexpr wchar_t kValueVidroLink[] = L"VidroLink";
@@ -51,4 +51,4 @@ inline constexpr wchar_t kCardPictureFolder[] = L"DCIM\\100ORVEN";
 inline constexpr wchar_t kMainWindowTitle[] = L"VidroLink スタンドイン";
 inline constexpr wchar_t kTransferWindowTitle[] = L"VidroLink スタンドイン - カメラへ転送";
 
-} // namespace standin
+}  // namespace standin

@@ -19,7 +19,8 @@ bool lastMatchingSubkey(HKEY root, const std::wstring& key, Match match, std::ws
     for (DWORD index = 0;; ++index) {
         wchar_t name[260];
         DWORD length = 260;
-        if (::RegEnumKeyExW(handle, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (::RegEnumKeyExW(handle, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
             break;
         if (match(name)) {
             found = name;
@@ -30,7 +31,7 @@ bool lastMatchingSubkey(HKEY root, const std::wstring& key, Match match, std::ws
     return any;
 }
 
-} // namespace
+}  // namespace
 
 SuiteKeys findSuiteKeys()
 {
@@ -38,12 +39,14 @@ SuiteKeys findSuiteKeys()
     std::wstring base = std::wstring(kOrvenKey) + L"\\";
     keys.suiteFound = lastMatchingSubkey(
         HKEY_CURRENT_USER, base,
-        [](const wchar_t* name) { return std::wcsncmp(name, kSuitePrefix, kSuitePrefixLength) == 0; },
+        [](const wchar_t* name) {
+            return std::wcsncmp(name, kSuitePrefix, kSuitePrefixLength) == 0;
+        },
         keys.suiteName);
     base += keys.suiteName + L"\\";
     keys.versionFound = lastMatchingSubkey(
-        HKEY_CURRENT_USER, base, [](const wchar_t* name) { return name[0] >= L'1' && name[0] <= L'9'; },
-        keys.versionName);
+        HKEY_CURRENT_USER, base,
+        [](const wchar_t* name) { return name[0] >= L'1' && name[0] <= L'9'; }, keys.versionName);
     base += (keys.versionFound ? keys.versionName : keys.suiteName) + L"\\";
     keys.dialogKey = base + kDialogSubkey;
     keys.filesKey = base + kFilesSubkey;
@@ -101,7 +104,8 @@ std::wstring moduleFolder()
 {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0)
             return std::wstring();
         if (length < buffer.size())
@@ -130,24 +134,26 @@ bool readString(HKEY root, const std::wstring& key, const wchar_t* name, std::ws
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
     if (status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ)) {
         size = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
-        status = ::RegQueryValueExW(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+        status = ::RegQueryValueExW(handle, name, nullptr, &type,
+                                    reinterpret_cast<BYTE*>(buffer.data()), &size);
     } else if (status == ERROR_SUCCESS) {
         status = ERROR_INVALID_DATA;
     }
     ::RegCloseKey(handle);
     if (status != ERROR_SUCCESS)
         return false;
-    value = buffer.data(); // up to the first zero; the buffer always ends in one
+    value = buffer.data();  // up to the first zero; the buffer always ends in one
     return true;
 }
 
 namespace {
 
-LONG setValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, const void* data, DWORD size)
+LONG setValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD type, const void* data,
+              DWORD size)
 {
     HKEY handle = nullptr;
-    LONG status = ::RegCreateKeyExW(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                                    &handle, nullptr);
+    LONG status = ::RegCreateKeyExW(root, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                    KEY_SET_VALUE, nullptr, &handle, nullptr);
     if (status != ERROR_SUCCESS)
         return status;
     status = ::RegSetValueExW(handle, name, 0, type, static_cast<const BYTE*>(data), size);
@@ -155,7 +161,7 @@ LONG setValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD typ
     return status;
 }
 
-} // namespace
+}  // namespace
 
 LONG writeDword(HKEY root, const std::wstring& key, const wchar_t* name, DWORD value)
 {
@@ -164,15 +170,18 @@ LONG writeDword(HKEY root, const std::wstring& key, const wchar_t* name, DWORD v
 
 LONG writeString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value)
 {
-    return setValue(root, key, name, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    return setValue(root, key, name, REG_SZ, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-LONG writeFolderString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value)
+LONG writeFolderString(HKEY root, const std::wstring& key, const wchar_t* name,
+                       const std::wstring& value)
 {
     std::vector<wchar_t> buffer(value.begin(), value.end());
     const std::size_t minimum = kFolderValueBytes / sizeof(wchar_t);
     buffer.resize(buffer.size() + 1 < minimum ? minimum : buffer.size() + 1, L'\0');
-    return setValue(root, key, name, REG_SZ, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(wchar_t)));
+    return setValue(root, key, name, REG_SZ, buffer.data(),
+                    static_cast<DWORD>(buffer.size() * sizeof(wchar_t)));
 }
 
 bool keyExists(HKEY root, const std::wstring& key)
@@ -184,7 +193,8 @@ bool keyExists(HKEY root, const std::wstring& key)
     return true;
 }
 
-bool readProfileValue(const std::wstring& path, const wchar_t* section, const wchar_t* key, std::wstring& value)
+bool readProfileValue(const std::wstring& path, const wchar_t* section, const wchar_t* key,
+                      std::wstring& value)
 {
     // The list of keys tells a missing key from an empty value.
     std::vector<wchar_t> names(4096);
@@ -200,7 +210,8 @@ bool readProfileValue(const std::wstring& path, const wchar_t* section, const wc
     if (!present)
         return false;
     std::vector<wchar_t> text(4096);
-    ::GetPrivateProfileStringW(section, key, L"", text.data(), static_cast<DWORD>(text.size()), path.c_str());
+    ::GetPrivateProfileStringW(section, key, L"", text.data(), static_cast<DWORD>(text.size()),
+                               path.c_str());
     value = text.data();
     return true;
 }
@@ -233,4 +244,4 @@ std::wstring hexValue(DWORD value)
     return text;
 }
 
-} // namespace standin
+}  // namespace standin

@@ -84,8 +84,9 @@ bool runDecoder(DecodeState* state, RgbPicture* picture)
     cinfo->src = &state->source;
 
     jpeg_read_header(cinfo, TRUE);
-    if (cinfo->image_width == 0 || cinfo->image_height == 0 || cinfo->image_width > kMaxThumbnailSide ||
-        cinfo->image_height > kMaxThumbnailSide || (cinfo->num_components != 1 && cinfo->num_components != 3)) {
+    if (cinfo->image_width == 0 || cinfo->image_height == 0 ||
+        cinfo->image_width > kMaxThumbnailSide || cinfo->image_height > kMaxThumbnailSide ||
+        (cinfo->num_components != 1 && cinfo->num_components != 3)) {
         jpeg_destroy_decompress(cinfo);
         state->created = false;
         return false;
@@ -120,7 +121,7 @@ bool runDecoder(DecodeState* state, RgbPicture* picture)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool decodeThumbnail(const std::uint8_t* data, std::size_t size, RgbPicture& picture)
 {
@@ -138,4 +139,4 @@ bool decodeThumbnail(const std::uint8_t* data, std::size_t size, RgbPicture& pic
     return true;
 }
 
-} // namespace standin
+}  // namespace standin

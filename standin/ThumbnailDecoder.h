@@ -10,7 +10,7 @@ namespace standin {
 struct RgbPicture {
     unsigned width = 0;
     unsigned height = 0;
-    std::vector<std::uint8_t> rgb; // width * 3 bytes per row, top row first
+    std::vector<std::uint8_t> rgb;  // width * 3 bytes per row, top row first
 };
 
 // Thumbnails larger than this on either side are refused.
@@ -18,4 +18,4 @@ constexpr unsigned kMaxThumbnailSide = 2048;
 
 bool decodeThumbnail(const std::uint8_t* data, std::size_t size, RgbPicture& picture);
 
-} // namespace standin
+}  // namespace standin

@@ -15,13 +15,15 @@ namespace fs = std::filesystem;
 std::vector<uint8_t> readFileBytes(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 void writeFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out)
         throw std::runtime_error("cannot write " + path.u8string());
@@ -62,7 +64,8 @@ TempFolder::TempFolder()
     std::error_code error;
     bool made = false;
     for (int attempt = 0; attempt < 1000 && !made; ++attempt) {
-        path_ = temporary / ("vxf-test-" + std::to_string(now % 1000000007) + "-" + std::to_string(counter++));
+        path_ = temporary /
+                ("vxf-test-" + std::to_string(now % 1000000007) + "-" + std::to_string(counter++));
         made = fs::create_directory(path_, error);
     }
     if (!made)

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <system_error>
 #include <sys/wait.h>
+#include <system_error>
 
 namespace fs = std::filesystem;
 

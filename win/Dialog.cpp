@@ -13,8 +13,8 @@ CDialog::~CDialog()
 INT_PTR CDialog::DoModal(HWND parent)
 {
     m_modal = true;
-    return ::DialogBoxParamW(ResourceInstance(), MAKEINTRESOURCEW(m_templateId), parent,
-                             DialogProc, reinterpret_cast<LPARAM>(this));
+    return ::DialogBoxParamW(ResourceInstance(), MAKEINTRESOURCEW(m_templateId), parent, DialogProc,
+                             reinterpret_cast<LPARAM>(this));
 }
 
 bool CDialog::Create(HWND parent)
@@ -50,8 +50,7 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     if (OnMessage(message, wParam, lParam, result))
         return result;
     switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog();
+    case WM_INITDIALOG: return OnInitDialog();
     case WM_COMMAND: {
         const WORD id = LOWORD(wParam);
         if (OnCommand(id, HIWORD(wParam), reinterpret_cast<HWND>(lParam)))
@@ -66,11 +65,8 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return FALSE;
     }
-    case WM_DESTROY:
-        OnDestroy();
-        return FALSE;
-    default:
-        return FALSE;
+    case WM_DESTROY: OnDestroy(); return FALSE;
+    default: return FALSE;
     }
 }
 

@@ -5,7 +5,8 @@
 bool CSubclassedWindow::Attach(HWND hwnd)
 {
     Detach();
-    if (!hwnd || !::SetWindowSubclass(hwnd, SubclassProc, SubclassId(), reinterpret_cast<DWORD_PTR>(this)))
+    if (!hwnd ||
+        !::SetWindowSubclass(hwnd, SubclassProc, SubclassId(), reinterpret_cast<DWORD_PTR>(this)))
         return false;
     m_hWnd = hwnd;
     return true;
@@ -29,8 +30,8 @@ LRESULT CSubclassedWindow::Default(UINT message, WPARAM wParam, LPARAM lParam)
     return ::DefSubclassProc(m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK CSubclassedWindow::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                                 UINT_PTR, DWORD_PTR refData)
+LRESULT CALLBACK CSubclassedWindow::SubclassProc(HWND hwnd, UINT message, WPARAM wParam,
+                                                 LPARAM lParam, UINT_PTR, DWORD_PTR refData)
 {
     auto* self = reinterpret_cast<CSubclassedWindow*>(refData);
     if (message == WM_NCDESTROY) {

@@ -31,9 +31,12 @@ struct FakeEnvironment : SettingsEnvironment {
 
     std::wstring exePath = kHome + L"\\Vxfsend.exe", temp = L"C:\\TEMP\\", current = L"C:\\Start";
     std::set<std::wstring> folders = {kHome, L"C:\\Start", L"C:\\Pictures", L"C:\\Captures"};
-    std::map<unsigned, std::wstring> strings = {
-        {102, L"ORVEN Vidroﾌｧｲﾙｱｯﾌﾟﾛｰﾀﾞ3"}, {103, L"V1.30J"}, {104, L"ORVEN KX-40"},
-        {105, L"Vidro!3.ini"}, {204, L"ORVEN KX-ORIN"}, {510, kFilter}};
+    std::map<unsigned, std::wstring> strings = {{102, L"ORVEN Vidroﾌｧｲﾙｱｯﾌﾟﾛｰﾀﾞ3"},
+                                                {103, L"V1.30J"},
+                                                {104, L"ORVEN KX-40"},
+                                                {105, L"Vidro!3.ini"},
+                                                {204, L"ORVEN KX-ORIN"},
+                                                {510, kFilter}};
     std::vector<std::wstring> attempts;
 };
 
@@ -44,19 +47,32 @@ using Fields = std::vector<std::pair<Key, std::wstring>>;
 Fields fields(const AppSettings& s)
 {
     auto n = [](int32_t v) { return std::to_wstring(v); };
-    return {{{L"General", L"TabPage"}, n(s.TabPage)}, {{L"General", L"Option"}, n(s.Option)},
-            {{L"General", L"JpegQualityRes1"}, n(s.JpegQualityRes1)}, {{L"General", L"JpegQualityRes2"}, n(s.JpegQualityRes2)},
-            {{L"General", L"JpegQualityRes3"}, n(s.JpegQualityRes3)}, {{L"General", L"JpegQualityThum"}, n(s.JpegQualityThum)},
-            {{L"General", L"JpegBaseColor"}, n(s.JpegBaseColor)}, {{L"General", L"JpegOption"}, n(s.JpegOption)},
-            {{L"General", L"DebugMode"}, n(s.DebugMode)}, {{L"Upload", L"TwainName"}, s.TwainName},
-            {{L"Upload", L"TwainIni"}, s.TwainIni}, {{L"Upload", L"TwainPath"}, s.TwainPath},
-            {{L"Upload", L"PathSelect"}, s.PathSelect}, {{L"Upload", L"PathTemp"}, s.PathTemp},
-            {{L"Upload", L"PathSave"}, s.PathSave}, {{L"Upload", L"Filter"}, s.Filter},
-            {{L"Upload", L"FileTypeIndex"}, n(s.FileTypeIndex)}, {{L"Upload", L"CehckSeve"}, n(s.CehckSeve)},
-            {{L"Upload", L"CehckViewMode"}, n(s.CehckViewMode)}, {{L"Upload", L"JpegSize"}, n(s.JpegSize)},
-            {{L"Upload", L"JpegSizeThum"}, n(s.JpegSizeThum)}, {{L"Capture", L"Hotkey"}, n(s.Hotkey)},
-            {{L"Capture", L"HotkeyModifiers"}, n(s.HotkeyModifiers)}, {{L"Capture", L"PathCapture"}, s.PathCapture},
-            {{L"Capture", L"CaptureArea"}, n(s.CaptureArea)}, {{L"Capture", L"CaptureClipboard"}, n(s.CaptureClipboard)}};
+    return {{{L"General", L"TabPage"}, n(s.TabPage)},
+            {{L"General", L"Option"}, n(s.Option)},
+            {{L"General", L"JpegQualityRes1"}, n(s.JpegQualityRes1)},
+            {{L"General", L"JpegQualityRes2"}, n(s.JpegQualityRes2)},
+            {{L"General", L"JpegQualityRes3"}, n(s.JpegQualityRes3)},
+            {{L"General", L"JpegQualityThum"}, n(s.JpegQualityThum)},
+            {{L"General", L"JpegBaseColor"}, n(s.JpegBaseColor)},
+            {{L"General", L"JpegOption"}, n(s.JpegOption)},
+            {{L"General", L"DebugMode"}, n(s.DebugMode)},
+            {{L"Upload", L"TwainName"}, s.TwainName},
+            {{L"Upload", L"TwainIni"}, s.TwainIni},
+            {{L"Upload", L"TwainPath"}, s.TwainPath},
+            {{L"Upload", L"PathSelect"}, s.PathSelect},
+            {{L"Upload", L"PathTemp"}, s.PathTemp},
+            {{L"Upload", L"PathSave"}, s.PathSave},
+            {{L"Upload", L"Filter"}, s.Filter},
+            {{L"Upload", L"FileTypeIndex"}, n(s.FileTypeIndex)},
+            {{L"Upload", L"CehckSeve"}, n(s.CehckSeve)},
+            {{L"Upload", L"CehckViewMode"}, n(s.CehckViewMode)},
+            {{L"Upload", L"JpegSize"}, n(s.JpegSize)},
+            {{L"Upload", L"JpegSizeThum"}, n(s.JpegSizeThum)},
+            {{L"Capture", L"Hotkey"}, n(s.Hotkey)},
+            {{L"Capture", L"HotkeyModifiers"}, n(s.HotkeyModifiers)},
+            {{L"Capture", L"PathCapture"}, s.PathCapture},
+            {{L"Capture", L"CaptureArea"}, n(s.CaptureArea)},
+            {{L"Capture", L"CaptureClipboard"}, n(s.CaptureClipboard)}};
 }
 
 std::vector<Key> writtenKeys(const MemoryProfile& profile)
@@ -83,13 +99,14 @@ std::vector<Key> operator+(std::vector<Key> a, const std::vector<Key>& b)
 
 // The keys of a full save and of a normal one, in their order.
 const std::vector<Key> kFullSaveKeys =
-    keys(L"General", {L"APP_NAME", L"APP_VERSION", L"TWAIN_NAME", L"TWAIN_INI", L"TabPage", L"Option",
-                      L"JpegQualityRes1", L"JpegQualityRes2", L"JpegQualityRes3", L"JpegQualityThum",
-                      L"JpegBaseColor", L"JpegOption", L"DebugMode"}) +
+    keys(L"General", {L"APP_NAME", L"APP_VERSION", L"TWAIN_NAME", L"TWAIN_INI", L"TabPage",
+                      L"Option", L"JpegQualityRes1", L"JpegQualityRes2", L"JpegQualityRes3",
+                      L"JpegQualityThum", L"JpegBaseColor", L"JpegOption", L"DebugMode"}) +
     keys(L"Upload", {L"TwainName", L"TwainIni", L"TwainPath", L"PathSelect", L"PathTempLog",
                      L"PathSave", L"Filter", L"FileTypeIndex", L"CehckSeve", L"CehckViewMode",
                      L"JpegSize", L"JpegSizeThum"}) +
-    keys(L"Capture", {L"Hotkey", L"HotkeyModifiers", L"PathCapture", L"CaptureArea", L"CaptureClipboard"});
+    keys(L"Capture",
+         {L"Hotkey", L"HotkeyModifiers", L"PathCapture", L"CaptureArea", L"CaptureClipboard"});
 const std::vector<Key> kNormalSaveKeys =
     keys(L"General", {L"APP_NAME", L"APP_VERSION", L"TWAIN_NAME", L"TWAIN_INI"}) +
     keys(L"Upload", {L"PathSelect", L"PathTempLog", L"PathSave", L"FileTypeIndex", L"CehckSeve",
@@ -147,11 +164,12 @@ TEST_F(SettingsTest, FullSaveOfEveryFieldLoadsBackUnchanged)
     int32_t n = 2;
     for (int32_t AppSettings::*m :
          {&AppSettings::TabPage, &AppSettings::Option, &AppSettings::JpegQualityRes1,
-          &AppSettings::JpegQualityRes2, &AppSettings::JpegQualityRes3, &AppSettings::JpegQualityThum,
-          &AppSettings::JpegBaseColor, &AppSettings::JpegOption, &AppSettings::DebugMode,
-          &AppSettings::FileTypeIndex, &AppSettings::CehckSeve, &AppSettings::CehckViewMode,
-          &AppSettings::JpegSize, &AppSettings::JpegSizeThum, &AppSettings::Hotkey,
-          &AppSettings::HotkeyModifiers, &AppSettings::CaptureArea, &AppSettings::CaptureClipboard})
+          &AppSettings::JpegQualityRes2, &AppSettings::JpegQualityRes3,
+          &AppSettings::JpegQualityThum, &AppSettings::JpegBaseColor, &AppSettings::JpegOption,
+          &AppSettings::DebugMode, &AppSettings::FileTypeIndex, &AppSettings::CehckSeve,
+          &AppSettings::CehckViewMode, &AppSettings::JpegSize, &AppSettings::JpegSizeThum,
+          &AppSettings::Hotkey, &AppSettings::HotkeyModifiers, &AppSettings::CaptureArea,
+          &AppSettings::CaptureClipboard})
         s.*m = n += 2;
     s.DebugMode = 1091;  // the full save
     s.TwainName = L"Cam";
@@ -197,23 +215,68 @@ TEST_F(SettingsTest, FoldersAndTheDirectoryLeftCurrent)
         std::vector<std::wstring> attempts;
         std::wstring current;
     } cases[] = {
-        {"temporary folder without backslash", {}, env.exePath, L"C:\\WINDOWS", kHome, kHome,
-         kHome, L"C:\\WINDOWS\\~tmp_vxf", {}, L"C:\\Start"},
-        {"unknown program folder", {}, L"", env.temp, L"C:\\Start", L"C:\\Start", L"C:\\Start",
-         L"C:\\TEMP\\~tmp_vxf", {}, L"C:\\Start"},
-        {"program at a drive root", {}, L"D:\\Vxfsend.exe", env.temp, L"D:", L"D:", L"D:",
-         L"C:\\TEMP\\~tmp_vxf", {}, L"C:\\Start"},
+        {"temporary folder without backslash",
+         {},
+         env.exePath,
+         L"C:\\WINDOWS",
+         kHome,
+         kHome,
+         kHome,
+         L"C:\\WINDOWS\\~tmp_vxf",
+         {},
+         L"C:\\Start"},
+        {"unknown program folder",
+         {},
+         L"",
+         env.temp,
+         L"C:\\Start",
+         L"C:\\Start",
+         L"C:\\Start",
+         L"C:\\TEMP\\~tmp_vxf",
+         {},
+         L"C:\\Start"},
+        {"program at a drive root",
+         {},
+         L"D:\\Vxfsend.exe",
+         env.temp,
+         L"D:",
+         L"D:",
+         L"D:",
+         L"C:\\TEMP\\~tmp_vxf",
+         {},
+         L"C:\\Start"},
         {"select entered after capture",
-         {{{L"Capture", L"PathCapture"}, L"C:\\Captures"}, {{L"Upload", L"PathSelect"}, L"C:\\Pictures"}},
-         env.exePath, env.temp, L"C:\\Pictures", L"C:\\Captures", kHome, L"C:\\TEMP\\~tmp_vxf",
-         {L"C:\\Captures", L"C:\\Pictures"}, L"C:\\Pictures"},
+         {{{L"Capture", L"PathCapture"}, L"C:\\Captures"},
+          {{L"Upload", L"PathSelect"}, L"C:\\Pictures"}},
+         env.exePath,
+         env.temp,
+         L"C:\\Pictures",
+         L"C:\\Captures",
+         kHome,
+         L"C:\\TEMP\\~tmp_vxf",
+         {L"C:\\Captures", L"C:\\Pictures"},
+         L"C:\\Pictures"},
         {"missing select leaves capture current",
-         {{{L"Capture", L"PathCapture"}, L"C:\\Captures"}, {{L"Upload", L"PathSelect"}, L"C:\\Gone"}},
-         env.exePath, env.temp, kHome, L"C:\\Captures", kHome, L"C:\\TEMP\\~tmp_vxf",
-         {L"C:\\Captures", L"C:\\Gone"}, L"C:\\Captures"},
+         {{{L"Capture", L"PathCapture"}, L"C:\\Captures"},
+          {{L"Upload", L"PathSelect"}, L"C:\\Gone"}},
+         env.exePath,
+         env.temp,
+         kHome,
+         L"C:\\Captures",
+         kHome,
+         L"C:\\TEMP\\~tmp_vxf",
+         {L"C:\\Captures", L"C:\\Gone"},
+         L"C:\\Captures"},
         {"hand-written work folder and save folder are not checked",
          {{{L"Upload", L"PathTemp"}, L"E:\\nowhere\\"}, {{L"Upload", L"PathSave"}, L"Q:\\none"}},
-         env.exePath, env.temp, kHome, kHome, L"Q:\\none", L"E:\\nowhere\\", {}, L"C:\\Start"},
+         env.exePath,
+         env.temp,
+         kHome,
+         kHome,
+         L"Q:\\none",
+         L"E:\\nowhere\\",
+         {},
+         L"C:\\Start"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -245,8 +308,11 @@ TEST_F(SettingsTest, DebugModeAsTheRunLeftItSelectsTheKeysWritten)
         const wchar_t* stored;
         int32_t duringRun;  // -1: unchanged
         bool full;
-    } cases[] = {{nullptr, -1, false}, {L"1", -1, true},    {L"1790", -1, false},
-                 {nullptr, 0x41, true}, {L"1", 0x40, false}};
+    } cases[] = {{nullptr, -1, false},
+                 {L"1", -1, true},
+                 {L"1790", -1, false},
+                 {nullptr, 0x41, true},
+                 {L"1", 0x40, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << (c.stored ? c.stored : L"none") << " " << c.duringRun);
         profile = MemoryProfile();
@@ -316,12 +382,30 @@ TEST(ProfileInt, ParsedOrFallback)
         const wchar_t* text;
         int32_t expected;
     } cases[] = {
-        {L"0", 0}, {L"116", 116}, {L"-5", -5}, {L"+5", 5}, {L"007", 7}, {L"  42", 42},
-        {L"42 \t", 42}, {L"2147483647", 2147483647}, {L"-2147483648", INT32_MIN},
+        {L"0", 0},
+        {L"116", 116},
+        {L"-5", -5},
+        {L"+5", 5},
+        {L"007", 7},
+        {L"  42", 42},
+        {L"42 \t", 42},
+        {L"2147483647", 2147483647},
+        {L"-2147483648", INT32_MIN},
         {L"4294967295", -1},  // unsigned packed sizes wrap into the 32-bit field
-        {L"-2147483649", 35}, {L"4294967296", 35}, {L"99999999999999999999999999", 35},
-        {L"", 35}, {L" ", 35}, {L"-", 35}, {L"+", 35}, {L"abc", 35}, {L"12abc", 35},
-        {L"1 2", 35}, {L"0x10", 35}, {L"1.5", 35}, {L"--1", 35}, {L"１２", 35},
+        {L"-2147483649", 35},
+        {L"4294967296", 35},
+        {L"99999999999999999999999999", 35},
+        {L"", 35},
+        {L" ", 35},
+        {L"-", 35},
+        {L"+", 35},
+        {L"abc", 35},
+        {L"12abc", 35},
+        {L"1 2", 35},
+        {L"0x10", 35},
+        {L"1.5", 35},
+        {L"--1", 35},
+        {L"１２", 35},
     };
     for (const auto& c : cases)
         EXPECT_EQ(parseProfileInt(c.text, 35), c.expected)

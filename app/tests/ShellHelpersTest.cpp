@@ -13,12 +13,12 @@ TEST(MakeSquare, CentredAcrossOrCutAtTheBottom)
         int changed;
         Rect out;
     } cases[] = {
-        {{0, 0, 100, 60}, 1, {20, 0, 80, 60}},          // wide: centred horizontally
+        {{0, 0, 100, 60}, 1, {20, 0, 80, 60}},            // wide: centred horizontally
         {{200, 300, 300, 340}, 1, {230, 300, 270, 340}},  // and keeps its place
-        {{0, 0, 60, 100}, 1, {0, 0, 60, 60}},           // tall: top kept, bottom cut
-        {{5, 7, 45, 47}, 0, {5, 7, 45, 47}},            // square
-        {{3, 3, 3, 3}, 0, {3, 3, 3, 3}},                // empty
-        {{10, 20, 111, 120}, 1, {10, 20, 110, 120}},    // odd difference rounds toward zero
+        {{0, 0, 60, 100}, 1, {0, 0, 60, 60}},             // tall: top kept, bottom cut
+        {{5, 7, 45, 47}, 0, {5, 7, 45, 47}},              // square
+        {{3, 3, 3, 3}, 0, {3, 3, 3, 3}},                  // empty
+        {{10, 20, 111, 120}, 1, {10, 20, 110, 120}},      // odd difference rounds toward zero
         {{-50, 0, 53, 100}, 1, {-49, 0, 51, 100}},
     };
     for (const auto& c : cases) {

@@ -1,8 +1,8 @@
 #include "app/win/Environment.h"
 
 #include "app/MessageText.h"
-#include "win/ResourceString.h"
 #include "resources/VxfsendRes.h"
+#include "win/ResourceString.h"
 
 namespace {
 
@@ -48,12 +48,14 @@ int majorVersion()
 
 std::wstring windowsFolder()
 {
-    return queryText([](wchar_t* buffer, DWORD size) { return ::GetWindowsDirectoryW(buffer, size); });
+    return queryText(
+        [](wchar_t* buffer, DWORD size) { return ::GetWindowsDirectoryW(buffer, size); });
 }
 
 std::wstring currentDirectory()
 {
-    return queryText([](wchar_t* buffer, DWORD size) { return ::GetCurrentDirectoryW(size, buffer); });
+    return queryText(
+        [](wchar_t* buffer, DWORD size) { return ::GetCurrentDirectoryW(size, buffer); });
 }
 
 std::wstring temporaryFolder()

@@ -24,9 +24,9 @@ std::wstring IniProfile::getString(const std::wstring& section, const std::wstri
     // buffer to its last character; then read again with more room.
     std::wstring text(1024, L'\0');
     for (;;) {
-        const DWORD length = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(),
-                                                        &text[0], static_cast<DWORD>(text.size()),
-                                                        fileName_.c_str());
+        const DWORD length =
+            ::GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), &text[0],
+                                       static_cast<DWORD>(text.size()), fileName_.c_str());
         if (length + 1 < text.size() || text.size() >= (1u << 24)) {
             text.resize(length);
             return text;

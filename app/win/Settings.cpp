@@ -1,8 +1,8 @@
 #include "app/win/Settings.h"
 
+#include "app/win/Environment.h"
 #include "app/win/IniProfile.h"
 #include "win/ResourceString.h"
-#include "app/win/Environment.h"
 
 #include <windows.h>
 
@@ -12,7 +12,8 @@ std::wstring SystemSettingsEnvironment::executablePath()
 {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
         if (length == 0)
             return std::wstring();
         // A cut name fills the buffer completely.
@@ -31,9 +32,15 @@ bool SystemSettingsEnvironment::setCurrentDirectory(const std::wstring& path)
     return ::SetCurrentDirectoryW(path.c_str()) != FALSE;
 }
 
-std::wstring SystemSettingsEnvironment::temporaryFolder() { return ::temporaryFolder(); }
+std::wstring SystemSettingsEnvironment::temporaryFolder()
+{
+    return ::temporaryFolder();
+}
 
-std::wstring SystemSettingsEnvironment::loadString(unsigned id) { return loadResourceString(id); }
+std::wstring SystemSettingsEnvironment::loadString(unsigned id)
+{
+    return loadResourceString(id);
+}
 
 void loadSettings(AppSettings& settings)
 {

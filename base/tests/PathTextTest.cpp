@@ -1,7 +1,7 @@
 // Path text in UTF-8 and UTF-16 whatever the locale, and files opened by
 // such paths.
-#include "base/File.h"
 #include "base/PathText.h"
+#include "base/File.h"
 #include "testsupport/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -17,11 +17,17 @@ TEST(PathText, Utf8AndUtf16BothWays)
     EXPECT_EQ(utf8FromWide(kName), "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e-\xc3\xa9.jpg");
     EXPECT_EQ(wideFromUtf8(utf8FromWide(kName)), kName);
     const std::wstring astral = std::wstring(L"a") + L"\U0001F600" + L"b";
-    EXPECT_EQ(utf8FromWide(astral), "a\xf0\x9f\x98\x80" "b");
-    EXPECT_EQ(wideFromUtf8("a\xf0\x9f\x98\x80" "b"), astral);
+    EXPECT_EQ(utf8FromWide(astral), "a\xf0\x9f\x98\x80"
+                                    "b");
+    EXPECT_EQ(wideFromUtf8("a\xf0\x9f\x98\x80"
+                           "b"),
+              astral);
     // Broken bytes become replacement characters and nothing is read past the end.
     EXPECT_EQ(wideFromUtf8("a\xe6\x97"), std::wstring(L"a\ufffd"));
-    EXPECT_EQ(wideFromUtf8("\xff" "b"), std::wstring(L"\ufffd" L"b"));
+    EXPECT_EQ(wideFromUtf8("\xff"
+                           "b"),
+              std::wstring(L"\ufffd"
+                           L"b"));
     EXPECT_EQ(wideFromUtf8("\xc0\x80"), std::wstring(L"\ufffd"));  // overlong
 }
 

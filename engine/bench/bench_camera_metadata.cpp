@@ -36,11 +36,15 @@ int main(int argc, char** argv)
 
     // A camera's exposure data, a maker note and a GPS directory to carry.
     const std::vector<SourceTag> tags = {
-        asciiTag(1, 0x010F, "OLYMPUS IMAGING"), asciiTag(1, 0x013B, "Somebody Else"),
-        rationalTag(2, 0x829A, 1, 125),         rationalTag(2, 0x829D, 28, 10),
-        shortTag(2, 0x8827, {200}),             rationalTag(2, 0x920A, 350, 10),
+        asciiTag(1, 0x010F, "OLYMPUS IMAGING"),
+        asciiTag(1, 0x013B, "Somebody Else"),
+        rationalTag(2, 0x829A, 1, 125),
+        rationalTag(2, 0x829D, 28, 10),
+        shortTag(2, 0x8827, {200}),
+        rationalTag(2, 0x920A, 350, 10),
         asciiTag(2, 0x9286, "a comment of some length, as cameras write them"),
-        shortTag(6, 0x0100, {7}),               undefinedTag(6, 0x0300, std::vector<uint8_t>(2000, 7)),
+        shortTag(6, 0x0100, {7}),
+        undefinedTag(6, 0x0300, std::vector<uint8_t>(2000, 7)),
         rationalTag(4, 0x0002, 35, 1)};
     const Rgb scene = makeScene(64, 48);
     const fs::path withExif = folder / "camera.jpg";

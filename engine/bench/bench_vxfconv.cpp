@@ -135,14 +135,16 @@ int main(int argc, char** argv)
     // Photo-like inputs: smooth fractal plus sensor-like noise, camera quality.
     const fs::path jpg24 = data / "p24mp.jpg", bmp12 = data / "p12mp.bmp";
     std::vector<fs::path> variants;
-    bool ok = make(jpg24, kMagick + " -size 1500x1000 -seed 7 plasma:fractal -resize 6000x4000! "
-                                    "-attenuate 0.6 +noise Gaussian -sampling-factor 2x1 -quality 92 " +
+    bool ok = make(jpg24, kMagick +
+                              " -size 1500x1000 -seed 7 plasma:fractal -resize 6000x4000! "
+                              "-attenuate 0.6 +noise Gaussian -sampling-factor 2x1 -quality 92 " +
                               q(jpg24));
     for (int v = 0; ok && v < 4; ++v) {
         const fs::path p = data / ("p12mp-" + std::to_string(v) + ".jpg");
         ok = make(p, kMagick + " -size 1000x750 -seed " + std::to_string(11 + v) +
                          " plasma:fractal -resize 4000x3000! -attenuate 0.6 +noise Gaussian "
-                         "-sampling-factor 2x1 -quality 92 " + q(p));
+                         "-sampling-factor 2x1 -quality 92 " +
+                         q(p));
         variants.push_back(p);
     }
     ok = ok && make(bmp12, kMagick + " " + q(variants[0]) + " -type TrueColor BMP3:" + q(bmp12));
@@ -150,8 +152,8 @@ int main(int argc, char** argv)
     for (int s = 0; ok && s < 4; ++s) {
         const fs::path w = data / ("s" + std::to_string(s) + ".wav");
         ok = make(w, "sox -n -r 44100 -c 2 -b 16 " + q(w) + " synth " + std::to_string(4 + s) +
-                         " sine " + std::to_string(300 + 100 * s) + "-" + std::to_string(900 + 50 * s) +
-                         " vol 0.5");
+                         " sine " + std::to_string(300 + 100 * s) + "-" +
+                         std::to_string(900 + 50 * s) + " vol 0.5");
         waves.push_back(w);
     }
     if (!ok) {
@@ -199,14 +201,17 @@ int main(int argc, char** argv)
             const std::string jpg = "\"$out/" + std::string(stem) + ".jpg\"";
             s << kMagick << " " << q(sources[static_cast<size_t>(i)])
               << " -resize 1600x1200 -background black -gravity center -extent 1600x1200"
-                 " -sampling-factor 2x1 -quality 75 " << jpg << "\n";
+                 " -sampling-factor 2x1 -quality 75 "
+              << jpg << "\n";
             s << kMagick << " " << jpg
               << " -resize 160x120 -background black -gravity center -extent 160x120"
                  " -quality 85 \"$out/thumb.jpg\"\n";
             s << "exiftool -q -overwrite_original '-ThumbnailImage<=$out/thumb.jpg'"
-                 " -Make='TAMRI ORVEN CORP.' -DateTimeOriginal='2024:08:24 10:00:00' " << jpg << "\n";
+                 " -Make='TAMRI ORVEN CORP.' -DateTimeOriginal='2024:08:24 10:00:00' "
+              << jpg << "\n";
             if (i % 5 == 0 && i / 5 < sounds)
-                s << "sox " << q(waves[static_cast<size_t>(i / 5) % waves.size()]) << " -r 8000 -c 1"
+                s << "sox " << q(waves[static_cast<size_t>(i / 5) % waves.size()])
+                  << " -r 8000 -c 1"
                   << " -b 8 -e unsigned-integer \"$out/" << stem << ".wav\" trim 0 10 remix 1\n";
         }
         s << "rm -f \"$out/thumb.jpg\"\n";
@@ -215,8 +220,7 @@ int main(int argc, char** argv)
     const double shellCpu = lastCpu;
     const size_t shPictures = countFiles(outShell, ".jpg"), shSounds = countFiles(outShell, ".wav");
 
-    std::printf("  %-40s %10s %12s %10s %12s\n", "", "wall s", "ms/picture", "cpu s",
-                "cpu ms/pic");
+    std::printf("  %-40s %10s %12s %10s %12s\n", "", "wall s", "ms/picture", "cpu s", "cpu ms/pic");
     std::printf("  %-40s %10.2f %12.1f %10.2f %12.1f   (%zu pictures, %zu sounds)\n",
                 "vxfconv, one process", vx, vx * 1000 / pictures, vxCpu, vxCpu * 1000 / pictures,
                 vxPictures, vxSounds);
@@ -246,12 +250,13 @@ int main(int argc, char** argv)
                 "IM / vx", "vips / vx");
     for (const Case& c : cases) {
         const double a = bestOf(runs,
-                                q(vxfconv) + " -q --no-progress --date 2024-08-24 -s " + c.sizeClass +
-                                    " -o " + q(single) + " " + q(c.source),
+                                q(vxfconv) + " -q --no-progress --date 2024-08-24 -s " +
+                                    c.sizeClass + " -o " + q(single) + " " + q(c.source),
                                 wipe);
         const double aCpu = lastCpu;
-        const double b = bestOf(runs, kMagick + " " + q(c.source) + " -resize " + c.box +
-                                          " -sampling-factor 2x1 -quality 75 " + q(single / "im.jpg"));
+        const double b =
+            bestOf(runs, kMagick + " " + q(c.source) + " -resize " + c.box +
+                             " -sampling-factor 2x1 -quality 75 " + q(single / "im.jpg"));
         const double bCpu = lastCpu;
         const double v = bestOf(runs, "vipsthumbnail " + q(c.source) + " -s " + c.box + " -o " +
                                           q(single / "vt.jpg") + "[Q=75]");

@@ -6,10 +6,10 @@
 #include "exif/ExifImage.h"
 
 #include <cstdio>
-#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;

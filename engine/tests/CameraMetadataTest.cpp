@@ -42,8 +42,9 @@ public:
               uint32_t x = 0, uint32_t y = 0, uint32_t w = 640, uint32_t h = 480)
     {
         prepare();
-        return WriteCameraMetadata(exif, target, x, y, w, h, -1, source,
-                                   [] { return CameraDateTime{2024, 8, 24, 13, 5, 9}; }, report);
+        return WriteCameraMetadata(
+            exif, target, x, y, w, h, -1, source,
+            [] { return CameraDateTime{2024, 8, 24, 13, 5, 9}; }, report);
     }
     Entries entries() const { return writtenEntries(output_); }
 
@@ -104,9 +105,10 @@ TEST(CameraTags, DateTextIsAlwaysNineteenCharacters)
 TEST(CameraTags, SizePlaceResolutionAndMarksByTargetSize)
 {
     const std::pair<PackedSize, uint32_t> table[] = {
-        {kSize640x480, 150},   {kSize1024x768, 240},  {kSize1024x384, 240},  {kSize1280x960, 300},
-        {kSize1280x480, 300},  {kSize1600x1200, 375}, {kSize1600x600, 375},  {kSize1920x1440, 450},
-        {kSize1984x1488, 465}, {kSize2048x1536, 480}, {packSize(800, 600), 0}, {0, 0},
+        {kSize640x480, 150},   {kSize1024x768, 240},    {kSize1024x384, 240},
+        {kSize1280x960, 300},  {kSize1280x480, 300},    {kSize1600x1200, 375},
+        {kSize1600x600, 375},  {kSize1920x1440, 450},   {kSize1984x1488, 465},
+        {kSize2048x1536, 480}, {packSize(800, 600), 0}, {0, 0},
         {kThumbnail160x120, 0}};
     for (const auto& [size, dpi] : table)
         EXPECT_EQ(cameraResolution(size), dpi) << std::hex << size;
@@ -115,8 +117,9 @@ TEST(CameraTags, SizePlaceResolutionAndMarksByTargetSize)
     const struct {
         PackedSize size;
         uint32_t quality, panorama, dpi;
-    } cases[] = {{kSize640x480, 1, 0, 150},  {kSize1024x768, 2, 0, 240},  {kSize1024x384, 2, 0, 240},
-                 {kSize1280x480, 2, 0, 300}, {kSize1600x1200, 2, 0, 375}, {kSize1600x600, 2, 1, 375},
+    } cases[] = {{kSize640x480, 1, 0, 150},    {kSize1024x768, 2, 0, 240},
+                 {kSize1024x384, 2, 0, 240},   {kSize1280x480, 2, 0, 300},
+                 {kSize1600x1200, 2, 0, 375},  {kSize1600x600, 2, 1, 375},
                  {packSize(800, 600), 2, 0, 0}};
     MetadataWrite w(folder / "out.jpg", 72, 40);
     for (const auto& c : cases) {
@@ -126,8 +129,8 @@ TEST(CameraTags, SizePlaceResolutionAndMarksByTargetSize)
         EXPECT_EQ(e.at({6, 0x0201}).type, kTiffShort);
         EXPECT_EQ(e.at({6, 0x0201}).number(), c.quality);
         EXPECT_EQ(e.at({6, 0x0200}).type, kTiffLong);
-        EXPECT_EQ(e.at({6, 0x0200}).value, (std::vector<uint8_t>{static_cast<uint8_t>(c.panorama), 0, 0, 0, 0, 0,
-                                                                 0, 0, 0, 0, 0, 0}));
+        EXPECT_EQ(e.at({6, 0x0200}).value, (std::vector<uint8_t>{static_cast<uint8_t>(c.panorama),
+                                                                 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
         EXPECT_EQ(e.at({1, 0x011A}).number(0), c.dpi);
         EXPECT_EQ(e.at({1, 0x011B}).number(0), c.dpi);
         EXPECT_EQ(e.at({1, 0x011B}).number(1), 1u);
@@ -193,21 +196,25 @@ TEST_P(CarryOver, KeepsTheSourcesTagsButNotTheReplacedOnes)
         uint16_t ifd, tag;
         std::vector<uint32_t> words;
     } numbers[] = {
-        {2, 0x829A, {1, 125}}, {2, 0x829D, {28, 10}}, {2, 0x8827, {200}}, {2, 0x8822, {2}},
+        {2, 0x829A, {1, 125}}, {2, 0x829D, {28, 10}},     {2, 0x8827, {200}}, {2, 0x8822, {2}},
         {2, 0x920A, {350}},    {2, 0x9214, {10, 20, 30}}, {5, 0x1001, {640}}, {3, 0x0100, {160}},
-        {6, 0x0100, {7}},      {1, 0x0112, {1}},      {2, 0xA001, {1}},   {3, 0x0103, {6}},
+        {6, 0x0100, {7}},      {1, 0x0112, {1}},          {2, 0xA001, {1}},   {3, 0x0103, {6}},
         {6, 0x0201, {2}},
     };
     for (const auto& n : numbers)
         for (size_t k = 0; k < n.words.size(); ++k)
-            EXPECT_EQ(e.at({n.ifd, n.tag}).number(k), n.words[k]) << n.ifd << "/" << std::hex << n.tag << " " << k;
+            EXPECT_EQ(e.at({n.ifd, n.tag}).number(k), n.words[k])
+                << n.ifd << "/" << std::hex << n.tag << " " << k;
     EXPECT_EQ(e.at({2, 0x9214}).count, 3u);
     EXPECT_EQ(e.at({2, 0x9286}).value, filler(20, 3));
     EXPECT_EQ(e.at({6, 0x0300}).value, filler(40, 9));
     const std::pair<std::pair<uint16_t, uint16_t>, std::string> texts[] = {
-        {{1, 0x013B}, "Somebody Else"},           {{1, 0x8298}, "(c) nobody"},
-        {{1, 0x010F}, "TAMRI ORVEN CORP.      "}, {{1, 0x0110}, "VidroTransfer"},
-        {{2, 0x9003}, "2024:08:24 13:05:09"},     {{5, 0x0001}, "R98"},
+        {{1, 0x013B}, "Somebody Else"},
+        {{1, 0x8298}, "(c) nobody"},
+        {{1, 0x010F}, "TAMRI ORVEN CORP.      "},
+        {{1, 0x0110}, "VidroTransfer"},
+        {{2, 0x9003}, "2024:08:24 13:05:09"},
+        {{5, 0x0001}, "R98"},
         {{6, 0x020A}, "OFFSET=256,0;IMAGE=512,384;"},
     };
     for (const auto& [key, text] : texts)
@@ -250,8 +257,10 @@ TEST(CarryOverSource, EachPictureCarriesOnlyItsOwnSource)
 TEST(SegmentLimit, SixtyKilobyteMakerNoteIsLeftOutAndTheRestStays)
 {
     const fs::path folder = scratchFolder("limit-makernote");
-    std::vector<SourceTag> tags = {rationalTag(2, 0x829A, 1, 60), rationalTag(2, 0x829D, 4, 1),
-                                   shortTag(2, 0x8827, {400}), shortTag(6, 0x0100, {7}),
+    std::vector<SourceTag> tags = {rationalTag(2, 0x829A, 1, 60),
+                                   rationalTag(2, 0x829D, 4, 1),
+                                   shortTag(2, 0x8827, {400}),
+                                   shortTag(6, 0x0100, {7}),
                                    undefinedTag(6, 0x0300, filler(60000, 1)),
                                    asciiTag(6, 0x0400, "small entry")};
     const fs::path source = writeSource(folder, "camera.jpg", tags, true);
@@ -300,8 +309,9 @@ TEST(SegmentLimit, ExactlyFullSegmentIsWrittenWhole)
 {
     const fs::path folder = scratchFolder("limit-exact");
     auto sourceWith = [&](size_t bytes) {
-        return writeSource(folder, "camera.jpg", {shortTag(2, 0x8827, {100}),
-                                                  undefinedTag(6, 0x0300, filler(bytes, 4))}, false);
+        return writeSource(folder, "camera.jpg",
+                           {shortTag(2, 0x8827, {100}), undefinedTag(6, 0x0300, filler(bytes, 4))},
+                           false);
     };
     MetadataWrite w(folder / "out.jpg");
     CarryOverReport probe;

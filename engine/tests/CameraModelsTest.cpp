@@ -17,13 +17,20 @@ TEST(PackedSize, WidthHighHeightLowAndTheSizeTableClasses)
         SizeClass sizeClass;
         unsigned prefixId;
     } cases[] = {
-        {0x028001E0, SizeClass::Standard, 512}, {0x04000300, SizeClass::Fine, 513},
-        {0x050003C0, SizeClass::Fine, 513},     {0x064004B0, SizeClass::Fine, 513},
-        {0x04000180, SizeClass::Panorama, 514}, {0x050001E0, SizeClass::Panorama, 514},
+        {0x028001E0, SizeClass::Standard, 512},
+        {0x04000300, SizeClass::Fine, 513},
+        {0x050003C0, SizeClass::Fine, 513},
+        {0x064004B0, SizeClass::Fine, 513},
+        {0x04000180, SizeClass::Panorama, 514},
+        {0x050001E0, SizeClass::Panorama, 514},
         {0x06400258, SizeClass::Panorama, 514},
         // Large sizes, thumbnails, nothing, a turned picture, an odd size: no class.
-        {0x078005A0, SizeClass::None, 0}, {0x08000600, SizeClass::None, 0}, {0x0050003C, SizeClass::None, 0},
-        {0x00A00078, SizeClass::None, 0}, {0, SizeClass::None, 0}, {0x01E00280, SizeClass::None, 0},
+        {0x078005A0, SizeClass::None, 0},
+        {0x08000600, SizeClass::None, 0},
+        {0x0050003C, SizeClass::None, 0},
+        {0x00A00078, SizeClass::None, 0},
+        {0, SizeClass::None, 0},
+        {0x01E00280, SizeClass::None, 0},
         {0x032001E0, SizeClass::None, 0},
     };
     for (const auto& c : cases) {
@@ -44,9 +51,12 @@ TEST(CameraModelTable, RowsInListOrderAndSizesFollowingACameraChange)
         PackedSize thumbnail;
         HandOffRoute route;
     } rows[] = {
-        {52, 0x04000300, 0x04000180, 252, 253, 712, 722, 723, 0x0050003C, HandOffRoute::SuiteProfile},
-        {82, 0x050003C0, 0x050001E0, 254, 255, 739, 738, 740, 0x0050003C, HandOffRoute::SuiteProfile},
-        {86, 0x050003C0, 0x050001E0, 254, 255, 739, 738, 740, 0x00A00078, HandOffRoute::SuiteProfile},
+        {52, 0x04000300, 0x04000180, 252, 253, 712, 722, 723, 0x0050003C,
+         HandOffRoute::SuiteProfile},
+        {82, 0x050003C0, 0x050001E0, 254, 255, 739, 738, 740, 0x0050003C,
+         HandOffRoute::SuiteProfile},
+        {86, 0x050003C0, 0x050001E0, 254, 255, 739, 738, 740, 0x00A00078,
+         HandOffRoute::SuiteProfile},
         {90, 0x064004B0, 0x06400258, 256, 257, 742, 743, 741, 0x00A00078, HandOffRoute::Registry},
     };
     EXPECT_EQ(kDefaultCameraCode, 90);
@@ -58,10 +68,10 @@ TEST(CameraModelTable, RowsInListOrderAndSizesFollowingACameraChange)
         EXPECT_EQ(cameraModelByCode(row.code), m);
         EXPECT_EQ(m->listIndex, i);
         EXPECT_EQ(m->nameId, 201u + static_cast<unsigned>(i));
-        EXPECT_EQ(std::vector<unsigned>({m->fineCaptionId, m->panoramaCaptionId, m->listHintId, m->fineHintId,
-                                         m->panoramaHintId}),
-                  std::vector<unsigned>({row.fineCaption, row.panoramaCaption, row.listHint, row.fineHint,
-                                         row.panoramaHint}));
+        EXPECT_EQ(std::vector<unsigned>({m->fineCaptionId, m->panoramaCaptionId, m->listHintId,
+                                         m->fineHintId, m->panoramaHintId}),
+                  std::vector<unsigned>({row.fineCaption, row.panoramaCaption, row.listHint,
+                                         row.fineHint, row.panoramaHint}));
         EXPECT_EQ(m->thumbnailSize, row.thumbnail);
         EXPECT_EQ(m->handOff, row.route);
         EXPECT_EQ(modelSize(*m, SizeClass::Standard), 0x028001E0u);
@@ -69,7 +79,8 @@ TEST(CameraModelTable, RowsInListOrderAndSizesFollowingACameraChange)
         // Any fine or panorama size becomes this model's; the class never changes.
         for (const auto& from : rows) {
             EXPECT_EQ(FollowCameraSize(from.fine, row.code), row.fine) << std::hex << from.fine;
-            EXPECT_EQ(FollowCameraSize(from.panorama, row.code), row.panorama) << std::hex << from.panorama;
+            EXPECT_EQ(FollowCameraSize(from.panorama, row.code), row.panorama)
+                << std::hex << from.panorama;
         }
         for (PackedSize s : {0x028001E0u, 0x032001E0u, 0x078005A0u, 0x0050003Cu, 0u, 0xFFFFFFFFu})
             EXPECT_EQ(FollowCameraSize(s, row.code), s) << std::hex << s;

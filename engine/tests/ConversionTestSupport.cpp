@@ -1,8 +1,8 @@
 #include "engine/tests/ConversionTestSupport.h"
 
 #include "exif/JpegEncoder.h"
-#include "imaging/Picture.h"
 #include "exif/TiffTypes.h"
+#include "imaging/Picture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,7 +27,8 @@ std::vector<std::vector<std::pair<int, double>>> coverage(int from, int to)
     const double scale = static_cast<double>(from) / to;
     for (int i = 0; i < to; ++i) {
         const double a = i * scale, b = (i + 1) * scale;
-        for (int j = static_cast<int>(std::floor(a)); j < std::min(from, static_cast<int>(std::ceil(b))); ++j) {
+        for (int j = static_cast<int>(std::floor(a));
+             j < std::min(from, static_cast<int>(std::ceil(b))); ++j) {
             const double w = std::min<double>(b, j + 1) - std::max<double>(a, j);
             if (w > 0)
                 taps[static_cast<size_t>(i)].push_back({j, w / scale});
@@ -50,11 +51,11 @@ void putLe32(std::vector<uint8_t>& out, uint32_t v)
         out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-
 Rgb makeScene(int width, int height)
 {
     const double pi2 = 6.283185307179586;
-    Rgb p{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * static_cast<size_t>(height) * 3)};
+    Rgb p{width, height,
+          std::vector<uint8_t>(static_cast<size_t>(width) * static_cast<size_t>(height) * 3)};
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const double u = (x + 0.5) / width, v = (y + 0.5) / height;
@@ -67,7 +68,9 @@ Rgb makeScene(int width, int height)
                 r *= 0.2;
                 g *= 0.2;
             }
-            uint8_t* px = p.pixels.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+            uint8_t* px =
+                p.pixels.data() +
+                (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
             px[0] = clampByte(r);
             px[1] = clampByte(g);
             px[2] = clampByte(b);
@@ -88,10 +91,13 @@ Rgb areaDownscale(const Rgb& source, int width, int height)
 {
     const auto tx = coverage(source.width, width);
     const auto ty = coverage(source.height, height);
-    std::vector<double> rows(static_cast<size_t>(source.height) * static_cast<size_t>(width) * 3, 0.0);
+    std::vector<double> rows(static_cast<size_t>(source.height) * static_cast<size_t>(width) * 3,
+                             0.0);
     for (int y = 0; y < source.height; ++y) {
         for (int x = 0; x < width; ++x) {
-            double* d = &rows[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3];
+            double* d = &rows[(static_cast<size_t>(y) * static_cast<size_t>(width) +
+                               static_cast<size_t>(x)) *
+                              3];
             for (const auto& [j, w] : tx[static_cast<size_t>(x)]) {
                 const uint8_t* s = source.at(j, y);
                 for (int c = 0; c < 3; ++c)
@@ -99,16 +105,21 @@ Rgb areaDownscale(const Rgb& source, int width, int height)
             }
         }
     }
-    Rgb out{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * static_cast<size_t>(height) * 3)};
+    Rgb out{width, height,
+            std::vector<uint8_t>(static_cast<size_t>(width) * static_cast<size_t>(height) * 3)};
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             double acc[3] = {0, 0, 0};
             for (const auto& [j, w] : ty[static_cast<size_t>(y)]) {
-                const double* s = &rows[(static_cast<size_t>(j) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3];
+                const double* s = &rows[(static_cast<size_t>(j) * static_cast<size_t>(width) +
+                                         static_cast<size_t>(x)) *
+                                        3];
                 for (int c = 0; c < 3; ++c)
                     acc[c] += w * s[c];
             }
-            uint8_t* d = out.pixels.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+            uint8_t* d =
+                out.pixels.data() +
+                (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
             for (int c = 0; c < 3; ++c)
                 d[c] = clampByte(acc[c]);
         }
@@ -128,7 +139,8 @@ Rgb crop(const Rgb& source, int x, int y, int width, int height)
 
 double psnr(const Rgb& a, const Rgb& b)
 {
-    if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size() || a.pixels.empty())
+    if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size() ||
+        a.pixels.empty())
         return 0.0;
     double sum = 0;
     for (size_t i = 0; i < a.pixels.size(); ++i) {
@@ -139,7 +151,8 @@ double psnr(const Rgb& a, const Rgb& b)
     return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
-int maxDeviation(const Rgb& picture, int x, int y, int width, int height, uint8_t r, uint8_t g, uint8_t b)
+int maxDeviation(const Rgb& picture, int x, int y, int width, int height, uint8_t r, uint8_t g,
+                 uint8_t b)
 {
     int worst = 0;
     for (int j = y; j < y + height; ++j) {
@@ -156,7 +169,8 @@ namespace {
 // A BMP of 24 bits, or of 8 bits with a palette of 256 greys (the green channel).
 std::vector<uint8_t> bmp(const Rgb& picture, bool topDown, bool grey)
 {
-    const uint32_t width = static_cast<uint32_t>(picture.width), height = static_cast<uint32_t>(picture.height);
+    const uint32_t width = static_cast<uint32_t>(picture.width),
+                   height = static_cast<uint32_t>(picture.height);
     const uint32_t rowBytes = grey ? width : width * 3, stride = (rowBytes + 3) & ~3u;
     const uint32_t offset = 54 + (grey ? 1024 : 0), imageBytes = stride * height;
     std::vector<uint8_t> out = {'B', 'M'};
@@ -167,7 +181,8 @@ std::vector<uint8_t> bmp(const Rgb& picture, bool topDown, bool grey)
     for (uint32_t v : {0u, imageBytes, 0u, 0u, grey ? 256u : 0u, 0u})
         putLe32(out, v);
     for (int i = 0; grey && i < 256; ++i)
-        out.insert(out.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0});
+        out.insert(out.end(),
+                   {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0});
     for (uint32_t r = 0; r < height; ++r) {
         const int y = static_cast<int>(topDown ? r : height - 1 - r);
         for (int x = 0; x < picture.width; ++x) {
@@ -184,15 +199,22 @@ std::vector<uint8_t> bmp(const Rgb& picture, bool topDown, bool grey)
 
 }  // namespace
 
-std::vector<uint8_t> bmp24(const Rgb& picture, bool topDown) { return bmp(picture, topDown, false); }
-std::vector<uint8_t> bmp8Gray(const Rgb& picture) { return bmp(picture, false, true); }
+std::vector<uint8_t> bmp24(const Rgb& picture, bool topDown)
+{
+    return bmp(picture, topDown, false);
+}
+std::vector<uint8_t> bmp8Gray(const Rgb& picture)
+{
+    return bmp(picture, false, true);
+}
 
 std::vector<uint8_t> baselineJpeg(const Rgb& picture, int quality, const std::vector<uint8_t>& app1)
 {
     std::vector<uint8_t> out;
     encodeRgbToJpegMemory(out, picture.pixels.data(), static_cast<uint32_t>(picture.width),
                           static_cast<uint32_t>(picture.height), quality, 0xE1,
-                          app1.empty() ? nullptr : app1.data(), static_cast<uint32_t>(app1.size()), app1.empty());
+                          app1.empty() ? nullptr : app1.data(), static_cast<uint32_t>(app1.size()),
+                          app1.empty());
     return out;
 }
 
@@ -273,7 +295,8 @@ public:
     void put32(std::vector<uint8_t>& out, size_t at, uint32_t v) const
     {
         for (int i = 0; i < 4; ++i)
-            out[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (motorola_ ? 24 - 8 * i : 8 * i));
+            out[at + static_cast<size_t>(i)] =
+                static_cast<uint8_t>(v >> (motorola_ ? 24 - 8 * i : 8 * i));
     }
     // Host-order elements into the file's order.
     void putValue(std::vector<uint8_t>& out, size_t at, const SourceTag& t) const
@@ -313,14 +336,16 @@ size_t blockBytes(const std::vector<SourceTag>& tags)
 {
     size_t n = 2 + 12 * tags.size() + 4;
     for (const SourceTag& t : tags)
-        if (!tiffValueInline(t.type, t.count) && !(t.ifd == 2 && t.tag == 0x927C))  // the maker note lies apart
+        if (!tiffValueInline(t.type, t.count) &&
+            !(t.ifd == 2 && t.tag == 0x927C))  // the maker note lies apart
             n += (valueBytes(t) + 1) & ~size_t{1};
     return n;
 }
 
 }  // namespace
 
-std::vector<uint8_t> exifPayload(const std::vector<SourceTag>& tags, bool motorola, const std::string& makerNoteKind)
+std::vector<uint8_t> exifPayload(const std::vector<SourceTag>& tags, bool motorola,
+                                 const std::string& makerNoteKind)
 {
     // Directory numbers in file order.
     const uint16_t order[] = {1, 3, 2, 5, 4, 6};
@@ -368,10 +393,12 @@ std::vector<uint8_t> exifPayload(const std::vector<SourceTag>& tags, bool motoro
         std::vector<SourceTag>& list = dirs[d];
         if (list.empty())
             continue;
-        std::stable_sort(list.begin(), list.end(), [](const SourceTag& a, const SourceTag& b) { return a.tag < b.tag; });
+        std::stable_sort(list.begin(), list.end(),
+                         [](const SourceTag& a, const SourceTag& b) { return a.tag < b.tag; });
         size_t p = at[d];
         if (d == 6) {
-            std::memcpy(&tiff[p - 8], makerNoteKind.c_str(), std::min<size_t>(makerNoteKind.size(), 5));
+            std::memcpy(&tiff[p - 8], makerNoteKind.c_str(),
+                        std::min<size_t>(makerNoteKind.size(), 5));
             tiff[p - 2] = 1;  // version bytes, not a number
             tiff[p - 1] = 0;
         }
@@ -469,7 +496,8 @@ Rgb decodeFile(const fs::path& path)
     Rgb out;
     vximg::IPicture* picture = vximg::createPicture();
     std::vector<uint8_t> dib;
-    if (picture->load(path.u8string().c_str()) == vximg::kOk && picture->setColorResolution(24) == vximg::kOk) {
+    if (picture->load(path.u8string().c_str()) == vximg::kOk &&
+        picture->setColorResolution(24) == vximg::kOk) {
         dib.resize(picture->dibSize());
         if (!dib.empty() && picture->copyDib(dib.data(), dib.size()) == vximg::kOk) {
             const int w = picture->width(), h = picture->height();
@@ -481,7 +509,8 @@ Rgb decodeFile(const fs::path& path)
             out.pixels.resize(static_cast<size_t>(w) * static_cast<size_t>(h) * 3);
             for (int y = 0; y < h; ++y) {
                 const uint8_t* s = dib.data() + header + stride * static_cast<size_t>(h - 1 - y);
-                uint8_t* d = out.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(w) * 3;
+                uint8_t* d =
+                    out.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(w) * 3;
                 for (int x = 0; x < w; ++x) {
                     d[3 * x] = s[3 * x + 2];
                     d[3 * x + 1] = s[3 * x + 1];
@@ -531,7 +560,6 @@ void expectBandsExact(const Rgb& frame, int x, int y, int w, int h)
                 ++wrong;
         }
     }
-    EXPECT_EQ(wrong, 0) << "pixels off the fill colour outside " << x << "," << y << " " << w
-                        << "x" << h;
+    EXPECT_EQ(wrong, 0) << "pixels off the fill colour outside " << x << "," << y << " " << w << "x"
+                        << h;
 }
-

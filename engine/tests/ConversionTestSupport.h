@@ -3,10 +3,10 @@
 // reference downscale, and reading the written camera pictures back.
 #pragma once
 
+#include "engine/PictureConversion.h"
 #include "exif/ExifImage.h"
 #include "exif/ExifSource.h"
 #include "imaging/Picture.h"
-#include "engine/PictureConversion.h"
 #include "testsupport/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +28,8 @@ struct Rgb {
     std::vector<uint8_t> pixels;
     const uint8_t* at(int x, int y) const
     {
-        return pixels.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) +
-                                static_cast<size_t>(x)) * 3;
+        return pixels.data() +
+               (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
     }
 };
 
@@ -50,7 +50,6 @@ int maxDeviation(const Rgb& picture, int x, int y, int width, int height, uint8_
 // Little-endian numbers appended to a byte buffer.
 void putLe16(std::vector<uint8_t>& out, uint32_t v);
 void putLe32(std::vector<uint8_t>& out, uint32_t v);
-
 
 // Files of a picture.
 std::vector<uint8_t> bmp24(const Rgb& picture, bool topDown = false);
@@ -87,7 +86,7 @@ struct WrittenEntry {
     uint16_t type = 0;
     uint32_t count = 0;
     std::vector<uint8_t> value;
-    std::string text() const;  // up to the first zero
+    std::string text() const;                 // up to the first zero
     uint32_t number(size_t index = 0) const;  // SHORT, LONG or one word of a RATIONAL
 };
 // Every entry of the Exif data of a JPEG file, by (directory, tag); empty when there is none.
@@ -132,10 +131,10 @@ protected:
             ++writes;
             primary = fromEncoderRows(info.pixels, info.sizes.width, info.sizes.height,
                                       info.flipRows != 0, info.swapRedBlue != 0);
-            thumbnail = fromEncoderRows(info.thumbPixels,
-                                        static_cast<uint32_t>(info.sizes.thumbWidth),
-                                        static_cast<uint32_t>(info.sizes.thumbHeight),
-                                        info.thumbFlipRows != 0, info.thumbSwapRedBlue != 0);
+            thumbnail =
+                fromEncoderRows(info.thumbPixels, static_cast<uint32_t>(info.sizes.thumbWidth),
+                                static_cast<uint32_t>(info.sizes.thumbHeight),
+                                info.thumbFlipRows != 0, info.thumbSwapRedBlue != 0);
             EXPECT_EQ(info.sizes.quality, 75u);
             EXPECT_EQ(info.sizes.thumbQuality, 85u);
             EXPECT_NE(info.swapRedBlue, 0);
@@ -170,7 +169,6 @@ protected:
     int writes = 0;
     Rgb primary, thumbnail;
 };
-
 
 // Every pixel outside the picture area has exactly the fill colour.
 void expectBandsExact(const Rgb& frame, int x, int y, int w, int h);

@@ -6,7 +6,8 @@
 std::map<std::string, std::string> exiftoolTags(const fs::path& file)
 {
     std::map<std::string, std::string> tags;
-    const ToolRun run = runTool("exiftool -a -u -n -G1 -s -t " + shellQuoted(file), ToolErrors::dropped);
+    const ToolRun run =
+        runTool("exiftool -a -u -n -G1 -s -t " + shellQuoted(file), ToolErrors::dropped);
     std::istringstream lines(run.output);
     std::string line;
     while (std::getline(lines, line)) {
@@ -26,7 +27,8 @@ std::map<std::string, std::string> exiftoolTags(const fs::path& file)
 
 std::vector<uint8_t> exiftoolBinary(const fs::path& file, const std::string& tag)
 {
-    const ToolRun run = runTool("exiftool -a -u -b -" + tag + " " + shellQuoted(file), ToolErrors::dropped);
+    const ToolRun run =
+        runTool("exiftool -a -u -b -" + tag + " " + shellQuoted(file), ToolErrors::dropped);
     return std::vector<uint8_t>(run.output.begin(), run.output.end());
 }
 
@@ -69,8 +71,11 @@ Rgb decodeWithDjpeg(const fs::path& jpeg)
         return out;
     const std::vector<uint8_t> bytes = readFileBytes(ppm);
     int maxValue = 0, used = 0;
-    const std::string header(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(bytes.size(), 64)));
-    if (std::sscanf(header.c_str(), "P6 %d %d %d%n", &out.width, &out.height, &maxValue, &used) != 3)
+    const std::string header(bytes.begin(),
+                             bytes.begin() +
+                                 static_cast<std::ptrdiff_t>(std::min<size_t>(bytes.size(), 64)));
+    if (std::sscanf(header.c_str(), "P6 %d %d %d%n", &out.width, &out.height, &maxValue, &used) !=
+        3)
         return Rgb{};
     const size_t start = static_cast<size_t>(used) + 1;
     out.pixels.assign(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());

@@ -50,7 +50,9 @@ fs::path makeCameraJpeg(const fs::path& folder, const std::string& name, const R
     const struct {
         uint16_t tag, type;
         uint32_t count, value;
-    } entries[] = {{0x0100, 3, 1, 7}, {0x0104, 4, 1, 12345}, {0x0201, 3, 1, 9},
+    } entries[] = {{0x0100, 3, 1, 7},
+                   {0x0104, 4, 1, 12345},
+                   {0x0201, 3, 1, 9},
                    {0x0300, 7, static_cast<uint32_t>(large), 0}};
     for (size_t i = 0; i < 4; ++i) {
         const size_t e = 10 + 12 * i;
@@ -68,7 +70,8 @@ fs::path makeCameraJpeg(const fs::path& folder, const std::string& name, const R
         " -Make=OLYMPUS -Model=E-1 -ExposureTime=1/125 -FNumber=2.8 -ISO=200"
         " -ExposureProgram#=2 -FocalLength=35 '-DateTimeOriginal=2001:02:03 04:05:06'"
         " -Orientation#=6 -UserComment=hello -GPSLatitude=35.5 -GPSLatitudeRef=N"
-        " '-MakerNotes<=" + (folder / "makernote.bin").string() + "' " + shellQuoted(path));
+        " '-MakerNotes<=" +
+        (folder / "makernote.bin").string() + "' " + shellQuoted(path));
     EXPECT_EQ(made.status, 0) << made.output;
 
     // exiftool keeps the block as it is; point entry 0x0300 at its data.
@@ -108,28 +111,50 @@ TEST_P(CameraSources, PanoramaKeepsTheExposureAndGetsTheCameraTags)
     // carried over from the source (maker note entries by their TIFF offsets).
     auto tags = exiftoolTags(out);
     const std::pair<const char*, const char*> expected[] = {
-        {"File:ExifByteOrder", "II"},        {"File:ImageWidth", "1024"},
-        {"File:ImageHeight", "384"},         {"File:EncodingProcess", "0"},  // baseline
-        {"File:YCbCrSubSampling", "2 1"},    {"ExifIFD:ExposureTime", "0.008"},
-        {"ExifIFD:FNumber", "2.8"},          {"ExifIFD:ISO", "200"},
-        {"ExifIFD:ExposureProgram", "2"},    {"ExifIFD:FocalLength", "35"},
-        {"ExifIFD:UserComment", "hello"},    {"MakerUnknown:Unknown_0x0100", "7"},
-        {"MakerUnknown:Unknown_0x0104", "12345"}, {"IFD0:Make", "TAMRI ORVEN CORP."},
-        {"IFD0:Model", "VidroTransfer"},     {"IFD0:Orientation", "1"},
-        {"IFD0:XResolution", "240"},         {"IFD0:ResolutionUnit", "2"},
-        {"IFD0:ModifyDate", "2024:08:24 13:05:09"}, {"ExifIFD:DateTimeOriginal", "2024:08:24 13:05:09"},
-        {"ExifIFD:ExifVersion", "0210"},     {"ExifIFD:ExifImageWidth", "1024"},
-        {"InteropIFD:InteropIndex", "R98"},  {"MakerUnknown:Unknown_0x0201", "2"},
-        {"MakerUnknown:Unknown_0x0200", "0 0 0"}, {"MakerUnknown:Unknown_0x020d", "FUPLOAD"},
-        {"IFD0:ImageDescription", "ORVEN DSC picture"}, {"IFD0:Software", "VidroTransfer3 V130-J"},
-        {"IFD0:YResolution", "240"},         {"IFD0:YCbCrPositioning", "2"},
-        {"ExifIFD:CreateDate", "2024:08:24 13:05:09"}, {"ExifIFD:ExifImageHeight", "384"},
-        {"ExifIFD:FlashpixVersion", "0100"}, {"ExifIFD:ComponentsConfiguration", "1 2 3 0"},
-        {"ExifIFD:ColorSpace", "1"},         {"InteropIFD:InteropVersion", "0100"},
-        {"MakerUnknown:Unknown_0x0209", "ORVEN DIGITAL CAMERA"}, {"MakerUnknown:Unknown_0x0204", "0"},
-        {"MakerUnknown:Unknown_0x0203", "0"}, {"MakerUnknown:Unknown_0x0202", "0"},
-        {"IFD1:Compression", "6"},           {"IFD1:XResolution", "72"},
-        {"IFD1:YResolution", "72"},          {"IFD1:ResolutionUnit", "2"},
+        {"File:ExifByteOrder", "II"},
+        {"File:ImageWidth", "1024"},
+        {"File:ImageHeight", "384"},
+        {"File:EncodingProcess", "0"},  // baseline
+        {"File:YCbCrSubSampling", "2 1"},
+        {"ExifIFD:ExposureTime", "0.008"},
+        {"ExifIFD:FNumber", "2.8"},
+        {"ExifIFD:ISO", "200"},
+        {"ExifIFD:ExposureProgram", "2"},
+        {"ExifIFD:FocalLength", "35"},
+        {"ExifIFD:UserComment", "hello"},
+        {"MakerUnknown:Unknown_0x0100", "7"},
+        {"MakerUnknown:Unknown_0x0104", "12345"},
+        {"IFD0:Make", "TAMRI ORVEN CORP."},
+        {"IFD0:Model", "VidroTransfer"},
+        {"IFD0:Orientation", "1"},
+        {"IFD0:XResolution", "240"},
+        {"IFD0:ResolutionUnit", "2"},
+        {"IFD0:ModifyDate", "2024:08:24 13:05:09"},
+        {"ExifIFD:DateTimeOriginal", "2024:08:24 13:05:09"},
+        {"ExifIFD:ExifVersion", "0210"},
+        {"ExifIFD:ExifImageWidth", "1024"},
+        {"InteropIFD:InteropIndex", "R98"},
+        {"MakerUnknown:Unknown_0x0201", "2"},
+        {"MakerUnknown:Unknown_0x0200", "0 0 0"},
+        {"MakerUnknown:Unknown_0x020d", "FUPLOAD"},
+        {"IFD0:ImageDescription", "ORVEN DSC picture"},
+        {"IFD0:Software", "VidroTransfer3 V130-J"},
+        {"IFD0:YResolution", "240"},
+        {"IFD0:YCbCrPositioning", "2"},
+        {"ExifIFD:CreateDate", "2024:08:24 13:05:09"},
+        {"ExifIFD:ExifImageHeight", "384"},
+        {"ExifIFD:FlashpixVersion", "0100"},
+        {"ExifIFD:ComponentsConfiguration", "1 2 3 0"},
+        {"ExifIFD:ColorSpace", "1"},
+        {"InteropIFD:InteropVersion", "0100"},
+        {"MakerUnknown:Unknown_0x0209", "ORVEN DIGITAL CAMERA"},
+        {"MakerUnknown:Unknown_0x0204", "0"},
+        {"MakerUnknown:Unknown_0x0203", "0"},
+        {"MakerUnknown:Unknown_0x0202", "0"},
+        {"IFD1:Compression", "6"},
+        {"IFD1:XResolution", "72"},
+        {"IFD1:YResolution", "72"},
+        {"IFD1:ResolutionUnit", "2"},
     };
     for (const auto& [name, value] : expected)
         EXPECT_EQ(tags[name], value) << name;
@@ -148,10 +173,12 @@ TEST_P(CameraSources, PanoramaKeepsTheExposureAndGetsTheCameraTags)
 
     const auto formats = exiftoolFormats(out);
     const std::pair<const char*, const char*> layouts[] = {
-        {"IFD0:0x010f", "string[24]"},      {"IFD0:0x010e", "string[23]"},      {"IFD0:0x0110", "string[14]"},
-        {"IFD0:0x0131", "string[22]"},      {"IFD0:0x0132", "string[20]"},      {"ExifIFD:0x9003", "string[20]"},
-        {"InteropIFD:0x0001", "string[4]"}, {"MakerNotes:0x020d", "string[8]"}, {"MakerNotes:0x0209", "undef[32]"},
-        {"MakerNotes:0x020a", "undef[512]"}, {"MakerNotes:0x0200", "int32u[3]"}, {"MakerNotes:0x0201", "int16u[1]"},
+        {"IFD0:0x010f", "string[24]"},      {"IFD0:0x010e", "string[23]"},
+        {"IFD0:0x0110", "string[14]"},      {"IFD0:0x0131", "string[22]"},
+        {"IFD0:0x0132", "string[20]"},      {"ExifIFD:0x9003", "string[20]"},
+        {"InteropIFD:0x0001", "string[4]"}, {"MakerNotes:0x020d", "string[8]"},
+        {"MakerNotes:0x0209", "undef[32]"}, {"MakerNotes:0x020a", "undef[512]"},
+        {"MakerNotes:0x0200", "int32u[3]"}, {"MakerNotes:0x0201", "int16u[1]"},
     };
     for (const auto& [entry, format] : layouts)
         EXPECT_EQ(formats.at(entry), format) << entry;
@@ -210,8 +237,9 @@ TEST_F(ToolCheckedConversion, StandardSizeAndWidePanoramaMarks)
         PackedSize target;
         const char *mark, *quality, *dpi, *place;
         int x, w;  // the picture between the bands
-    } cases[] = {{square, kSize640x480, "0 0 0", "1", "150", "OFFSET=80,0;IMAGE=480,480;", 80, 480},
-                 {wide, kSize1600x600, "1 0 0", "2", "375", "OFFSET=400,0;IMAGE=800,600;", 400, 800}};
+    } cases[] = {
+        {square, kSize640x480, "0 0 0", "1", "150", "OFFSET=80,0;IMAGE=480,480;", 80, 480},
+        {wide, kSize1600x600, "1 0 0", "2", "375", "OFFSET=400,0;IMAGE=800,600;", 400, 800}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.place);
         const fs::path out = folder / "out.jpg";
@@ -222,12 +250,16 @@ TEST_F(ToolCheckedConversion, StandardSizeAndWidePanoramaMarks)
         EXPECT_EQ(tags["IFD0:XResolution"], c.dpi);
         EXPECT_EQ(exiftoolBinary(out, "MakerUnknown:Unknown_0x020a").size(), 512u);
         EXPECT_EQ(tags["MakerUnknown:Unknown_0x020a"].substr(0, std::strlen(c.place)), c.place);
-        EXPECT_EQ(tags.count("ExifIFD:ExposureTime"), c.source == square ? 1u : 0u);  // a BMP has no Exif data
+        EXPECT_EQ(tags.count("ExifIFD:ExposureTime"),
+                  c.source == square ? 1u : 0u);  // a BMP has no Exif data
         const Rgb picture = decodeWithDjpeg(out);
-        const int fw = static_cast<int>(packedWidth(c.target)), fh = static_cast<int>(packedHeight(c.target));
+        const int fw = static_cast<int>(packedWidth(c.target)),
+                  fh = static_cast<int>(packedHeight(c.target));
         ASSERT_EQ(picture.width, fw);
         EXPECT_LE(maxDeviation(picture, 0, 0, c.x - 8, fh, kFillR, kFillG, kFillB), 6);
-        EXPECT_LE(maxDeviation(picture, c.x + c.w + 8, 0, fw - c.x - c.w - 8, fh, kFillR, kFillG, kFillB), 6);
+        EXPECT_LE(
+            maxDeviation(picture, c.x + c.w + 8, 0, fw - c.x - c.w - 8, fh, kFillR, kFillG, kFillB),
+            6);
         const Rgb source = c.source == square ? decodeWithDjpeg(square) : scene1600();
         EXPECT_GE(psnr(crop(picture, c.x, 0, c.w, fh), areaDownscale(source, c.w, fh)), 30.0);
     }
@@ -241,7 +273,10 @@ TEST_F(ToolCheckedConversion, ProgressiveFromJpegtranIsRefused)
     const fs::path base = folder / "base.jpg";
     writeFileBytes(base, baselineJpeg(makeScene(400, 300), 90));
     const fs::path progressive = folder / "progressive.jpg";
-    ASSERT_EQ(runTool("jpegtran -progressive -outfile " + shellQuoted(progressive) + " " + shellQuoted(base)).status, 0);
+    ASSERT_EQ(runTool("jpegtran -progressive -outfile " + shellQuoted(progressive) + " " +
+                      shellQuoted(base))
+                  .status,
+              0);
     EXPECT_EQ(convert(progressive, folder / "out.jpg", kSize640x480), kConvertProgressive);
     EXPECT_FALSE(fs::exists(folder / "out.jpg"));
     EXPECT_EQ(convert(base, folder / "out.jpg", kSize640x480), 0);

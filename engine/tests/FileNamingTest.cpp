@@ -32,9 +32,15 @@ TEST(SplitFolderPath, ParentKeepsItsSeparator)
     const struct {
         std::wstring path, parent, name;
     } cases[] = {
-        {L"C:\\a\\b", L"C:\\a\\", L"b"},   {L"C:\\a\\b.d", L"C:\\a\\", L"b.d"}, {L"C:\\a", L"C:\\", L"a"},
-        {L"C:/x/y", L"C:/x/", L"y"},       {L"C:", L"C:", L""},                 {L"name", L"", L"name"},
-        {L"D:name", L"D:", L"name"},       {L"", L"", L""},                     {longParent + longName, longParent, longName},
+        {L"C:\\a\\b", L"C:\\a\\", L"b"},
+        {L"C:\\a\\b.d", L"C:\\a\\", L"b.d"},
+        {L"C:\\a", L"C:\\", L"a"},
+        {L"C:/x/y", L"C:/x/", L"y"},
+        {L"C:", L"C:", L""},
+        {L"name", L"", L"name"},
+        {L"D:name", L"D:", L"name"},
+        {L"", L"", L""},
+        {longParent + longName, longParent, longName},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.substr(0, 40));
@@ -50,11 +56,16 @@ TEST(FindPattern, LiteralNamesIgnoreCaseAndWildcards)
         const wchar_t *pattern, *name;
         bool matches;
     } cases[] = {
-        {L"08240001.jpg", L"08240001.JPG", true},   {L"cap0001.bmp", L"CAP0001.Bmp", true},
-        {L"08240001.jpg", L"08240001.jpeg", false}, {L"08240001.jpg", L"08240001.jp", false},
-        {L"08240001.jpg", L"x08240001.jpg", false}, {L"*.jpg", L"a.jpg", true},
-        {L"*", L"", true},                          {L"a*b*c", L"aXXbYYbc", true},
-        {L"0?240001.jpg", L"08240001.jpg", true},   {L"?", L"", false},
+        {L"08240001.jpg", L"08240001.JPG", true},
+        {L"cap0001.bmp", L"CAP0001.Bmp", true},
+        {L"08240001.jpg", L"08240001.jpeg", false},
+        {L"08240001.jpg", L"08240001.jp", false},
+        {L"08240001.jpg", L"x08240001.jpg", false},
+        {L"*.jpg", L"a.jpg", true},
+        {L"*", L"", true},
+        {L"a*b*c", L"aXXbYYbc", true},
+        {L"0?240001.jpg", L"08240001.jpg", true},
+        {L"?", L"", false},
         {L"a*b", L"aXXc", false},
     };
     for (const auto& c : cases)
@@ -82,8 +93,12 @@ TEST(NextFreeNumber, SkipsEveryNumberTakenByEitherExtension)
         {"empty", {}, L"0824", L"wav", 4, 1, 1},
         {"a lone sound", {L"08240001.wav"}, L"0824", L"wav", 4, 1, 2},
         {"pictures and sounds",
-         {L"08240001.jpg", L"08240002.wav", L"08240003.jpg", L"08240003.wav", L"08240005.jpg"}, L"0824", L"wav",
-         4, 1, 4},
+         {L"08240001.jpg", L"08240002.wav", L"08240003.jpg", L"08240003.wav", L"08240005.jpg"},
+         L"0824",
+         L"wav",
+         4,
+         1,
+         4},
         {"from a start", {L"08240005.jpg"}, L"0824", L"wav", 4, 5, 6},
         {"other days", {L"08230001.jpg", L"08250001.jpg"}, L"0824", L"wav", 4, 1, 1},
         {"any case", {L"08240001.JPG", L"08240002.Wav"}, L"0824", L"wav", 4, 1, 3},
@@ -102,7 +117,9 @@ TEST(NextFreeNumber, SkipsEveryNumberTakenByEitherExtension)
         folders.current = L"C:\\Home";
         folders.folders[L"C:\\Home"] = {};
         folders.folders[L"C:\\Dest"] = c.names;
-        EXPECT_EQ(NextFreeNumber(folders, L"C:\\Dest", c.prefix, c.prefix[0] == L'c' ? L"bmp" : L"jpg", c.second, c.prefixLength, c.start),
+        EXPECT_EQ(NextFreeNumber(folders, L"C:\\Dest", c.prefix,
+                                 c.prefix[0] == L'c' ? L"bmp" : L"jpg", c.second, c.prefixLength,
+                                 c.start),
                   c.expected);
         EXPECT_EQ(folders.current, L"C:\\Home");
     }
@@ -112,7 +129,8 @@ TEST(NextFreeNumber, FoldersThatCannotBeEnteredGiveTheStartAtOnce)
 {
     MemoryFolders folders;
     folders.current = L"C:\\Home";
-    for (const std::wstring& folder : {std::wstring(L"C:\\Missing"), L"C:\\" + std::wstring(5000, L'f')}) {
+    for (const std::wstring& folder :
+         {std::wstring(L"C:\\Missing"), L"C:\\" + std::wstring(5000, L'f')}) {
         EXPECT_EQ(NextFreeNumber(folders, folder, L"0824", L"jpg", L"wav", 4, 77), 77u);
         EXPECT_EQ(folders.searches, 0u);
         EXPECT_EQ(folders.current, L"C:\\Home");

@@ -23,7 +23,8 @@ fs::path writePicture(const fs::path& path, const std::vector<uint8_t>& bytes)
 
 struct PictureCase {
     const char* name;
-    const char* file;  // the source's file name: ".bmp" (bottom-up, "top" in the name: top-down) or ".jpg"
+    const char*
+        file;  // the source's file name: ".bmp" (bottom-up, "top" in the name: top-down) or ".jpg"
     int width, height;
     PackedSize target, thumb;
     int32_t code;
@@ -31,7 +32,10 @@ struct PictureCase {
     int compared;    // 0: the frame only; 1: the scaled picture too; 2: and the decoded file
 };
 
-void PrintTo(const PictureCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const PictureCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class ConvertedPictures : public Conversion, public ::testing::WithParamInterface<PictureCase> {};
 
@@ -39,16 +43,19 @@ TEST_P(ConvertedPictures, BandsOfTheFillColourAroundTheScaledSource)
 {
     const PictureCase c = GetParam();
     const fs::path folder = scratchFolder(std::string("convert-") + c.name);
-    const Rgb scene = c.width == 1600 && c.height == 1200 ? scene1600() : makeScene(c.width, c.height);
+    const Rgb scene =
+        c.width == 1600 && c.height == 1200 ? scene1600() : makeScene(c.width, c.height);
     const std::string file = c.file;
     const bool bmp = file.size() > 4 && file.substr(file.size() - 4) == ".bmp";
-    const fs::path source = writePicture(
-        folder / file, bmp ? bmp24(scene, file.find("top") != std::string::npos) : baselineJpeg(scene, 95));
+    const fs::path source =
+        writePicture(folder / file, bmp ? bmp24(scene, file.find("top") != std::string::npos)
+                                        : baselineJpeg(scene, 95));
     const fs::path out = folder / "out.jpg";
     ASSERT_EQ(convert(source, out, c.target, c.thumb, c.code), 0);
     ASSERT_EQ(writes, 1);
 
-    const int fw = static_cast<int>(packedWidth(c.target)), fh = static_cast<int>(packedHeight(c.target));
+    const int fw = static_cast<int>(packedWidth(c.target)),
+              fh = static_cast<int>(packedHeight(c.target));
     ASSERT_EQ(primary.width, fw);
     ASSERT_EQ(primary.height, fh);
     expectBandsExact(primary, c.x, c.y, c.w, c.h);
@@ -60,8 +67,9 @@ TEST_P(ConvertedPictures, BandsOfTheFillColourAroundTheScaledSource)
     EXPECT_EQ(thumbnail.height, static_cast<int>(packedHeight(c.thumb)));
 
     const Entries e = writtenEntries(out);
-    EXPECT_EQ(e.at({6, 0x020A}).text(), "OFFSET=" + std::to_string(c.x) + "," + std::to_string(c.y) + ";IMAGE=" +
-                                            std::to_string(c.w) + "," + std::to_string(c.h) + ";");
+    EXPECT_EQ(e.at({6, 0x020A}).text(), "OFFSET=" + std::to_string(c.x) + "," +
+                                            std::to_string(c.y) + ";IMAGE=" + std::to_string(c.w) +
+                                            "," + std::to_string(c.h) + ";");
     EXPECT_EQ(e.at({2, 0xA002}).number(), static_cast<uint32_t>(fw));
     EXPECT_EQ(e.at({2, 0xA003}).number(), static_cast<uint32_t>(fh));
     const Rgb decoded = decodeFile(out);
@@ -71,7 +79,9 @@ TEST_P(ConvertedPictures, BandsOfTheFillColourAroundTheScaledSource)
         // JPEG blurs the edge; away from it the bands keep their colour.
         if (c.x >= 16) {
             EXPECT_LE(maxDeviation(decoded, 0, 0, c.x - 10, fh, kFillR, kFillG, kFillB), 6);
-            EXPECT_LE(maxDeviation(decoded, c.x + c.w + 16, 0, fw - c.x - c.w - 16, fh, kFillR, kFillG, kFillB), 6);
+            EXPECT_LE(maxDeviation(decoded, c.x + c.w + 16, 0, fw - c.x - c.w - 16, fh, kFillR,
+                                   kFillG, kFillB),
+                      6);
         }
         EXPECT_GE(psnr(crop(decoded, c.x, c.y, c.w, c.h), reference), 30.0);
     }
@@ -79,20 +89,29 @@ TEST_P(ConvertedPictures, BandsOfTheFillColourAroundTheScaledSource)
 
 INSTANTIATE_TEST_SUITE_P(
     Sources, ConvertedPictures,
-    ::testing::Values(
-        PictureCase{"panorama", "scene.bmp", 1600, 1200, kSize1024x384, kThumbnail80x60, 52, 256, 0, 512, 384, 2},
-        PictureCase{"square", "square-top.bmp", 1000, 1000, kSize640x480, kThumbnail160x120, 90, 80, 0, 480, 480, 2},
-        PictureCase{"strip", "strip.bmp", 10000, 200, kSize1600x1200, kThumbnail160x120, 90, 0, 584, 1600, 32, 1},
-        PictureCase{"jpeg-reduced", "scene.jpg", 1600, 1200, kSize640x480, kThumbnail160x120, 90, 0, 0, 640, 480, 2},
-        PictureCase{"x-85-to-80", "narrow.bmp", 470, 480, kSize640x480, kThumbnail160x120, 90, 80, 0, 470, 480, 0},
-        PictureCase{"y-190-to-184", "flat.bmp", 640, 100, kSize640x480, kThumbnail160x120, 90, 0, 184, 640, 100, 0},
-        PictureCase{"enlarged", "small.bmp", 800, 600, kSize1600x1200, kThumbnail160x120, 90, 0, 0, 1600, 1200, 0},
-        PictureCase{"sliver-keeps-a-row", "sliver.bmp", 20000, 10, kSize640x480, kThumbnail160x120, 90, 0, 232, 640, 1, 0},
-        PictureCase{"small-frame", "wide.bmp", 1024, 384, packSize(160, 120), kThumbnail80x60, 90, 0, 24, 160, 60, 1},
-        // The DIB pads rows to 4 bytes; the encoder must get rows of exactly
-        // width * 3 bytes whatever the width (a padded row would shear the
-        // picture). 668 x 501 at (1002 - 668) / 2 = 167, rounded down to 160.
-        PictureCase{"odd", "scene.bmp", 1600, 1200, packSize(1002, 501), packSize(81, 61), 90, 160, 0, 668, 501, 2}),
+    ::testing::Values(PictureCase{"panorama", "scene.bmp", 1600, 1200, kSize1024x384,
+                                  kThumbnail80x60, 52, 256, 0, 512, 384, 2},
+                      PictureCase{"square", "square-top.bmp", 1000, 1000, kSize640x480,
+                                  kThumbnail160x120, 90, 80, 0, 480, 480, 2},
+                      PictureCase{"strip", "strip.bmp", 10000, 200, kSize1600x1200,
+                                  kThumbnail160x120, 90, 0, 584, 1600, 32, 1},
+                      PictureCase{"jpeg-reduced", "scene.jpg", 1600, 1200, kSize640x480,
+                                  kThumbnail160x120, 90, 0, 0, 640, 480, 2},
+                      PictureCase{"x-85-to-80", "narrow.bmp", 470, 480, kSize640x480,
+                                  kThumbnail160x120, 90, 80, 0, 470, 480, 0},
+                      PictureCase{"y-190-to-184", "flat.bmp", 640, 100, kSize640x480,
+                                  kThumbnail160x120, 90, 0, 184, 640, 100, 0},
+                      PictureCase{"enlarged", "small.bmp", 800, 600, kSize1600x1200,
+                                  kThumbnail160x120, 90, 0, 0, 1600, 1200, 0},
+                      PictureCase{"sliver-keeps-a-row", "sliver.bmp", 20000, 10, kSize640x480,
+                                  kThumbnail160x120, 90, 0, 232, 640, 1, 0},
+                      PictureCase{"small-frame", "wide.bmp", 1024, 384, packSize(160, 120),
+                                  kThumbnail80x60, 90, 0, 24, 160, 60, 1},
+                      // The DIB pads rows to 4 bytes; the encoder must get rows of exactly
+                      // width * 3 bytes whatever the width (a padded row would shear the
+                      // picture). 668 x 501 at (1002 - 668) / 2 = 167, rounded down to 160.
+                      PictureCase{"odd", "scene.bmp", 1600, 1200, packSize(1002, 501),
+                                  packSize(81, 61), 90, 160, 0, 668, 501, 2}),
     [](const ::testing::TestParamInfo<PictureCase>& info) {
         std::string name = info.param.name;
         std::replace(name.begin(), name.end(), '-', '_');
@@ -158,10 +177,10 @@ TEST_F(Conversion, SourcesThatCannotBeConvertedGiveACodeAndNoFile)
         const std::vector<uint8_t>* bytes;  // nullptr: no such file
         Expect expect;
     } cases[] = {
-        {"p.jpg", &progressive, Progressive},  // refused before it is loaded
-        {"p.BmP", &progressive, NotProgressive},  // BMP names are not checked for progressive coding
-        {"empty.jpg", nullptr, OtherCode},
-        {"garbage.jpg", &garbage, OtherCode},
+        {"p.jpg", &progressive, Progressive},     // refused before it is loaded
+        {"p.BmP", &progressive, NotProgressive},  // BMP names are not checked for progressive
+                                                  // coding
+        {"empty.jpg", nullptr, OtherCode},       {"garbage.jpg", &garbage, OtherCode},
         {"missing.jpg", nullptr, OtherCode},
     };
     for (const auto& c : cases) {
@@ -209,11 +228,14 @@ TEST_F(Conversion, TruncatedFilesNeverCrash)
     const fs::path folder = scratchFolder("convert-truncated");
     const std::vector<uint8_t> jpeg = baselineJpeg(makeScene(800, 600), 90);
     const std::vector<uint8_t> bmp = bmp24(makeScene(203, 150));
-    const std::pair<const std::vector<uint8_t>*, const char*> files[] = {{&jpeg, "t.jpg"}, {&bmp, "t.bmp"}};
+    const std::pair<const std::vector<uint8_t>*, const char*> files[] = {{&jpeg, "t.jpg"},
+                                                                         {&bmp, "t.bmp"}};
     for (const auto& [bytes, name] : files) {
-        for (const size_t cut : {size_t{2}, size_t{20}, size_t{300}, bytes->size() / 2, bytes->size() - 1}) {
+        for (const size_t cut :
+             {size_t{2}, size_t{20}, size_t{300}, bytes->size() / 2, bytes->size() - 1}) {
             SCOPED_TRACE(::testing::Message() << name << " cut at " << cut);
-            const std::vector<uint8_t> part(bytes->begin(), bytes->begin() + static_cast<std::ptrdiff_t>(cut));
+            const std::vector<uint8_t> part(bytes->begin(),
+                                            bytes->begin() + static_cast<std::ptrdiff_t>(cut));
             const fs::path source = writePicture(folder / name, part);
             const fs::path out = folder / "out.jpg";
             std::error_code ignored;
@@ -305,7 +327,8 @@ TEST_F(Conversion, ProgressReachesTheBarUntilItIsDetached)
 TEST(SourceHints, LastRotationTextWithinTheScannedBytes)
 {
     const fs::path folder = scratchFolder("hints");
-    const auto hintIn = [&](std::vector<uint8_t> bytes, const std::vector<std::pair<size_t, std::string>>& texts,
+    const auto hintIn = [&](std::vector<uint8_t> bytes,
+                            const std::vector<std::pair<size_t, std::string>>& texts,
                             int32_t code) {
         for (const auto& [at, text] : texts)
             std::memcpy(&bytes[at], text.c_str(), text.size());
@@ -313,13 +336,18 @@ TEST(SourceHints, LastRotationTextWithinTheScannedBytes)
         return scanSourceHints(folder / "a.jpg", code).rotation;
     };
     const std::vector<uint8_t> small(1000, 'x'), big(70000, 'R');
-    EXPECT_EQ(hintIn(small, {{100, std::string("ROTATE=90\0", 10)}, {500, std::string("ROTATE=270\0", 11)}}, 90), 270);
+    EXPECT_EQ(
+        hintIn(small,
+               {{100, std::string("ROTATE=90\0", 10)}, {500, std::string("ROTATE=270\0", 11)}}, 90),
+        270);
     for (int32_t code : {52, 82, 86})  // 90 and 270 count as 0 for these cameras
         EXPECT_EQ(hintIn(small, {{100, std::string("ROTATE=270\0", 11)}}, code), 0) << code;
     EXPECT_EQ(hintIn(small, {{500, std::string("ROTATE=180\0", 11)}}, 52), 180);
     EXPECT_EQ(hintIn(big, {}, 90), -1);
-    EXPECT_EQ(hintIn(big, {{65548 - 6, std::string("ROTATE=90\0", 10)}}, 90), -1);  // starts inside, ends outside
-    EXPECT_EQ(hintIn(big, {{65548 - 8, std::string("ROTATE=90\0", 10)}}, 90), 9);   // digits cut by the end
+    EXPECT_EQ(hintIn(big, {{65548 - 6, std::string("ROTATE=90\0", 10)}}, 90),
+              -1);  // starts inside, ends outside
+    EXPECT_EQ(hintIn(big, {{65548 - 8, std::string("ROTATE=90\0", 10)}}, 90),
+              9);  // digits cut by the end
     EXPECT_EQ(hintIn(std::vector<uint8_t>(7), {{0, "ROTATE="}}, 90), 0);
     EXPECT_EQ(scanSourceHints(folder / "a.jpg", 90).packedSize, 0u);
     EXPECT_EQ(scanSourceHints(folder / "missing.jpg", 90).rotation, -1);

@@ -14,10 +14,7 @@ using Names = std::vector<std::string>;
 
 class PortableHost : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = scratchFolder("host");
-    }
+    void SetUp() override { folder = scratchFolder("host"); }
     std::wstring w(const fs::path& path) const { return fromFsPath(path); }
 
     fs::path folder;
@@ -28,9 +25,10 @@ protected:
 TEST_F(PortableHost, FoldersAreCreatedOnlyAsTheLastComponentAndRemovedOnlyWhenEmpty)
 {
     writeFileBytes(folder / "plain", {1});
-    // Already there (a file counts as the system's "already exists": the conversion then fails to write).
-    for (const std::wstring& path : {w(folder / "new"), w(folder / "new"), w(folder / "new") + L"/", w(folder / "plain"),
-                                     std::wstring(L"/")})
+    // Already there (a file counts as the system's "already exists": the conversion then fails to
+    // write).
+    for (const std::wstring& path : {w(folder / "new"), w(folder / "new"), w(folder / "new") + L"/",
+                                     w(folder / "plain"), std::wstring(L"/")})
         EXPECT_TRUE(files.ensureFolder(path, ui)) << path;
     EXPECT_TRUE(fs::is_directory(folder / "new"));
     EXPECT_TRUE(ui.messages.empty());

@@ -16,9 +16,9 @@
 
 namespace {
 
-constexpr long kNotFound = 2;       // ERROR_FILE_NOT_FOUND
-constexpr long kAccessDenied = 5;   // ERROR_ACCESS_DENIED
-constexpr long kMoreData = 234;     // ERROR_MORE_DATA
+constexpr long kNotFound = 2;      // ERROR_FILE_NOT_FOUND
+constexpr long kAccessDenied = 5;  // ERROR_ACCESS_DENIED
+constexpr long kMoreData = 234;    // ERROR_MORE_DATA
 
 const std::wstring kSuite = L"ORVEN Vidro!3 Ver.3.00";
 const std::wstring kDialog = L"SOFTWARE\\Orven\\ORVEN Vidro!3 Ver.3.00\\3.0\\MainDialog";
@@ -29,7 +29,10 @@ struct ShownMessage {
     unsigned id;
     unsigned boxType;
     long code;
-    bool operator==(const ShownMessage& o) const { return id == o.id && boxType == o.boxType && code == o.code; }
+    bool operator==(const ShownMessage& o) const
+    {
+        return id == o.id && boxType == o.boxType && code == o.code;
+    }
 };
 std::ostream& operator<<(std::ostream& out, const ShownMessage& m)
 {
@@ -81,13 +84,15 @@ public:
         subkeys[L"SOFTWARE\\Orven\\" + kSuite + L"\\"] = {L"3.0"};
         keys.insert({RegistryRoot::LocalMachine, kDialog});
         keys.insert({RegistryRoot::CurrentUser, kFiles});
-        values[{RegistryRoot::LocalMachine, kDialog, L"AppExe"}] = FakeValue::of(L"C:\\Vidro\\VidroLink.exe");
+        values[{RegistryRoot::LocalMachine, kDialog, L"AppExe"}] =
+            FakeValue::of(L"C:\\Vidro\\VidroLink.exe");
         values[{RegistryRoot::LocalMachine, kDialog, L"StartupTab"}] = FakeValue::of(7);
         values[{RegistryRoot::LocalMachine, kDialog, L"VidroLink"}] = FakeValue::of(3);
         values[{RegistryRoot::CurrentUser, kFiles, L"Folder"}] = FakeValue::of(folder);
     }
 
-    const FakeValue* value(RegistryRoot root, const std::wstring& key, const std::wstring& name) const
+    const FakeValue* value(RegistryRoot root, const std::wstring& key,
+                           const std::wstring& name) const
     {
         const auto found = values.find({root, key, name});
         return found == values.end() ? nullptr : &found->second;
@@ -114,12 +119,13 @@ public:
     std::wstring readProfileString(const std::wstring& file, const std::wstring& section,
                                    const std::wstring& key, size_t bufferChars) override
     {
-        calls.push_back(L"profile-read " + section + L"/" + key + L" " + std::to_wstring(bufferChars));
+        calls.push_back(L"profile-read " + section + L"/" + key + L" " +
+                        std::to_wstring(bufferChars));
         const auto found = profile.find({file, section, key});
         return found == profile.end() ? std::wstring() : found->second.substr(0, bufferChars - 1);
     }
-    void writeProfileString(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                            const std::wstring& value) override
+    void writeProfileString(const std::wstring& file, const std::wstring& section,
+                            const std::wstring& key, const std::wstring& value) override
     {
         calls.push_back(L"profile-write " + section + L"/" + key + L"=" + value);
         profile[{file, section, key}] = value;
@@ -152,7 +158,8 @@ public:
     long readStringValue(RegistryRoot root, const std::wstring& key, const std::wstring& name,
                          size_t bufferChars, std::wstring& result) override
     {
-        calls.push_back(L"read " + rootName(root) + L" " + name + L" " + std::to_wstring(bufferChars));
+        calls.push_back(L"read " + rootName(root) + L" " + name + L" " +
+                        std::to_wstring(bufferChars));
         if (const long code = check(L"read", root, key, name))
             return code;
         const FakeValue* found = value(root, key, name);
@@ -172,7 +179,8 @@ public:
         if (const long code = check(L"set-string", root, key, name))
             return code;
         FakeValue written{false, 0, textValue};
-        written.chars.resize(textValue.size() < valueChars ? valueChars : textValue.size() + 1, L'\0');
+        written.chars.resize(textValue.size() < valueChars ? valueChars : textValue.size() + 1,
+                             L'\0');
         values[{root, key, name}] = written;
         return 0;
     }
@@ -190,7 +198,8 @@ public:
 
     int showMessage(unsigned messageId, unsigned boxType, long code) override
     {
-        calls.push_back(L"message " + std::to_wstring(messageId) + L" [" + std::to_wstring(code) + L"]");
+        calls.push_back(L"message " + std::to_wstring(messageId) + L" [" + std::to_wstring(code) +
+                        L"]");
         messages.push_back({messageId, boxType, code});
         return answer;
     }
@@ -270,19 +279,38 @@ TEST(SuiteKeySearch, TheLastMatchingKeyWinsAtEachLevel)
         uint32_t stopAt;  // the enumeration of the suites ends here (a name too long)
         std::wstring suite, version;
     } cases[] = {
-        {"last suite, whatever its version", {L"ORVEN Vidro!3 Ver.3.50", kSuite, L"Other"}, {L"3.0"}, 99, kSuite,
+        {"last suite, whatever its version",
+         {L"ORVEN Vidro!3 Ver.3.50", kSuite, L"Other"},
+         {L"3.0"},
+         99,
+         kSuite,
          L"3.0"},
         {"only the exact 18-character prefix",
-         {L"ORVEN Vidro!3 Ver.", L"ORVEN Vidro!3 Ver.4", L"ORVEN Vidro!3 ver.5", L"ORVEN Vidro!3 Ver",
-          L"ORVEN Vidro!2 Ver.6", L" ORVEN Vidro!3 Ver.7", L"ORVEN Vidro!3 Ver-8", L"ORVEN"},
-         {}, 99, L"ORVEN Vidro!3 Ver.4", L""},
-        {"nothing after the prefix", {L"ORVEN Vidro!3 Ver.4", L"ORVEN Vidro!3 Ver."}, {}, 99,
-         L"ORVEN Vidro!3 Ver.", L""},
-        {"versions start with 1-9", {kSuite}, {L"3.0", L"9", L"0.9", L"Settings", L"2.1", L"-1", L"Files"}, 99,
-         kSuite, L"2.1"},
+         {L"ORVEN Vidro!3 Ver.", L"ORVEN Vidro!3 Ver.4", L"ORVEN Vidro!3 ver.5",
+          L"ORVEN Vidro!3 Ver", L"ORVEN Vidro!2 Ver.6", L" ORVEN Vidro!3 Ver.7",
+          L"ORVEN Vidro!3 Ver-8", L"ORVEN"},
+         {},
+         99,
+         L"ORVEN Vidro!3 Ver.4",
+         L""},
+        {"nothing after the prefix",
+         {L"ORVEN Vidro!3 Ver.4", L"ORVEN Vidro!3 Ver."},
+         {},
+         99,
+         L"ORVEN Vidro!3 Ver.",
+         L""},
+        {"versions start with 1-9",
+         {kSuite},
+         {L"3.0", L"9", L"0.9", L"Settings", L"2.1", L"-1", L"Files"},
+         99,
+         kSuite,
+         L"2.1"},
         {"no suite key: only backslashes are appended", {L"Something else"}, {}, 99, L"", L""},
         {"enumeration ends at an unreadable name",
-         {L"ORVEN Vidro!3 Ver.1", L"ORVEN Vidro!3 Ver.2", L"ORVEN Vidro!3 Ver.3"}, {}, 2, L"ORVEN Vidro!3 Ver.2",
+         {L"ORVEN Vidro!3 Ver.1", L"ORVEN Vidro!3 Ver.2", L"ORVEN Vidro!3 Ver.3"},
+         {},
+         2,
+         L"ORVEN Vidro!3 Ver.2",
          L""},
     };
     for (const auto& c : cases) {
@@ -291,13 +319,15 @@ TEST(SuiteKeySearch, TheLastMatchingKeyWinsAtEachLevel)
         system.subkeys[base] = c.suites;
         system.subkeys[base + c.suite + L"\\"] = c.versions;
         system.enumerationStopsAt[base] = c.stopAt;
-        const SuiteKeys keys = findSuiteKeys([&](const std::wstring& key, uint32_t index, std::wstring& name) {
-            return system.enumerateSubkey(key, index, name);
-        });
+        const SuiteKeys keys =
+            findSuiteKeys([&](const std::wstring& key, uint32_t index, std::wstring& name) {
+                return system.enumerateSubkey(key, index, name);
+            });
         EXPECT_EQ(keys.suiteName, c.suite);
         EXPECT_EQ(keys.versionName, c.version);
         // Without a version key the suite name is used twice.
-        const std::wstring under = base + c.suite + L"\\" + (c.version.empty() ? c.suite : c.version);
+        const std::wstring under =
+            base + c.suite + L"\\" + (c.version.empty() ? c.suite : c.version);
         EXPECT_EQ(keys.dialogKey, under + L"\\MainDialog");
         EXPECT_EQ(keys.filesKey, under + L"\\Files");
         EXPECT_EQ(system.enumerated, (std::vector<std::wstring>{base, base + c.suite + L"\\"}));
@@ -325,7 +355,8 @@ protected:
 
 TEST_P(ProfileRoute, ProfileNamesTheDestinationDuringTheRunAndIsPutBackAfterIt)
 {
-    for (const std::wstring& destination : {std::wstring(L"C:\\TEMP\\~tmp_vxf"), std::wstring(L"D:\\Saved\\")}) {
+    for (const std::wstring& destination :
+         {std::wstring(L"C:\\TEMP\\~tmp_vxf"), std::wstring(L"D:\\Saved\\")}) {
         SCOPED_TRACE(destination);
         system = FakeSystem();
         SetUp();

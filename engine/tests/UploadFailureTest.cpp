@@ -6,8 +6,8 @@
 // nothing of the job in the save folder.
 #include "engine/tests/UploadTestSupport.h"
 
-#include "imaging/ImagingApi.h"
 #include "engine/PictureConversion.h"
+#include "imaging/ImagingApi.h"
 
 #include <gtest/gtest.h>
 
@@ -56,8 +56,8 @@ void expectWholeFiles(const fs::path& folder)
             ASSERT_GE(bytes.size(), 4u) << name;
             EXPECT_EQ(bytes[bytes.size() - 2], 0xFF) << name;
             EXPECT_EQ(bytes[bytes.size() - 1], 0xD9) << name;
-            const ToolRun djpeg =
-                runTool("djpeg -pnm " + shellQuoted(file) + " 2>&1 >/dev/null", ToolErrors::passedOn);
+            const ToolRun djpeg = runTool("djpeg -pnm " + shellQuoted(file) + " 2>&1 >/dev/null",
+                                          ToolErrors::passedOn);
             const std::string& out = djpeg.output;
             EXPECT_EQ(djpeg.status, 0) << name << ": " << out;
             EXPECT_TRUE(out.empty()) << name << ": " << out;
@@ -65,7 +65,8 @@ void expectWholeFiles(const fs::path& folder)
             const ToolRun sox = runTool("sox --i -D " + shellQuoted(file));
             EXPECT_EQ(sox.status, 0) << name << ": " << sox.output;
             const uintmax_t length = fs::file_size(file);
-            EXPECT_TRUE(length == 24208 || length == 40208 || length == 80208) << name << " " << length;
+            EXPECT_TRUE(length == 24208 || length == 40208 || length == 80208)
+                << name << " " << length;
         }
     }
 }
@@ -93,7 +94,8 @@ TEST_F(UploadFailure, EscDuringTheSecondOfThreeWithSaveAlsoLeavesNothingAndStart
     };
     RecordingBar bar;
     const UploadJobReport report =
-        run({big, big, big}, {entry(kSize1600x1200, t), entry(kSize1600x1200, t), entry(kSize640x480, t)}, &bar);
+        run({big, big, big},
+            {entry(kSize1600x1200, t), entry(kSize1600x1200, t), entry(kSize640x480, t)}, &bar);
     EXPECT_TRUE(escaped);
     EXPECT_EQ(reportsAfterEsc, 0);  // the routing is dropped at once
     EXPECT_TRUE(report.aborted);
@@ -118,8 +120,8 @@ TEST_F(UploadFailure, EscOrACancelledSoundWithSaveAlsoOffStillRemoveTheWorkFolde
         }
     });
     RecordingBar bar;
-    run({picture("a.jpg", 1600, 1200), picture("b.jpg", 320, 240)}, {entry(kSize640x480), entry(kSize640x480)},
-        &bar);
+    run({picture("a.jpg", 1600, 1200), picture("b.jpg", 320, 240)},
+        {entry(kSize640x480), entry(kSize640x480)}, &bar);
     EXPECT_TRUE(escaped);
 
     converter.conversion().setProgressHook(nullptr);
@@ -154,9 +156,11 @@ TEST_F(UploadFailure, MissingPictureAnsweredOkIsSkippedAndItsSoundKeepsTheNumber
 
     // Without a sound the failed entry leaves its number to the next one.
     ui = ScriptedUi{};
-    run({a, folder / "gone.bmp", c}, {entry(kSize640x480), entry(kSize640x480), entry(kSize640x480)});
+    run({a, folder / "gone.bmp", c},
+        {entry(kSize640x480), entry(kSize640x480), entry(kSize640x480)});
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(cameraFiles(), (Names{"08240001.jpg", "08240002.wav", "08240003.jpg", "08240004.jpg", "08240005.jpg"}));
+    EXPECT_EQ(cameraFiles(), (Names{"08240001.jpg", "08240002.wav", "08240003.jpg", "08240004.jpg",
+                                    "08240005.jpg"}));
     EXPECT_EQ(ui.done[2].number, 5u);
 }
 
@@ -199,7 +203,8 @@ TEST_F(UploadFailure, ConversionFailingUnexpectedlyIsAskedAboutWithItsCode)
         if (++writes == 2)
             throw std::runtime_error("unexpected");
     });
-    const UploadJobReport report = run({a, a, a}, {entry(kSize640x480), entry(kSize640x480), entry(kSize640x480)});
+    const UploadJobReport report =
+        run({a, a, a}, {entry(kSize640x480), entry(kSize640x480), entry(kSize640x480)});
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].subject, fromFsPath(a));
     EXPECT_EQ(ui.messages[0].code, kConvertUnexpected);
@@ -246,8 +251,9 @@ TEST_F(UploadFailure, NonPcmSoundAskedAboutOkKeepsThePictureCancelEndsTheJobWith
 
     ui = ScriptedUi{};
     ui.answers = {UploadMessage::kPressedCancel};
-    report = run({picture("a.jpg", 160, 120), picture("b.jpg", 160, 120), picture("c.jpg", 160, 120)},
-                 {entry(kSize640x480), entry(kSize640x480, adpcm), entry(kSize640x480)});
+    report =
+        run({picture("a.jpg", 160, 120), picture("b.jpg", 160, 120), picture("c.jpg", 160, 120)},
+            {entry(kSize640x480), entry(kSize640x480, adpcm), entry(kSize640x480)});
     EXPECT_TRUE(report.soundCancelled);
     EXPECT_FALSE(report.aborted);  // the continue flag stays: nothing is taken back
     EXPECT_EQ(handOffs, 1);        // none this time
@@ -262,9 +268,8 @@ TEST_F(UploadFailure, HandOffThatAsksToAbortTakesTheSaveFolderFilesBack)
     // Message 609 answered Cancel inside StartTransferApplication.
     onHandOff = [&](AppSettings&) { converter.conversion().setContinueFlag(0); };
     const fs::path t = tone("t.wav", 1.0);
-    const UploadJobReport report =
-        run({picture("a.jpg", 160, 120), picture("b.jpg", 160, 120)},
-            {entry(kSize640x480, t), entry(kSize640x480)});
+    const UploadJobReport report = run({picture("a.jpg", 160, 120), picture("b.jpg", 160, 120)},
+                                       {entry(kSize640x480, t), entry(kSize640x480)});
     EXPECT_EQ(handOffs, 1);
     EXPECT_TRUE(report.aborted);
     EXPECT_EQ(cameraFiles(), Names{});

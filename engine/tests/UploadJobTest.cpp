@@ -61,12 +61,16 @@ TEST_F(UploadFlow, TwoEntriesWithSoundsGetConsecutiveNumbersAndEachSoundNamesIts
     EXPECT_EQ(exifTool(saveFolder / "08240001.wav", "RelatedImageFile"), "08240001.jpg");
     EXPECT_EQ(exifTool(saveFolder / "08240002.wav", "RelatedImageFile"), "08240002.jpg");
     // The camera sound lengths for 2 and 4 seconds of tone.
-    EXPECT_EQ(runTool("sox --i -D " + shellQuoted(saveFolder / "08240001.wav")).output, "3.000000\n");
-    EXPECT_EQ(runTool("sox --i -D " + shellQuoted(saveFolder / "08240002.wav")).output, "5.000000\n");
+    EXPECT_EQ(runTool("sox --i -D " + shellQuoted(saveFolder / "08240001.wav")).output,
+              "3.000000\n");
+    EXPECT_EQ(runTool("sox --i -D " + shellQuoted(saveFolder / "08240002.wav")).output,
+              "5.000000\n");
     for (const auto& [name, size] : {std::pair<std::string, std::string>{"08240001.jpg", "640 480"},
                                      {"08240002.jpg", "1600 1200"}}) {
         const std::string header =
-            runTool("djpeg -pnm " + shellQuoted(saveFolder / name) + " | head -c 20", ToolErrors::passedOn).output;
+            runTool("djpeg -pnm " + shellQuoted(saveFolder / name) + " | head -c 20",
+                    ToolErrors::passedOn)
+                .output;
         EXPECT_EQ(header.substr(0, 3 + size.size()), "P6\n" + size) << name;
     }
 }
@@ -82,9 +86,8 @@ TEST_F(UploadFlow, NumbersUsedByEarlierJobsAreSkippedWithEitherExtension)
     const fs::path a = picture("a.jpg", 320, 240);
     const fs::path b = picture("b.jpg", 320, 240);
     run({a, b}, {entry(kSize640x480), entry(kSize640x480)});
-    EXPECT_EQ(folderNames(saveFolder),
-              (Names{"08230003.jpg", "08240001.jpg", "08240002.Wav", "08240003.jpg",
-                     "08240003.txt", "08240004.jpg"}));
+    EXPECT_EQ(folderNames(saveFolder), (Names{"08230003.jpg", "08240001.jpg", "08240002.Wav",
+                                              "08240003.jpg", "08240003.txt", "08240004.jpg"}));
     // The earlier files are untouched.
     EXPECT_EQ(readFileBytes(saveFolder / "08240001.jpg"), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(readFileBytes(saveFolder / "08240002.Wav"), (std::vector<uint8_t>{4, 5, 6}));
@@ -101,8 +104,7 @@ TEST_F(UploadFlow, DateIsTakenOnceEvenAcrossMidnight)
     run({picture("a.jpg", 160, 120), picture("b.jpg", 160, 120)},
         {entry(kSize640x480), entry(kSize640x480, t)});
     EXPECT_EQ(clockCalls, 1);
-    EXPECT_EQ(folderNames(saveFolder),
-              (Names{"08240001.jpg", "08240002.jpg", "08240002.wav"}));
+    EXPECT_EQ(folderNames(saveFolder), (Names{"08240001.jpg", "08240002.jpg", "08240002.wav"}));
     SoundTexts texts;
     ASSERT_TRUE(readSoundTexts(saveFolder / "08240002.wav", texts));
     EXPECT_EQ(texts.creationDate, "2024-08-24");
@@ -133,10 +135,14 @@ TEST_F(UploadFlow, ThumbnailAndItsQualityFollowTheCameraModel)
         settings.JpegQualityThum = 10;
         run({picture("a.jpg", 400, 300)}, {entry(c.size)});
         EXPECT_EQ(settings.JpegQualityThum, c.quality) << c.code;
-        const fs::path jpg = saveFolder / fs::path(utf8FromWide(cameraPictureName(8, 24, ++number)));
-        EXPECT_EQ(runTool("exiftool -b -ThumbnailImage " + shellQuoted(jpg) + " | djpeg -pnm | head -c 10",
-                          ToolErrors::passedOn).output.substr(0, std::string(c.thumbnail).size()),
-                  c.thumbnail) << c.code;
+        const fs::path jpg =
+            saveFolder / fs::path(utf8FromWide(cameraPictureName(8, 24, ++number)));
+        EXPECT_EQ(runTool("exiftool -b -ThumbnailImage " + shellQuoted(jpg) +
+                              " | djpeg -pnm | head -c 10",
+                          ToolErrors::passedOn)
+                      .output.substr(0, std::string(c.thumbnail).size()),
+                  c.thumbnail)
+            << c.code;
     }
     EXPECT_EQ(uploadThumbnailSize(82), kThumbnail80x60);
     EXPECT_EQ(uploadThumbnailQuality(82), 5);
@@ -150,7 +156,8 @@ TEST_F(UploadFlow, DebugModeBitsShowProgressLinesAndKeepTheApplicationFromStarti
     const fs::path a = picture("a.jpg", 160, 120);
     const fs::path c = picture("c.jpg", 160, 120);
     settings.DebugMode = 0x18;
-    const UploadJobReport report = run({a, a, c}, {entry(kSize640x480), entry(kSize640x480), entry(kSize640x480)});
+    const UploadJobReport report =
+        run({a, a, c}, {entry(kSize640x480), entry(kSize640x480), entry(kSize640x480)});
     EXPECT_EQ(handOffs, 0);
     EXPECT_FALSE(report.handedOff);
     ASSERT_EQ(ui.lines.size(), 3u);
@@ -164,7 +171,8 @@ TEST_F(UploadFlow, DebugModeBitsShowProgressLinesAndKeepTheApplicationFromStarti
     settings.DebugMode = 0x38;
     run({a}, {entry(kSize640x480)});
     ASSERT_EQ(ui.lines.size(), 1u);
-    EXPECT_EQ(ui.lines[0].second, L"1 / 1  " + fromFsPath(a) + L" -> " + fromFsPath(saveFolder / "08240004.jpg"));
+    EXPECT_EQ(ui.lines[0].second,
+              L"1 / 1  " + fromFsPath(a) + L" -> " + fromFsPath(saveFolder / "08240004.jpg"));
     ui.lines.clear();
     settings.DebugMode = 0x28;
     run({a}, {entry(kSize640x480)});
@@ -199,9 +207,8 @@ TEST_F(UploadFlow, WorkFolderExistsOnlyWhileTheJobAndTheApplicationRun)
         folderTold = s.TwainPath;
     };
     const fs::path t = tone("t.wav", 1.0);
-    const UploadJobReport report =
-        run({picture("a.jpg", 320, 240), picture("b.jpg", 320, 240)},
-            {entry(kSize640x480, t), entry(kSize640x480)});
+    const UploadJobReport report = run({picture("a.jpg", 320, 240), picture("b.jpg", 320, 240)},
+                                       {entry(kSize640x480, t), entry(kSize640x480)});
     EXPECT_TRUE(report.handedOff);
     EXPECT_EQ(seenDuringHandOff, (Names{"08240001.jpg", "08240001.wav", "08240002.jpg"}));
     EXPECT_EQ(folderTold, fromFsPath(workFolder));
@@ -237,7 +244,8 @@ TEST_F(UploadFlow, WorkFolderNamedByHandKeepsItsOwnFiles)
     Names seenDuringHandOff;
     onHandOff = [&](AppSettings&) { seenDuringHandOff = folderNames(photos); };
     run({picture("a.jpg", 160, 120)}, {entry(kSize640x480, tone("t.wav", 1.0))});
-    EXPECT_EQ(seenDuringHandOff, (Names{"08240001.jpg", "08240002.jpg", "08240002.wav", "notes.txt"}));
+    EXPECT_EQ(seenDuringHandOff,
+              (Names{"08240001.jpg", "08240002.jpg", "08240002.wav", "notes.txt"}));
     EXPECT_EQ(folderNames(photos), (Names{"08240001.jpg", "notes.txt"}));
     EXPECT_EQ(readFileBytes(photos / "08240001.jpg"), (std::vector<uint8_t>{4, 5}));
     EXPECT_TRUE(ui.messages.empty());

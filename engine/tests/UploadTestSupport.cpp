@@ -53,7 +53,8 @@ std::vector<uint8_t> toneWave(double seconds, uint32_t rate, uint16_t channels)
     for (size_t i = 0; i < frames; ++i) {
         const double t = static_cast<double>(i) / rate;
         const double pitch = 300.0 + 200.0 * std::sin(t * 2.0);
-        const auto v = static_cast<int16_t>(std::lround(12000.0 * std::sin(6.283185307 * pitch * t)));
+        const auto v =
+            static_cast<int16_t>(std::lround(12000.0 * std::sin(6.283185307 * pitch * t)));
         for (uint16_t c = 0; c < channels; ++c)
             putLe16(data, static_cast<uint16_t>(c == 0 ? v : -v));
     }
@@ -68,7 +69,8 @@ std::vector<uint8_t> adpcmWave(double seconds)
     putLe16(extra, 32);
     putLe16(extra, 500);
     putLe16(extra, 7);
-    const int16_t coefficients[14] = {256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232};
+    const int16_t coefficients[14] = {256, 0,   512, -256, 0,    0,   192,
+                                      64,  240, 0,   460,  -208, 392, -232};
     for (int16_t c : coefficients)
         putLe16(extra, static_cast<uint16_t>(c));
     const size_t bytes = static_cast<size_t>(seconds * 11025 / 2);

@@ -5,9 +5,9 @@
 #pragma once
 
 #include "base/PathText.h"
-#include "engine/tests/ConversionTestSupport.h"
 #include "engine/PortableUploadHost.h"
 #include "engine/UploadJob.h"
+#include "engine/tests/ConversionTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,10 @@ public:
             answers.pop_front();
         return answer;
     }
-    void showProgressLine(int entryNumber, const std::wstring& text) override { lines.push_back({entryNumber, text}); }
+    void showProgressLine(int entryNumber, const std::wstring& text) override
+    {
+        lines.push_back({entryNumber, text});
+    }
     void entryBegins(size_t index, size_t, const std::wstring&) override
     {
         begun.push_back(index);

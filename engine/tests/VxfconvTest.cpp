@@ -59,9 +59,9 @@ protected:
     {
         Result r;
         const fs::path errors = folder / "stderr.txt";
-        const ToolRun run = runTool(
-            shellQuoted(program) + " " + arguments + " 2>" + shellQuoted(errors),
-            ToolErrors::passedOn);
+        const ToolRun run =
+            runTool(shellQuoted(program) + " " + arguments + " 2>" + shellQuoted(errors),
+                    ToolErrors::passedOn);
         r.out = run.output;
         r.status = run.status;
         const std::vector<uint8_t> bytes = readFileBytes(errors);
@@ -84,9 +84,9 @@ TEST_F(Vxfconv, ConvertsPicturesAndSoundsWithTheJobsNamesAndSizes)
     const fs::path b = source("b.bmp", 400, 300);
     const fs::path c = source("c.jpg", 2000, 500);
     const fs::path s = wave("s.wav", 2.0);
-    const Result r = vxfconv(o() + "-c 90 --date '2023-01-02 03:04:05' -s X -w " +
-                             shellQuoted(s) + " " + shellQuoted(a) + " --size V " + shellQuoted(b) + " -s P " +
-                             shellQuoted(c));
+    const Result r =
+        vxfconv(o() + "-c 90 --date '2023-01-02 03:04:05' -s X -w " + shellQuoted(s) + " " +
+                shellQuoted(a) + " --size V " + shellQuoted(b) + " -s P " + shellQuoted(c));
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(r.err.empty()) << r.err;
     EXPECT_EQ(folderNames(dest),
@@ -99,11 +99,13 @@ TEST_F(Vxfconv, ConvertsPicturesAndSoundsWithTheJobsNamesAndSizes)
               0u)
         << r.lines[3];
 
-    for (const auto& [name, size] : {std::pair<std::string, std::string>{"01020001.jpg", "1600 1200"},
-                                     {"01020002.jpg", "640 480"},
-                                     {"01020003.jpg", "1600 600"}}) {
+    for (const auto& [name, size] :
+         {std::pair<std::string, std::string>{"01020001.jpg", "1600 1200"},
+          {"01020002.jpg", "640 480"},
+          {"01020003.jpg", "1600 600"}}) {
         const std::string header =
-            runTool("djpeg -pnm " + shellQuoted(dest / name) + " | head -c 16", ToolErrors::passedOn)
+            runTool("djpeg -pnm " + shellQuoted(dest / name) + " | head -c 16",
+                    ToolErrors::passedOn)
                 .output;
         EXPECT_EQ(header.substr(0, 3 + size.size()), "P6\n" + size) << name;
         EXPECT_EQ(exifTool(dest / name, "DateTimeOriginal"), "2023:01:02 03:04:05") << name;
@@ -114,8 +116,9 @@ TEST_F(Vxfconv, ConvertsPicturesAndSoundsWithTheJobsNamesAndSizes)
     ASSERT_TRUE(readSoundTexts(dest / "01020001.wav", texts));
     EXPECT_EQ(texts.creationDate, "2023-01-02");
     EXPECT_EQ(texts.creationTime, "03:04:05.000");
-    EXPECT_EQ(runTool("sox --i -D " + shellQuoted(dest / "01020001.wav"), ToolErrors::passedOn).output,
-              "3.000000\n");
+    EXPECT_EQ(
+        runTool("sox --i -D " + shellQuoted(dest / "01020001.wav"), ToolErrors::passedOn).output,
+        "3.000000\n");
 }
 
 TEST_F(Vxfconv, ASecondRunTakesTheNextFreeNumbersAndKeepsTheFirstRunsFiles)
@@ -124,8 +127,8 @@ TEST_F(Vxfconv, ASecondRunTakesTheNextFreeNumbersAndKeepsTheFirstRunsFiles)
     ASSERT_EQ(vxfconv(o() + "--date 2024-12-31 " + shellQuoted(a)).status, 0);
     const std::vector<uint8_t> first = readFileBytes(dest / "12310001.jpg");
     writeFileBytes(dest / "12310002.wav", {1});
-    const Result r = vxfconv("-q -o " + shellQuoted(dest) + " --date 2024-12-31 -c 52 " + shellQuoted(a) +
-                             " " + shellQuoted(a));
+    const Result r = vxfconv("-q -o " + shellQuoted(dest) + " --date 2024-12-31 -c 52 " +
+                             shellQuoted(a) + " " + shellQuoted(a));
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     ASSERT_EQ(r.lines.size(), 1u) << r.out;  // quiet: the summary only
     EXPECT_EQ(folderNames(dest),
@@ -146,8 +149,9 @@ TEST_F(Vxfconv, UnreadableInputsAreNamedAndTheOthersStillConverted)
     const fs::path notPicture = folder / "notes.jpg";
     writeFileBytes(notPicture, {'t', 'e', 'x', 't'});
     const fs::path noSound = folder / "missing.wav";
-    const Result r = vxfconv(o() + "--date 2024-05-06 " + shellQuoted(missing) + " " +
-                             shellQuoted(notPicture) + " -w " + shellQuoted(noSound) + " " + shellQuoted(a));
+    const Result r =
+        vxfconv(o() + "--date 2024-05-06 " + shellQuoted(missing) + " " + shellQuoted(notPicture) +
+                " -w " + shellQuoted(noSound) + " " + shellQuoted(a));
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     ASSERT_EQ(r.lines.size(), 4u) << r.out;
     EXPECT_NE(r.lines[0].find("missing.jpg: not converted: cannot open the picture"),
@@ -173,9 +177,9 @@ TEST_F(Vxfconv, StopOnErrorTakesBackWhatTheRunWrote)
     writeFileBytes(dest / "05060001.jpg", {1, 2, 3});
     const fs::path a = source("a.jpg", 320, 240);
     const fs::path s = wave("s.wav", 1.0);
-    const Result r = vxfconv(o() + "--date 2024-05-06 --on-error stop -w " +
-                             shellQuoted(s) + " " + shellQuoted(a) + " " + shellQuoted(folder / "gone.bmp") + " " +
-                             shellQuoted(a));
+    const Result r =
+        vxfconv(o() + "--date 2024-05-06 --on-error stop -w " + shellQuoted(s) + " " +
+                shellQuoted(a) + " " + shellQuoted(folder / "gone.bmp") + " " + shellQuoted(a));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("- stopping"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("the job stopped before it"), std::string::npos) << r.out;
@@ -190,13 +194,13 @@ TEST_F(Vxfconv, CommandLineMistakesAndUnusableDestinationsEndWithStatus2)
     const fs::path a = source("a.jpg", 16, 16);
     const std::string o = this->o(), pa = " " + shellQuoted(a);
     const std::pair<std::string, std::string> cases[] = {
-        {shellQuoted(a), "vxfconv: "},                       // no destination
-        {o, "vxfconv: "},                                    // no pictures
-        {o + "-c 91" + pa, "vxfconv: "},                     // no such camera
-        {o + "-s Q" + pa, "vxfconv: "},                      // no such class
-        {o + "--date 2024-02-30" + pa, "vxfconv: "},         // no such day
-        {o + "--fill red" + pa, "vxfconv: "},                // not a colour
-        {o + pa + " -w x.wav", "vxfconv: "},                 // sound without picture
+        {shellQuoted(a), "vxfconv: "},                // no destination
+        {o, "vxfconv: "},                             // no pictures
+        {o + "-c 91" + pa, "vxfconv: "},              // no such camera
+        {o + "-s Q" + pa, "vxfconv: "},               // no such class
+        {o + "--date 2024-02-30" + pa, "vxfconv: "},  // no such day
+        {o + "--fill red" + pa, "vxfconv: "},         // not a colour
+        {o + pa + " -w x.wav", "vxfconv: "},          // sound without picture
         {o + "--frobnicate" + pa, "vxfconv: "},
         {"-o " + shellQuoted(folder / "no" / "out") + pa, "cannot use the destination folder"},
     };
@@ -217,7 +221,8 @@ TEST_F(Vxfconv, CommandLineMistakesAndUnusableDestinationsEndWithStatus2)
     const Result r = vxfconv(o + pa);
     ::umount2(dest.c_str(), MNT_DETACH);
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("cannot create files in the destination folder " + dest.string()), std::string::npos)
+    EXPECT_NE(r.err.find("cannot create files in the destination folder " + dest.string()),
+              std::string::npos)
         << r.err;
     EXPECT_TRUE(r.lines.empty()) << r.out;
 }

@@ -3,12 +3,12 @@
 // named and numbered exactly as an upload names them; nothing is handed to
 // the transfer application. The job's questions are answered by a rule
 // given on the command line, its messages are printed.
-#include "engine/PortableUploadHost.h"
 #include "base/PathText.h"
+#include "engine/PortableUploadHost.h"
 #include "engine/UploadJob.h"
 
-#include "imaging/ImagingApi.h"
 #include "engine/PictureConversion.h"
+#include "imaging/ImagingApi.h"
 #include "resources/VxfsendRes.h"
 #include "sound/SoundConvert.h"
 
@@ -103,26 +103,16 @@ std::string leaf(const std::wstring& path)
 std::string pictureReason(int code)
 {
     switch (code) {
-    case kConvertProgressive:
-        return "progressive JPEG, which the cameras cannot take";
-    case vximg::kErrFileOpen:
-        return "cannot open the picture (missing or not readable)";
-    case vximg::kErrFileRead:
-        return "read error in the picture file";
-    case vximg::kErrUnknownFormat:
-        return "neither a JPEG nor a BMP picture";
-    case vximg::kErrTruncated:
-        return "the picture file ends before its picture data";
-    case vximg::kErrCorrupt:
-        return "damaged picture data";
-    case vximg::kErrUnsupported:
-        return "a kind of picture that is not supported";
-    case vximg::kErrTooLarge:
-        return "the picture is too large";
-    case vximg::kErrNoMemory:
-        return "out of memory";
-    default:
-        return "error " + std::to_string(code);
+    case kConvertProgressive: return "progressive JPEG, which the cameras cannot take";
+    case vximg::kErrFileOpen: return "cannot open the picture (missing or not readable)";
+    case vximg::kErrFileRead: return "read error in the picture file";
+    case vximg::kErrUnknownFormat: return "neither a JPEG nor a BMP picture";
+    case vximg::kErrTruncated: return "the picture file ends before its picture data";
+    case vximg::kErrCorrupt: return "damaged picture data";
+    case vximg::kErrUnsupported: return "a kind of picture that is not supported";
+    case vximg::kErrTooLarge: return "the picture is too large";
+    case vximg::kErrNoMemory: return "out of memory";
+    default: return "error " + std::to_string(code);
     }
 }
 
@@ -173,8 +163,8 @@ bool parseDate(const std::string& text, CameraDateTime& when)
     }
     static const int days[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (t.year < 1 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1 ||
-        t.day > days[t.month - 1] || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
-        t.minute > 59 || t.second < 0 || t.second > 59)
+        t.day > days[t.month - 1] || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 ||
+        t.second < 0 || t.second > 59)
         return false;
     when = t;
     return true;
@@ -210,9 +200,9 @@ public:
         std::string text;
         switch (message.messageId) {
         case IDS_MSG_CONVERT_FAILED:
-            text = message.subject.empty() ? "cannot create files in the destination folder " +
-                                                 u8(options_.destination)
-                                           : u8(message.subject) + ": cannot create the converted file";
+            text = message.subject.empty()
+                       ? "cannot create files in the destination folder " + u8(options_.destination)
+                       : u8(message.subject) + ": cannot create the converted file";
             break;
         case IDS_MSG_FOLDER_CREATE_FAILED:
             text = "the folder could not be created or entered";
@@ -231,7 +221,8 @@ public:
             text += " [" + std::to_string(message.code) + "]";
         int answer = UploadMessage::kPressedOk;
         if (message.boxType == UploadMessage::kOkCancel) {
-            answer = options_.stopOnError ? UploadMessage::kPressedCancel : UploadMessage::kPressedOk;
+            answer =
+                options_.stopOnError ? UploadMessage::kPressedCancel : UploadMessage::kPressedOk;
             text += options_.stopOnError ? " - stopping" : " - skipped";
         } else if (message.boxType == UploadMessage::kYesNo) {
             answer = UploadMessage::kPressedNo;
@@ -290,9 +281,7 @@ public:
                 line += "the written picture was empty or cut short (no room?)";
             line += "; the job stops";
             break;
-        case EntryOutcome::Aborted:
-            line += ": stopped";
-            break;
+        case EntryOutcome::Aborted: line += ": stopped"; break;
         }
         if (!whole)
             ++incomplete;
@@ -404,7 +393,8 @@ int run(const std::vector<std::wstring>& args)
                 return usageError(arg + " needs a camera code");
             const std::string code = u8(text);
             options.camera = std::atoi(code.c_str());
-            if (cameraModelByCode(options.camera) == nullptr || code != std::to_string(options.camera))
+            if (cameraModelByCode(options.camera) == nullptr ||
+                code != std::to_string(options.camera))
                 return usageError("unknown camera code " + code + " (52, 82, 86 or 90)");
         } else if (arg == "-s" || arg == "--size") {
             if (!value(text))
@@ -522,8 +512,8 @@ int run(const std::vector<std::wstring>& args)
         wanted += request.sound.empty() ? 0 : 1;
     char timing[64];
     std::snprintf(timing, sizeof timing, "%.2f s", seconds);
-    std::string summary = std::to_string(ui.converted) + " of " + std::to_string(total) +
-                          " pictures converted";
+    std::string summary =
+        std::to_string(ui.converted) + " of " + std::to_string(total) + " pictures converted";
     if (wanted > 0)
         summary += ", " + std::to_string(ui.sounds) + " of " + std::to_string(wanted) + " sounds";
     if (report.aborted)

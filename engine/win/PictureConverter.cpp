@@ -41,7 +41,8 @@ bool PictureConverter::create(HWND mainWindow, const RECT& place,
         picture->setAutoRepaint(false);
     // The preview at the converter's origin with its own size, showing a
     // blank 1 x 1 picture; canvas and workspace are never seen.
-    ::SetWindowPos(preview_->window(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(preview_->window(), nullptr, 0, 0, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     preview_->createBlank(1, 1, 1);
     ::ShowWindow(canvas_->window(), SW_HIDE);
     ::ShowWindow(workspace_->window(), SW_HIDE);

@@ -1,7 +1,7 @@
 #include "engine/win/TransferHandOff.h"
 
-#include "app/win/IniProfile.h"
 #include "app/win/Environment.h"
+#include "app/win/IniProfile.h"
 #include "win/Handle.h"
 
 #include <vector>
@@ -18,8 +18,7 @@ class OpenKey {
 public:
     OpenKey(RegistryRoot root, const std::wstring& key, REGSAM access)
         : status_(::RegOpenKeyExW(rootKey(root), key.c_str(), 0, access, &handle_))
-    {
-    }
+    {}
     ~OpenKey()
     {
         if (status_ == ERROR_SUCCESS)
@@ -38,16 +37,21 @@ private:
 
 }  // namespace
 
-std::wstring WinHandOffSystem::windowsFolder() { return ::windowsFolder(); }
+std::wstring WinHandOffSystem::windowsFolder()
+{
+    return ::windowsFolder();
+}
 
-std::wstring WinHandOffSystem::readProfileString(const std::wstring& file, const std::wstring& section,
+std::wstring WinHandOffSystem::readProfileString(const std::wstring& file,
+                                                 const std::wstring& section,
                                                  const std::wstring& key, size_t bufferChars)
 {
     if (file.empty() || bufferChars == 0)
         return std::wstring();
     std::vector<wchar_t> buffer(bufferChars, L'\0');
-    const DWORD length = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer.data(),
-                                                    static_cast<DWORD>(buffer.size()), file.c_str());
+    const DWORD length =
+        ::GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer.data(),
+                                   static_cast<DWORD>(buffer.size()), file.c_str());
     return std::wstring(buffer.data(), length < buffer.size() ? length : buffer.size() - 1);
 }
 
@@ -71,26 +75,27 @@ bool WinHandOffSystem::enumerateSubkey(const std::wstring& key, uint32_t index, 
         return false;
     wchar_t buffer[kSubkeyNameChars] = {};
     DWORD length = kSubkeyNameChars;
-    if (::RegEnumKeyExW(open.handle(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
+    if (::RegEnumKeyExW(open.handle(), index, buffer, &length, nullptr, nullptr, nullptr,
+                        nullptr) != ERROR_SUCCESS)
         return false;
     name.assign(buffer, length < kSubkeyNameChars ? length : kSubkeyNameChars - 1);
     return true;
 }
 
-long WinHandOffSystem::setDwordValue(RegistryRoot root, const std::wstring& key, const std::wstring& name,
-                                     uint32_t value)
+long WinHandOffSystem::setDwordValue(RegistryRoot root, const std::wstring& key,
+                                     const std::wstring& name, uint32_t value)
 {
     OpenKey open(root, key, KEY_ALL_ACCESS);
     if (open.status() != ERROR_SUCCESS)
         return open.status();
     const DWORD data = value;
-    return ::RegSetValueExW(open.handle(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                            sizeof data);
+    return ::RegSetValueExW(open.handle(), name.c_str(), 0, REG_DWORD,
+                            reinterpret_cast<const BYTE*>(&data), sizeof data);
 }
 
-long WinHandOffSystem::readStringValue(RegistryRoot root, const std::wstring& key, const std::wstring& name,
-                                       size_t bufferChars, std::wstring& text)
+long WinHandOffSystem::readStringValue(RegistryRoot root, const std::wstring& key,
+                                       const std::wstring& name, size_t bufferChars,
+                                       std::wstring& text)
 {
     OpenKey open(root, key, KEY_QUERY_VALUE);
     if (open.status() != ERROR_SUCCESS)
@@ -120,7 +125,8 @@ long WinHandOffSystem::setPaddedStringValue(RegistryRoot root, const std::wstrin
         return open.status();
     std::vector<wchar_t> data(text.begin(), text.end());
     data.resize(data.size() < valueChars ? valueChars : data.size() + 1, L'\0');
-    return ::RegSetValueExW(open.handle(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+    return ::RegSetValueExW(open.handle(), name.c_str(), 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(data.data()),
                             static_cast<DWORD>(data.size() * sizeof(wchar_t)));
 }
 
@@ -131,7 +137,8 @@ bool WinHandOffSystem::runApplication(const std::wstring& path)
 
 int WinHandOffSystem::showMessage(unsigned messageId, unsigned boxType, long code)
 {
-    return ::showMessage(mainWindow_, nullptr, messageId, nullptr, boxType, true, static_cast<int>(code));
+    return ::showMessage(mainWindow_, nullptr, messageId, nullptr, boxType, true,
+                         static_cast<int>(code));
 }
 
 bool runApplicationAndWait(const std::wstring& path, HWND mainWindow)
@@ -141,8 +148,8 @@ bool runApplicationAndWait(const std::wstring& path, HWND mainWindow)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started;
     ZeroMemory(&started, sizeof started);
-    if (!::CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &started))
+    if (!::CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started))
         return false;
     ::CloseHandle(started.hThread);
     const CHandle process(started.hProcess);
@@ -155,8 +162,8 @@ bool runApplicationAndWait(const std::wstring& path, HWND mainWindow)
     bool quitSeen = false;
     WPARAM quitCode = 0;
     for (;;) {
-        const DWORD woken = ::MsgWaitForMultipleObjectsEx(1, &waitFor, INFINITE, QS_ALLINPUT,
-                                                          MWMO_INPUTAVAILABLE);
+        const DWORD woken =
+            ::MsgWaitForMultipleObjectsEx(1, &waitFor, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woken != WAIT_OBJECT_0 + 1)
             break;  // the process has ended (or it cannot be waited for)
         MSG message;

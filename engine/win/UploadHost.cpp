@@ -9,7 +9,8 @@
 int WinUploadUi::showMessage(const UploadMessage& message)
 {
     return ::showMessage(owner_, message.subject.empty() ? nullptr : message.subject.c_str(),
-                         message.messageId, nullptr, message.boxType, message.withCode, message.code);
+                         message.messageId, nullptr, message.boxType, message.withCode,
+                         message.code);
 }
 
 void WinUploadUi::showProgressLine(int entryNumber, const std::wstring& text)
@@ -21,8 +22,8 @@ void WinUploadUi::showProgressLine(int entryNumber, const std::wstring& text)
 bool WinUploadFiles::probeCreate(const std::wstring& path)
 {
     // Read and write, not shared for reading, as the job's own files are made.
-    CHandle created(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CHandle created(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (created.IsValid()) {
         created.Close();
         ::DeleteFileW(path.c_str());
@@ -71,14 +72,15 @@ uint64_t WinUploadFiles::fileLength(const std::wstring& path)
 
 bool WinUploadFiles::jpegCutShort(const std::wstring& path)
 {
-    const CHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    const CHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return false;
     unsigned char head[2] = {};
     unsigned char tail[2] = {};
     DWORD got = 0;
-    if (!::ReadFile(file.Get(), head, 2, &got, nullptr) || got != 2 || head[0] != 0xFF || head[1] != 0xD8)
+    if (!::ReadFile(file.Get(), head, 2, &got, nullptr) || got != 2 || head[0] != 0xFF ||
+        head[1] != 0xD8)
         return false;  // not a JPEG: nothing to judge by
     LARGE_INTEGER size;
     LARGE_INTEGER back;
@@ -109,12 +111,13 @@ bool WinUploadFiles::isDefaultWorkFolder(const std::wstring& folder)
     auto fullPath = [](const std::wstring& path) {
         wchar_t full[MAX_PATH];
         const DWORD length = ::GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
-        return withoutTrailingBackslash(length > 0 && length < MAX_PATH ? std::wstring(full, length) : path);
+        return withoutTrailingBackslash(length > 0 && length < MAX_PATH ? std::wstring(full, length)
+                                                                        : path);
     };
     const std::wstring a = fullPath(folder);
     const std::wstring b = fullPath(defaultWorkFolder(temporaryFolder()));
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_EQUAL;
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 void WinProgressBar::setRange(int low, int high)

@@ -36,7 +36,8 @@ uint32_t NextFreeNumber(const std::wstring& folder, const std::wstring& prefix,
                         size_t prefixLength, uint32_t start)
 {
     SystemFolderSearch search;
-    return NextFreeNumber(search, folder, prefix, firstExtension, secondExtension, prefixLength, start);
+    return NextFreeNumber(search, folder, prefix, firstExtension, secondExtension, prefixLength,
+                          start);
 }
 
 bool EnsureFolder(const std::wstring& path)

@@ -135,13 +135,13 @@ struct BlockCase {
 TEST(ExifTagList, IfdSizeFollowsTheTypeTable)
 {
     const BlockCase cases[] = {
-        {kTiffByte, 4, 12},       {kTiffByte, 5, 17},       {kTiffAscii, 3, 12},
-        {kTiffAscii, 4, 16},      {kTiffAscii, 5, 17},      {kTiffShort, 1, 12},
-        {kTiffShort, 2, 16},      {kTiffShort, 3, 18},      {kTiffLong, 1, 12},
-        {kTiffLong, 3, 24},       {kTiffRational, 1, 20},   {kTiffSByte, 6, 18},
-        {kTiffUndefined, 4, 12},  {kTiffUndefined, 512, 524}, {kTiffSShort, 2, 16},
-        {kTiffSLong, 2, 20},      {kTiffSRational, 2, 28},  {kTiffFloat, 1, 12},
-        {kTiffFloat, 2, 20},      {kTiffDouble, 1, 20},     {kTiffShort, 0, 12},
+        {kTiffByte, 4, 12},      {kTiffByte, 5, 17},         {kTiffAscii, 3, 12},
+        {kTiffAscii, 4, 16},     {kTiffAscii, 5, 17},        {kTiffShort, 1, 12},
+        {kTiffShort, 2, 16},     {kTiffShort, 3, 18},        {kTiffLong, 1, 12},
+        {kTiffLong, 3, 24},      {kTiffRational, 1, 20},     {kTiffSByte, 6, 18},
+        {kTiffUndefined, 4, 12}, {kTiffUndefined, 512, 524}, {kTiffSShort, 2, 16},
+        {kTiffSLong, 2, 20},     {kTiffSRational, 2, 28},    {kTiffFloat, 1, 12},
+        {kTiffFloat, 2, 20},     {kTiffDouble, 1, 20},       {kTiffShort, 0, 12},
     };
     for (const BlockCase& c : cases) {
         ExifImage image;
@@ -238,12 +238,12 @@ TEST_F(ExifLayout, ValuesSitInlineOrInTheDataAreaByTypeAndCount)
     const uint16_t shorts[3] = {0x1234, 0x5678, 0x9ABC};
     const uint32_t rational[2] = {375, 1};
     const uint8_t six[6] = {1, 2, 3, 4, 5, 6};
-    image_.addTag(kIfd0, 0x0102, shorts, kTiffShort, 2);    // inline, reserves 4
-    image_.addTag(kIfd0, 0x010E, "ABCD", kTiffAscii, 5);    // data area
+    image_.addTag(kIfd0, 0x0102, shorts, kTiffShort, 2);  // inline, reserves 4
+    image_.addTag(kIfd0, 0x010E, "ABCD", kTiffAscii, 5);  // data area
     image_.addTag(kIfd0, 0x011A, rational, kTiffRational, 1);
-    image_.addTag(kIfd0, 0x0131, "0100", kTiffAscii, 4);    // inline, reserves 4
-    image_.addTag(kIfd0, 0x0150, shorts, kTiffShort, 3);    // data area
-    image_.addTag(kIfd0, 0x0200, six, kTiffByte, 6);        // data area
+    image_.addTag(kIfd0, 0x0131, "0100", kTiffAscii, 4);  // inline, reserves 4
+    image_.addTag(kIfd0, 0x0150, shorts, kTiffShort, 3);  // data area
+    image_.addTag(kIfd0, 0x0200, six, kTiffByte, 6);      // data area
     const Written w = writeAndRead(image_);
     const uint8_t* tiff = w.payload.data() + 6;
     const RawDirectory ifd0 = parseDirectory(w.payload, 8);

@@ -58,9 +58,11 @@ TEST(JpegEncoderStructure, MarkerRightAfterStartOfImageAndJfifOnlyOnRequest)
     EXPECT_EQ(payload.size() + 2, markersUpToScan(withMarker)[1].length);
     EXPECT_EQ(payload, firstApp1Payload(withMarker));
     const auto jfif = codes(encodeToMemory(pixels, 16, 16, false, false, 0xE1, payload, true));
-    EXPECT_EQ((std::vector<int>{0xD8, 0xE0, 0xE1}), std::vector<int>(jfif.begin(), jfif.begin() + 3));
+    EXPECT_EQ((std::vector<int>{0xD8, 0xE0, 0xE1}),
+              std::vector<int>(jfif.begin(), jfif.begin() + 3));
     for (const auto& list : {plain, codes(withMarker)})
-        EXPECT_EQ(list.end(), std::find(list.begin(), list.end(), 0xE0)) << "no JFIF header unless asked";
+        EXPECT_EQ(list.end(), std::find(list.begin(), list.end(), 0xE0))
+            << "no JFIF header unless asked";
 }
 
 TEST(JpegEncoderStructure, FileAndMemoryOutputAreTheSameWhateverTheirSize)
@@ -91,20 +93,22 @@ TEST(JpegEncoderFlags, FlippedBgrBufferEncodesLikeThePlainRgbBufferAndIsNeverCha
         const auto plain = encodeToMemory(rgb, size.w, size.h);
         for (int variant = 1; variant < 4; ++variant) {
             const bool flip = variant & 1, swap = variant & 2;
-            SCOPED_TRACE(::testing::Message() << size.w << "x" << size.h << " flip " << flip << " swap " << swap);
+            SCOPED_TRACE(::testing::Message()
+                         << size.w << "x" << size.h << " flip " << flip << " swap " << swap);
             const auto stored = storedForm(rgb, size.w, size.h, flip, swap);
             auto buffer = stored;
             EXPECT_EQ(plain, encodeToMemory(buffer, size.w, size.h, flip, swap));
             EXPECT_EQ(stored, buffer);
             if (size.h > 1 || swap) {
-                EXPECT_NE(plain, encodeToMemory(stored, size.w, size.h)) << "the test picture is symmetric";
+                EXPECT_NE(plain, encodeToMemory(stored, size.w, size.h))
+                    << "the test picture is symmetric";
             }
         }
     }
     const auto rgb = makeTestPicture(33, 17);
     auto buffer = rgb;
-    ASSERT_EQ(1, writeJpegFromPixels(scratchFolder("encoder-unchanged") / "x.jpg", buffer.data(), 33, 17, 0,
-                                     nullptr, 0, false, 75, true, true));
+    ASSERT_EQ(1, writeJpegFromPixels(scratchFolder("encoder-unchanged") / "x.jpg", buffer.data(),
+                                     33, 17, 0, nullptr, 0, false, 75, true, true));
     EXPECT_EQ(rgb, buffer);
 }
 
@@ -113,22 +117,25 @@ TEST(JpegEncoderLimits, MarkerOfMaximumLengthIsWrittenAndOneByteMoreFailsClosing
     const auto folder = scratchFolder("encoder-too-long");
     const auto pixels = makeTestPicture(16, 16);
     std::vector<uint8_t> payload(kMaxMarkerPayload, 0x5A);
-    const auto markers = markersUpToScan(encodeToMemory(pixels, 16, 16, false, false, 0xE1, payload));
+    const auto markers =
+        markersUpToScan(encodeToMemory(pixels, 16, 16, false, false, 0xE1, payload));
     ASSERT_GE(markers.size(), 2u);
     EXPECT_EQ(0xE1, markers[1].code);
     EXPECT_EQ(65535u, markers[1].length);
 
     payload.push_back(0x5A);
     const fs::path path = folder / "long.jpg";
-    EXPECT_EQ(0, writeJpegFromPixels(path, pixels.data(), 16, 16, 0xE1, payload.data(),
-                                     static_cast<uint32_t>(payload.size()), false, 75, false, false));
+    EXPECT_EQ(0,
+              writeJpegFromPixels(path, pixels.data(), 16, 16, 0xE1, payload.data(),
+                                  static_cast<uint32_t>(payload.size()), false, 75, false, false));
     // The fatal error came back to us: the file exists, is closed and can go.
     EXPECT_TRUE(fs::exists(path));
     std::error_code error;
     EXPECT_TRUE(fs::remove(path, error)) << error.message();
     std::vector<uint8_t> memory = {1, 2, 3};
-    EXPECT_EQ(0, writeJpegFromPixels(memory, pixels.data(), 16, 16, 0xE1, payload.data(),
-                                     static_cast<uint32_t>(payload.size()), false, 75, false, false));
+    EXPECT_EQ(0,
+              writeJpegFromPixels(memory, pixels.data(), 16, 16, 0xE1, payload.data(),
+                                  static_cast<uint32_t>(payload.size()), false, 75, false, false));
     EXPECT_TRUE(memory.empty());
 }
 
@@ -136,16 +143,21 @@ TEST(JpegEncoderLimits, BadPicturesAndFoldersFailWithoutLeavingFiles)
 {
     const auto folder = scratchFolder("encoder-refused");
     const auto pixels = makeTestPicture(8, 8);
-    EXPECT_EQ(0, writeJpegFromPixels(folder / "a.jpg", nullptr, 8, 8, 0, nullptr, 0, false, 75, false, false));
-    EXPECT_EQ(0, writeJpegFromPixels(folder / "b.jpg", pixels.data(), 0, 8, 0, nullptr, 0, false, 75, true, false));
-    EXPECT_EQ(0, writeJpegFromPixels(folder / "c.jpg", pixels.data(), 8, 0, 0, nullptr, 0, false, 75, false, false));
-    EXPECT_EQ(0, writeJpegFromPixels(folder / "no" / "such" / "x.jpg", pixels.data(), 8, 8, 0, nullptr, 0, false,
-                                     75, true, true));
+    EXPECT_EQ(0, writeJpegFromPixels(folder / "a.jpg", nullptr, 8, 8, 0, nullptr, 0, false, 75,
+                                     false, false));
+    EXPECT_EQ(0, writeJpegFromPixels(folder / "b.jpg", pixels.data(), 0, 8, 0, nullptr, 0, false,
+                                     75, true, false));
+    EXPECT_EQ(0, writeJpegFromPixels(folder / "c.jpg", pixels.data(), 8, 0, 0, nullptr, 0, false,
+                                     75, false, false));
+    EXPECT_EQ(0, writeJpegFromPixels(folder / "no" / "such" / "x.jpg", pixels.data(), 8, 8, 0,
+                                     nullptr, 0, false, 75, true, true));
     EXPECT_TRUE(fs::is_empty(folder));
     // Wider than libjpeg allows: fails, and a second encode still works.
     std::vector<uint8_t> row(70000 * 3, 0x80);
-    EXPECT_EQ(0, encodeRgbToJpegFile(folder / "wide.jpg", row.data(), 70000, 1, 75, 0, nullptr, 0, false));
-    EXPECT_EQ(1, encodeRgbToJpegFile(folder / "ok.jpg", pixels.data(), 8, 8, 75, 0, nullptr, 0, false));
+    EXPECT_EQ(0, encodeRgbToJpegFile(folder / "wide.jpg", row.data(), 70000, 1, 75, 0, nullptr, 0,
+                                     false));
+    EXPECT_EQ(
+        1, encodeRgbToJpegFile(folder / "ok.jpg", pixels.data(), 8, 8, 75, 0, nullptr, 0, false));
 }
 
 }  // namespace

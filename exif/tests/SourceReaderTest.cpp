@@ -79,9 +79,25 @@ TiffBytes tiff(bool motorola, const std::vector<Item>& items)
         case 'w': t.u32(i.tag); break;
         case 'p': t.padTo(i.tag); break;
         case 't': t.text(std::string(i.bytes, i.tag)); break;
-        case 'e': t.u16(i.tag); t.u16(i.type); t.u32(i.count); t.u32(i.field); break;
-        case 's': t.u16(i.tag); t.u16(kTiffShort); t.u32(i.type); t.u16(i.count); t.u16(i.field); break;
-        case 'b': t.u16(i.tag); t.u16(i.type); t.u32(i.count); t.text(std::string(i.bytes, 4)); break;
+        case 'e':
+            t.u16(i.tag);
+            t.u16(i.type);
+            t.u32(i.count);
+            t.u32(i.field);
+            break;
+        case 's':
+            t.u16(i.tag);
+            t.u16(kTiffShort);
+            t.u32(i.type);
+            t.u16(i.count);
+            t.u16(i.field);
+            break;
+        case 'b':
+            t.u16(i.tag);
+            t.u16(i.type);
+            t.u32(i.count);
+            t.text(std::string(i.bytes, 4));
+            break;
         }
     }
     return t;
@@ -146,26 +162,56 @@ std::vector<uint8_t> host(std::initializer_list<T> values)
 // GPS, Interoperability, maker-note IFD, IFD1 with a 4-byte "thumbnail".
 TiffBytes sampleTiff(bool motorola, const char* makerHeader = "Nikon\0\x01\0")
 {
-    return tiff(motorola, {
-        // IFD0 at 8: 6 entries -> 2 + 72 + 4 = 78 bytes, ends at 86.
-        {'h', 6}, {'e', 0x0102, kTiffShort, 3, 206}, {'e', 0x010F, kTiffAscii, 6, 200},
-        {'e', 0x011A, kTiffRational, 1, 212}, {'e', 0x0150, kTiffShort, 3, 206},  // shares 0x0102's value
-        {'e', 0x8769, kTiffLong, 1, 86}, {'e', 0x8825, kTiffLong, 1, 140}, {'w', 300},
-        // Exif IFD at 86: 3 entries -> 42 bytes, ends at 128.
-        {'h', 3}, {'e', 0x829A, kTiffRational, 1, 220}, {'e', 0x927C, kTiffUndefined, 30, 240},
-        {'e', 0xA005, kTiffLong, 1, 164}, {'w', 0}, {'p', 140},
-        // GPS IFD at 140: tag 0 ends the walk at once.
-        {'h', 1}, {'b', 0x0000, kTiffByte, 4, 0, "\x02\x02\0\0"}, {'w', 0}, {'p', 164},
-        // Interop IFD at 164: 2 entries -> 30 bytes, ends at 194.
-        {'h', 2}, {'b', 0x0001, kTiffAscii, 4, 0, "R98\0"}, {'b', 0x0002, kTiffUndefined, 4, 0, "0100"}, {'w', 0},
-        // Values: "Maker" at 200, SHORT[3] at 206, 300/1 at 212, 1/125 at 220.
-        {'p', 200}, {'t', 6, 0, 0, 0, "Maker\0"}, {'h', 10}, {'h', 20}, {'h', 30}, {'w', 300}, {'w', 1}, {'w', 1},
-        {'w', 125},
-        // Maker note at 240: header then IFD at 248 with 1 entry (18 bytes).
-        {'p', 240}, {'t', 8, 0, 0, 0, makerHeader}, {'h', 1}, {'s', 0x0001, 2, 7, 8}, {'w', 0},
-        // IFD1 at 300: 2 entries -> 30 bytes, thumbnail at 330.
-        {'p', 300}, {'h', 2}, {'e', 0x0201, kTiffLong, 1, 330}, {'e', 0x0202, kTiffLong, 1, 4}, {'w', 0},
-        {'t', 4, 0, 0, 0, "\xFF\xD8\xFF\xD9"}, {'p', 340}});
+    return tiff(motorola, {// IFD0 at 8: 6 entries -> 2 + 72 + 4 = 78 bytes, ends at 86.
+                           {'h', 6},
+                           {'e', 0x0102, kTiffShort, 3, 206},
+                           {'e', 0x010F, kTiffAscii, 6, 200},
+                           {'e', 0x011A, kTiffRational, 1, 212},
+                           {'e', 0x0150, kTiffShort, 3, 206},  // shares 0x0102's value
+                           {'e', 0x8769, kTiffLong, 1, 86},
+                           {'e', 0x8825, kTiffLong, 1, 140},
+                           {'w', 300},
+                           // Exif IFD at 86: 3 entries -> 42 bytes, ends at 128.
+                           {'h', 3},
+                           {'e', 0x829A, kTiffRational, 1, 220},
+                           {'e', 0x927C, kTiffUndefined, 30, 240},
+                           {'e', 0xA005, kTiffLong, 1, 164},
+                           {'w', 0},
+                           {'p', 140},
+                           // GPS IFD at 140: tag 0 ends the walk at once.
+                           {'h', 1},
+                           {'b', 0x0000, kTiffByte, 4, 0, "\x02\x02\0\0"},
+                           {'w', 0},
+                           {'p', 164},
+                           // Interop IFD at 164: 2 entries -> 30 bytes, ends at 194.
+                           {'h', 2},
+                           {'b', 0x0001, kTiffAscii, 4, 0, "R98\0"},
+                           {'b', 0x0002, kTiffUndefined, 4, 0, "0100"},
+                           {'w', 0},
+                           // Values: "Maker" at 200, SHORT[3] at 206, 300/1 at 212, 1/125 at 220.
+                           {'p', 200},
+                           {'t', 6, 0, 0, 0, "Maker\0"},
+                           {'h', 10},
+                           {'h', 20},
+                           {'h', 30},
+                           {'w', 300},
+                           {'w', 1},
+                           {'w', 1},
+                           {'w', 125},
+                           // Maker note at 240: header then IFD at 248 with 1 entry (18 bytes).
+                           {'p', 240},
+                           {'t', 8, 0, 0, 0, makerHeader},
+                           {'h', 1},
+                           {'s', 0x0001, 2, 7, 8},
+                           {'w', 0},
+                           // IFD1 at 300: 2 entries -> 30 bytes, thumbnail at 330.
+                           {'p', 300},
+                           {'h', 2},
+                           {'e', 0x0201, kTiffLong, 1, 330},
+                           {'e', 0x0202, kTiffLong, 1, 4},
+                           {'w', 0},
+                           {'t', 4, 0, 0, 0, "\xFF\xD8\xFF\xD9"},
+                           {'p', 340}});
 }
 
 std::vector<Walked> expectedSampleWalk()
@@ -251,9 +297,17 @@ TEST(ExifSourceWalk, MotorolaDirectoryReachedTwiceIsConvertedOnce)
 {
     // The Interoperability link points at the Exif IFD itself.
     for (bool mm : {false, true}) {
-        const auto jpeg = tiff(mm, {{'h', 1}, {'e', 0x8769, kTiffLong, 1, 26}, {'w', 0}, {'p', 26}, {'h', 2},
-                                    {'e', 0x9201, kTiffSRational, 1, 60}, {'e', 0xA005, kTiffLong, 1, 26},
-                                    {'w', 0}, {'p', 60}, {'w', static_cast<uint32_t>(-5)}, {'w', 2}})
+        const auto jpeg = tiff(mm, {{'h', 1},
+                                    {'e', 0x8769, kTiffLong, 1, 26},
+                                    {'w', 0},
+                                    {'p', 26},
+                                    {'h', 2},
+                                    {'e', 0x9201, kTiffSRational, 1, 60},
+                                    {'e', 0xA005, kTiffLong, 1, 26},
+                                    {'w', 0},
+                                    {'p', 60},
+                                    {'w', static_cast<uint32_t>(-5)},
+                                    {'w', 2}})
                               .jpeg();
         ExifImage image;
         ASSERT_NE(nullptr, image.openSourceBytes(jpeg.data(), jpeg.size(), 7));
@@ -271,22 +325,34 @@ TEST(ExifSourceWalk, MotorolaDirectoryReachedTwiceIsConvertedOnce)
 
 std::vector<Item> ifd1At(uint32_t link)
 {
-    return {{'h', 1}, {'s', 0x0100, 1, 1}, {'w', link}, {'p', link}, {'h', 2},
-            {'e', 0x0201, kTiffLong, 1, link + 30}, {'e', 0x0202, kTiffLong, 1, 4}, {'w', 0}};
+    return {{'h', 1},
+            {'s', 0x0100, 1, 1},
+            {'w', link},
+            {'p', link},
+            {'h', 2},
+            {'e', 0x0201, kTiffLong, 1, link + 30},
+            {'e', 0x0202, kTiffLong, 1, 4},
+            {'w', 0}};
 }
 
 // IFD1 with a thumbnail at 60 in TIFF data of 64 bytes.
 std::vector<Item> thumbnailAt60(uint32_t length)
 {
-    return {{'h', 1}, {'s', 0x0100, 1, 1}, {'w', 26}, {'h', 2}, {'e', 0x0201, kTiffLong, 1, 60},
-            {'e', 0x0202, kTiffLong, 1, length}, {'w', 0}, {'p', 64}};
+    return {{'h', 1},
+            {'s', 0x0100, 1, 1},
+            {'w', 26},
+            {'h', 2},
+            {'e', 0x0201, kTiffLong, 1, 60},
+            {'e', 0x0202, kTiffLong, 1, length},
+            {'w', 0},
+            {'p', 64}};
 }
 
 // An Exif IFD whose maker note of `count` bytes ends the segment.
 std::vector<Item> makerNoteAtTheEnd(uint32_t count)
 {
-    return {{'h', 1}, {'e', 0x8769, kTiffLong, 1, 26}, {'w', 0}, {'h', 1},
-            {'e', 0x927C, kTiffUndefined, count, 44}, {'w', 0}};
+    return {{'h', 1}, {'e', 0x8769, kTiffLong, 1, 26},          {'w', 0},
+            {'h', 1}, {'e', 0x927C, kTiffUndefined, count, 44}, {'w', 0}};
 }
 
 // What an opened source holds: E Exif IFD, G GPS IFD, I IFD1, T thumbnail,
@@ -306,49 +372,148 @@ TEST(ExifSourceBroken, HandMadeStructuresAreWalkedOnlyWhereValid)
 {
     const Structure cases[] = {
         {"descending entry ends the whole walk, links after it not taken",
-         {{'h', 4}, {'s', 0x0100, 1, 1}, {'s', 0x0110, 1, 2}, {'s', 0x0105, 1, 3}, {'e', 0x8769, kTiffLong, 1, 62},
-          {'w', 0}, {'h', 1}, {'s', 0xA001, 1, 1}, {'w', 0}}, "", false, "", 2, 0x0110},
+         {{'h', 4},
+          {'s', 0x0100, 1, 1},
+          {'s', 0x0110, 1, 2},
+          {'s', 0x0105, 1, 3},
+          {'e', 0x8769, kTiffLong, 1, 62},
+          {'w', 0},
+          {'h', 1},
+          {'s', 0xA001, 1, 1},
+          {'w', 0}},
+         "",
+         false,
+         "",
+         2,
+         0x0110},
         {"descent in a later directory ends the walk there",
-         {{'h', 2}, {'s', 0x0100, 1, 1}, {'e', 0x8769, kTiffLong, 1, 38}, {'w', 70}, {'h', 2}, {'s', 0xA002, 1, 1},
-          {'s', 0xA001, 1, 1}, {'w', 0}, {'p', 70}, {'h', 1}, {'s', 0x0103, 1, 6}, {'w', 0}}, "", false, nullptr, 3,
+         {{'h', 2},
+          {'s', 0x0100, 1, 1},
+          {'e', 0x8769, kTiffLong, 1, 38},
+          {'w', 70},
+          {'h', 2},
+          {'s', 0xA002, 1, 1},
+          {'s', 0xA001, 1, 1},
+          {'w', 0},
+          {'p', 70},
+          {'h', 1},
+          {'s', 0x0103, 1, 6},
+          {'w', 0}},
+         "",
+         false,
+         nullptr,
+         3,
          0xA002},
         {"IFD1 link below 4096", ifd1At(4000), "\xFF\xD8\xFF\xD9", false, "IT", 3, 0x0202},
         {"IFD1 link of 4096", ifd1At(4096), "\xFF\xD8\xFF\xD9", false, "", 1, 0x0100},
         {"IFD1 link above 4096", ifd1At(4100), "\xFF\xD8\xFF\xD9", false, "", 1, 0x0100},
         {"unknown type, then a value outside: the directory is left",
-         {{'h', 4}, {'s', 0x0100, 1, 1}, {'e', 0x0101, 14, 1, 0}, {'e', 0x0102, kTiffAscii, 10, 1000},
-          {'s', 0x0103, 1, 3}, {'w', 0}}, "", false, nullptr, 1, 0x0100},
+         {{'h', 4},
+          {'s', 0x0100, 1, 1},
+          {'e', 0x0101, 14, 1, 0},
+          {'e', 0x0102, kTiffAscii, 10, 1000},
+          {'s', 0x0103, 1, 3},
+          {'w', 0}},
+         "",
+         false,
+         nullptr,
+         1,
+         0x0100},
         {"links of type 13 (IFD) are followed",
-         {{'h', 2}, {'s', 0x0100, 1, 1}, {'e', 0x8769, kTiffIfd, 1, 38}, {'w', 0}, {'h', 2}, {'s', 0xA001, 1, 1},
-          {'e', 0xA005, kTiffIfd, 1, 68}, {'w', 0}, {'h', 1}, {'b', 0x0001, kTiffAscii, 4, 0, "R98\0"}, {'w', 0}},
-         "", true, "E", 5, 0x0001},
+         {{'h', 2},
+          {'s', 0x0100, 1, 1},
+          {'e', 0x8769, kTiffIfd, 1, 38},
+          {'w', 0},
+          {'h', 2},
+          {'s', 0xA001, 1, 1},
+          {'e', 0xA005, kTiffIfd, 1, 68},
+          {'w', 0},
+          {'h', 1},
+          {'b', 0x0001, kTiffAscii, 4, 0, "R98\0"},
+          {'w', 0}},
+         "",
+         true,
+         "E",
+         5,
+         0x0001},
         {"Exif link into the header is not followed, the walk goes on",
-         {{'h', 3}, {'s', 0x0100, 1, 1}, {'e', 0x8769, kTiffLong, 1, 4}, {'s', 0xC000, 1, 5}, {'w', 0}}, "", true, "",
-         3, 0xC000},
+         {{'h', 3},
+          {'s', 0x0100, 1, 1},
+          {'e', 0x8769, kTiffLong, 1, 4},
+          {'s', 0xC000, 1, 5},
+          {'w', 0}},
+         "",
+         true,
+         "",
+         3,
+         0xC000},
         {"invalid first entry leaves the directory",
-         {{'h', 2}, {'e', 0x0100, kTiffLong, 2, 5000}, {'e', 0x8769, kTiffLong, 1, 38}, {'w', 0}, {'h', 1},
-          {'s', 0xA001, 1, 1}, {'w', 0}}, "", false, "E", 1, 0xA001},
-        {"segment ends among IFD0's entries", {{'h', 6}, {'s', 0x0100, 1, 1}, {'s', 0x0101, 1, 2}}, "", false, "",
-         2, 0x0101},
+         {{'h', 2},
+          {'e', 0x0100, kTiffLong, 2, 5000},
+          {'e', 0x8769, kTiffLong, 1, 38},
+          {'w', 0},
+          {'h', 1},
+          {'s', 0xA001, 1, 1},
+          {'w', 0}},
+         "",
+         false,
+         "E",
+         1,
+         0xA001},
+        {"segment ends among IFD0's entries",
+         {{'h', 6}, {'s', 0x0100, 1, 1}, {'s', 0x0101, 1, 2}},
+         "",
+         false,
+         "",
+         2,
+         0x0101},
         {"entry count beyond the segment, no next link read",
-         {{'h', 0xFFFF}, {'s', 0x0100, 1, 1}, {'s', 0x0101, 1, 2}, {'h', 0x0102}, {'h', kTiffShort}}, "", true, "",
-         2, 0x0101},
+         {{'h', 0xFFFF},
+          {'s', 0x0100, 1, 1},
+          {'s', 0x0101, 1, 2},
+          {'h', 0x0102},
+          {'h', kTiffShort}},
+         "",
+         true,
+         "",
+         2,
+         0x0101},
         {"links outside are ignored",
-         {{'h', 3}, {'s', 0x0100, 1, 1}, {'e', 0x8769, kTiffLong, 1, 0x7FFFFFFF},  // an invalid entry
-          {'e', 0x8825, kTiffLong, 1, 51}, {'w', 0xFFFFFF00}, {'p', 52}},  // one byte short of a count
-         "", true, "", 1, 0x0100},
-        {"maker note one byte short of its zero", makerNoteAtTheEnd(5), std::string("Nikon", 5), false, "E", 2, 0x927C},
-        {"maker note without room for an IFD", makerNoteAtTheEnd(6), std::string("Nikon\0", 6), false, "EM", 2, 0x927C},
-        {"maker note with half an entry count", makerNoteAtTheEnd(9), std::string("Nikon\0\x01\0\x05", 9), false,
-         "EM", 2, 0x927C},
-        {"maker note with a count and no entries", makerNoteAtTheEnd(10), std::string("Nikon\0\x01\0\x05\0", 10),
-         false, "EMN", 2, 0x927C},
+         {{'h', 3},
+          {'s', 0x0100, 1, 1},
+          {'e', 0x8769, kTiffLong, 1, 0x7FFFFFFF},  // an invalid entry
+          {'e', 0x8825, kTiffLong, 1, 51},
+          {'w', 0xFFFFFF00},
+          {'p', 52}},  // one byte short of a count
+         "",
+         true,
+         "",
+         1,
+         0x0100},
+        {"maker note one byte short of its zero", makerNoteAtTheEnd(5), std::string("Nikon", 5),
+         false, "E", 2, 0x927C},
+        {"maker note without room for an IFD", makerNoteAtTheEnd(6), std::string("Nikon\0", 6),
+         false, "EM", 2, 0x927C},
+        {"maker note with half an entry count", makerNoteAtTheEnd(9),
+         std::string("Nikon\0\x01\0\x05", 9), false, "EM", 2, 0x927C},
+        {"maker note with a count and no entries", makerNoteAtTheEnd(10),
+         std::string("Nikon\0\x01\0\x05\0", 10), false, "EMN", 2, 0x927C},
         {"thumbnail ending at the segment's end", thumbnailAt60(4), "", false, "IT", 3, 0x0202},
         {"thumbnail one byte past the segment", thumbnailAt60(5), "", false, "I", 3, 0x0202},
         {"thumbnail far outside the segment", thumbnailAt60(0xFFFFFFF0), "", false, "I", 3, 0x0202},
         {"thumbnail offset at the last byte",  // 4 bytes would end past the data
-         {{'h', 1}, {'s', 0x0100, 1, 1}, {'w', 26}, {'h', 1}, {'e', 0x0201, kTiffLong, 1, 43}, {'w', 0}, {'p', 44}},
-         "", false, "I", 1, 0x0100},
+         {{'h', 1},
+          {'s', 0x0100, 1, 1},
+          {'w', 26},
+          {'h', 1},
+          {'e', 0x0201, kTiffLong, 1, 43},
+          {'w', 0},
+          {'p', 44}},
+         "",
+         false,
+         "I",
+         1,
+         0x0100},
     };
     for (const Structure& c : cases) {
         for (bool mm : {false, true}) {
@@ -364,10 +529,11 @@ TEST(ExifSourceBroken, HandMadeStructuresAreWalkedOnlyWhereValid)
             EXPECT_EQ(t.size(), r->tiffLength) << "the segment's length bounds the data";
             if (c.present != nullptr) {
                 const std::pair<char, const uint8_t*> parts[] = {
-                    {'E', r->exifIfd}, {'G', r->gpsIfd},     {'I', r->ifd1},
+                    {'E', r->exifIfd},   {'G', r->gpsIfd},    {'I', r->ifd1},
                     {'T', r->thumbnail}, {'M', r->makerNote}, {'N', r->makerNoteIfd}};
                 for (const auto& p : parts)
-                    EXPECT_EQ(std::strchr(c.present, p.first) != nullptr, p.second != nullptr) << p.first;
+                    EXPECT_EQ(std::strchr(c.present, p.first) != nullptr, p.second != nullptr)
+                        << p.first;
                 EXPECT_EQ(r->thumbnail != nullptr ? 4u : 0u, r->thumbnailLength);
             }
             const auto walked = walkAll(image);
@@ -385,15 +551,20 @@ TEST(ExifSourceBroken, SourcesWithoutAValidEntryAreRefused)
     const auto sample = sampleTiff(false).jpeg();
     for (size_t cut : {3u, 6u, 11u, 12u, 20u, 100u, 351u})
         cases.emplace_back("cut at " + std::to_string(cut),
-                           std::vector<uint8_t>(sample.begin(), sample.begin() + static_cast<std::ptrdiff_t>(cut)));
+                           std::vector<uint8_t>(sample.begin(),
+                                                sample.begin() + static_cast<std::ptrdiff_t>(cut)));
     for (int length = 0; length < 16; ++length)
-        cases.emplace_back("segment length " + std::to_string(length),
-                           std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0xE1, 0, static_cast<uint8_t>(length), 'E', 'x',
-                                                'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0});
+        cases.emplace_back(
+            "segment length " + std::to_string(length),
+            std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0xE1, 0, static_cast<uint8_t>(length),
+                                 'E',  'x',  'i',  'f',  0, 0,
+                                 'I',  'I',  42,   0,    8, 0,
+                                 0,    0});
     cases.emplace_back("length longer than the file", sampleTiff(false).jpeg(+2000));
     // Both entries that fit point beyond the segment; the file goes on, unread.
     const auto full = sampleTiff(false);
-    cases.emplace_back("values past the segment", full.jpeg(-(static_cast<int>(full.size()) - 8 - 2 - 12 * 2 - 5)));
+    cases.emplace_back("values past the segment",
+                       full.jpeg(-(static_cast<int>(full.size()) - 8 - 2 - 12 * 2 - 5)));
     for (uint32_t at : {9u, 10u, 11u, 0xFFFFFFF0u}) {
         TiffBytes t = tiff(false, {{'h', 0}});
         t.set32(4, at);
@@ -401,11 +572,15 @@ TEST(ExifSourceBroken, SourcesWithoutAValidEntryAreRefused)
         cases.emplace_back("IFD0 at " + std::to_string(at), t.jpeg());
     }
     cases.emplace_back("counts that overflow",  // 8 x count wraps in 32 bits
-                       tiff(false, {{'h', 3}, {'e', 0x0100, kTiffDouble, 0x20000000, 8},
+                       tiff(false, {{'h', 3},
+                                    {'e', 0x0100, kTiffDouble, 0x20000000, 8},
                                     {'e', 0x0101, kTiffLong, 0xFFFFFFFF, 0},
-                                    {'e', 0x0102, kTiffRational, 0x40000000, 8}, {'w', 0}}).jpeg());
-    cases.emplace_back("first tag zero ends the walk at once",
-                       tiff(false, {{'h', 2}, {'s', 0x0000, 1, 1}, {'s', 0x0100, 1, 1}, {'w', 0}}).jpeg());
+                                    {'e', 0x0102, kTiffRational, 0x40000000, 8},
+                                    {'w', 0}})
+                           .jpeg());
+    cases.emplace_back(
+        "first tag zero ends the walk at once",
+        tiff(false, {{'h', 2}, {'s', 0x0000, 1, 1}, {'s', 0x0100, 1, 1}, {'w', 0}}).jpeg());
     for (const auto& c : cases) {
         ExifImage image;
         EXPECT_EQ(nullptr, image.openSourceBytes(c.second.data(), c.second.size(), 7)) << c.first;
@@ -457,12 +632,16 @@ TEST(ExifSourceMarkers, SegmentsBeforeExifAreSkippedUntilScanData)
         std::vector<uint8_t> before;
         bool found;
     } cases[] = {
-        {"JFIF and comment", {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0,
-                              0xFF, 0xFE, 0, 4, 'h', 'i'}, true},
+        {"JFIF and comment",
+         {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F',  'I',  'F', 0, 1,   1,
+          0,    0,    1,    0,    1, 0,  0,   0xFF, 0xFE, 0,   4, 'h', 'i'},
+         true},
         {"frame", {0xFF, 0xD8, 0xFF, 0xC0, 0, 4, 1, 2}, true},
         {"scan data", {0xFF, 0xD8, 0xFF, 0xDA, 0, 4, 1, 2, 0x12, 0x34}, false},
         // "XMP\0.." segment whose ninth byte starts the real Exif segment.
-        {"other APP1, read on from its ninth byte", {0xFF, 0xD8, 0xFF, 0xE1, 0x40, 0x00, 'X', 'M', 'P', 0, 0, 0}, true},
+        {"other APP1, read on from its ninth byte",
+         {0xFF, 0xD8, 0xFF, 0xE1, 0x40, 0x00, 'X', 'M', 'P', 0, 0, 0},
+         true},
     };
     for (const auto& c : cases) {
         std::vector<uint8_t> jpeg = c.before;
@@ -504,7 +683,8 @@ TEST(ExifSourceRoundTrip, WalkedEntriesOfOurPictureWriteItAgain)
     EXPECT_EQ(0, std::memcmp(reader->makerNote, "ORVEN\0\x01\0", 8));
     ASSERT_NE(nullptr, reader->thumbnail);
     int tw = 0, th = 0;
-    EXPECT_EQ(3u, baselineComponents({reader->thumbnail, reader->thumbnail + reader->thumbnailLength}, &tw, &th)
+    EXPECT_EQ(3u, baselineComponents(
+                      {reader->thumbnail, reader->thumbnail + reader->thumbnailLength}, &tw, &th)
                       .size());
     EXPECT_EQ(160, tw);
     ExifEntryCursor cursor;
@@ -541,16 +721,22 @@ TEST(JpegCodingKindScan, BaselineProgressiveAndNeither)
         {"lossless", {0xFF, 0xD8, 0xFF, 0xC3, 0, 4, 0, 0}, kJpegUnknown},
         {"empty", {}, kJpegUnknown},
         // Other APP1 segments are read on inside.
-        {"ordinary APP1", {0xFF, 0xD8, 0xFF, 0xE1, 0, 20, 'h', 't', 't', 'p', ':', '/', '/', 'n', 's', '.', 'a',
-                           'd', 'o', 'b', 'e', '.', 0xFF, 0xC0}, kJpegUnknown},
-        {"crafted APP1", {0xFF, 0xD8, 0xFF, 0xE1, 0, 20, 'h', 't', 't', 'p', ':', '/', 0xFF, 0xC2, 0, 0},
+        {"ordinary APP1",
+         {0xFF, 0xD8, 0xFF, 0xE1, 0,   20,  'h', 't', 't', 'p', ':',  '/',
+          '/',  'n',  's',  '.',  'a', 'd', 'o', 'b', 'e', '.', 0xFF, 0xC0},
+         kJpegUnknown},
+        {"crafted APP1",
+         {0xFF, 0xD8, 0xFF, 0xE1, 0, 20, 'h', 't', 't', 'p', ':', '/', 0xFF, 0xC2, 0, 0},
          kJpegProgressive},
         // Short lengths end the scan.
         {"length zero", {0xFF, 0xD8, 0xFF, 0xE0, 0, 0, 0xFF, 0xC0}, kJpegUnknown},
-        {"short Exif", {0xFF, 0xD8, 0xFF, 0xE1, 0, 4, 'E', 'x', 'i', 'f', 0, 0, 0xFF, 0xC0}, kJpegUnknown},
+        {"short Exif",
+         {0xFF, 0xD8, 0xFF, 0xE1, 0, 4, 'E', 'x', 'i', 'f', 0, 0, 0xFF, 0xC0},
+         kJpegUnknown},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.kind, jpegCodingKindOfBytes(c.bytes.empty() ? nullptr : c.bytes.data(), c.bytes.size()))
+        EXPECT_EQ(c.kind,
+                  jpegCodingKindOfBytes(c.bytes.empty() ? nullptr : c.bytes.data(), c.bytes.size()))
             << c.name;
 }
 

@@ -86,7 +86,8 @@ std::vector<uint8_t> firstApp1Payload(const std::vector<uint8_t>& jpeg)
     for (const JpegMarker& m : markersUpToScan(jpeg)) {
         if (m.code == 0xE1 && m.length >= 2 && m.offset + 2 + m.length <= jpeg.size())
             return std::vector<uint8_t>(jpeg.begin() + static_cast<std::ptrdiff_t>(m.offset + 4),
-                                        jpeg.begin() + static_cast<std::ptrdiff_t>(m.offset + 2 + m.length));
+                                        jpeg.begin() +
+                                            static_cast<std::ptrdiff_t>(m.offset + 2 + m.length));
     }
     return {};
 }

@@ -60,9 +60,11 @@ protected:
         added_.clear();
         for (const ExifTag& t : image_.info.sizes.tags) {
             if (t.ifd != kIfdGps)
-                added_.push_back({t.ifd, t.tag, t.type, t.count,
-                                  // the host is little-endian on every build (the library checks it)
-                                  std::vector<uint8_t>(t.value.begin(), t.value.begin() + tiffElementSize(t.type) * t.count)});
+                added_.push_back(
+                    {t.ifd, t.tag, t.type, t.count,
+                     // the host is little-endian on every build (the library checks it)
+                     std::vector<uint8_t>(t.value.begin(),
+                                          t.value.begin() + tiffElementSize(t.type) * t.count)});
         }
         makerNoteSize_ = image_.ifdSize(kIfdMakerNote);
         ASSERT_NE(0, image_.writeExifJpeg());
@@ -103,8 +105,10 @@ TEST_F(ToolReadBack, ExiftoolFindsEveryTagInItsDirectoryWithTypeCountAndValue)
             continue;
         ASSERT_FALSE(e.shown.empty());
         const size_t n = std::min(e.shown.size(), t.intel.size());
-        EXPECT_EQ(std::vector<uint8_t>(t.intel.begin(), t.intel.begin() + static_cast<std::ptrdiff_t>(n)),
-                  std::vector<uint8_t>(e.shown.begin(), e.shown.begin() + static_cast<std::ptrdiff_t>(n)));
+        EXPECT_EQ(
+            std::vector<uint8_t>(t.intel.begin(), t.intel.begin() + static_cast<std::ptrdiff_t>(n)),
+            std::vector<uint8_t>(e.shown.begin(),
+                                 e.shown.begin() + static_cast<std::ptrdiff_t>(n)));
     }
 }
 
@@ -148,8 +152,8 @@ TEST_F(ToolReadBack, PrimaryIsBaseline422WithExifAsSecondMarkerAndItsThumbnailDe
     const std::string app1 = "Miscellaneous marker 0xe1, length";
     EXPECT_EQ(0, out.compare(out.find('\n', soi) + 1, app1.size(), app1)) << out;
     EXPECT_EQ(std::string::npos, out.find("JFIF")) << "no JFIF APP0";
-    for (const char* line : {"Start Of Frame 0xc0: width=640, height=480, components=3", "Component 1: 2hx1v",
-                             "Component 2: 1hx1v", "Component 3: 1hx1v"})
+    for (const char* line : {"Start Of Frame 0xc0: width=640, height=480, components=3",
+                             "Component 1: 2hx1v", "Component 2: 1hx1v", "Component 3: 1hx1v"})
         EXPECT_NE(std::string::npos, out.find(line)) << line << "\n" << out;
 
     const fs::path thumb = folder / "thumb.jpg";
@@ -190,8 +194,10 @@ TEST_F(ToolReadBack, DecodedPixelsMatchTheSourceWhateverItsStoredForm)
             addUsualTags(image_, 320, 240);
             ASSERT_NE(0, image_.writeExifJpeg());
             const double error = meanError(decodeWithDjpeg(path), source);
-            EXPECT_EQ(flags, error < 4.0) << "flip " << flip << " swap " << swap << " error " << error;
-            EXPECT_EQ(!flags, error > 20.0) << "flip " << flip << " swap " << swap << " error " << error;
+            EXPECT_EQ(flags, error < 4.0)
+                << "flip " << flip << " swap " << swap << " error " << error;
+            EXPECT_EQ(!flags, error > 20.0)
+                << "flip " << flip << " swap " << swap << " error " << error;
         }
     }
 }
@@ -202,8 +208,9 @@ TEST_F(ToolReadBack, LargestMarkerDecodes)
     const auto pixels = makeTestPicture(48, 32);
     std::vector<uint8_t> payload(65533, 0);
     std::memcpy(payload.data(), "Exif\0\0", 6);
-    ASSERT_EQ(1, writeJpegFromPixels(path, pixels.data(), 48, 32, 0xE1, payload.data(),
-                                     static_cast<uint32_t>(payload.size()), false, 90, false, false));
+    ASSERT_EQ(1,
+              writeJpegFromPixels(path, pixels.data(), 48, 32, 0xE1, payload.data(),
+                                  static_cast<uint32_t>(payload.size()), false, 90, false, false));
     const ToolRun run = runTool("djpeg -verbose -outfile /dev/null " + shellQuoted(path));
     EXPECT_EQ(0, run.status) << run.output;
     EXPECT_NE(std::string::npos, run.output.find("Miscellaneous marker 0xe1, length 65533"));

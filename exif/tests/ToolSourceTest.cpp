@@ -47,18 +47,20 @@ protected:
         const fs::path& f = gFolder;
         writePpm(f / "base.ppm", 96, 64);
         writePpm(f / "small.ppm", 32, 24);
-        mustRun("cjpeg -quality 80 -outfile " + shellQuoted(f / "base.jpg") + " " + shellQuoted(f / "base.ppm"));
-        mustRun("cjpeg -quality 60 -outfile " + shellQuoted(f / "thumb.jpg") + " " + shellQuoted(f / "small.ppm"));
+        mustRun("cjpeg -quality 80 -outfile " + shellQuoted(f / "base.jpg") + " " +
+                shellQuoted(f / "base.ppm"));
+        mustRun("cjpeg -quality 60 -outfile " + shellQuoted(f / "thumb.jpg") + " " +
+                shellQuoted(f / "small.ppm"));
         mustRun("cjpeg -progressive -outfile " + shellQuoted(f / "progressive.jpg") + " " +
                 shellQuoted(f / "base.ppm"));
         const std::string thumb = "'-ThumbnailImage<=" + (f / "thumb.jpg").string() + "' ";
-        mustRun("exiftool -q -o " + shellQuoted(f / "intel.jpg") + " -ExifByteOrder=II " + kTags + thumb +
-                shellQuoted(f / "base.jpg"));
-        mustRun("exiftool -q -o " + shellQuoted(f / "motorola.jpg") + " -ExifByteOrder=MM " + kTags +
+        mustRun("exiftool -q -o " + shellQuoted(f / "intel.jpg") + " -ExifByteOrder=II " + kTags +
                 thumb + shellQuoted(f / "base.jpg"));
+        mustRun("exiftool -q -o " + shellQuoted(f / "motorola.jpg") + " -ExifByteOrder=MM " +
+                kTags + thumb + shellQuoted(f / "base.jpg"));
         // Without its version entry (tag 0) the GPS directory can be walked.
-        mustRun("exiftool -q -o " + shellQuoted(f / "motorola-gps.jpg") + " -GPSVersionID= " +
-                shellQuoted(f / "motorola.jpg"));
+        mustRun("exiftool -q -o " + shellQuoted(f / "motorola-gps.jpg") +
+                " -GPSVersionID= " + shellQuoted(f / "motorola.jpg"));
         mustRun("exiftool -q -o " + shellQuoted(f / "progressive-exif.jpg") + " " + kTags +
                 shellQuoted(f / "progressive.jpg"));
 
@@ -169,8 +171,10 @@ void compareWithExiftool(const fs::path& file, bool expectGps)
         } else if (e.fileOffset >= 0) {
             EXPECT_EQ(e.fileOffset - tiffStart, w.tiffOffset);
             const size_t n = std::min(e.shown.size(), w.value.size());
-            const std::vector<uint8_t> shown(e.shown.begin(), e.shown.begin() + static_cast<std::ptrdiff_t>(n));
-            const std::vector<uint8_t> host(w.value.begin(), w.value.begin() + static_cast<std::ptrdiff_t>(n));
+            const std::vector<uint8_t> shown(e.shown.begin(),
+                                             e.shown.begin() + static_cast<std::ptrdiff_t>(n));
+            const std::vector<uint8_t> host(w.value.begin(),
+                                            w.value.begin() + static_cast<std::ptrdiff_t>(n));
             EXPECT_EQ(toHost(shown, e.type, reader->motorola), host);
         }
         ours.erase(it);
@@ -195,15 +199,17 @@ TEST_F(ToolSources, FilesWalkAsExiftoolListsThem)
         const char* name;
         bool gps;
         int makerNoteEntries;
-    } cases[] = {{"intel.jpg", false, 0},  {"motorola.jpg", false, 0}, {"motorola-gps.jpg", true, 0},
-                 {"progressive-exif.jpg", false, 0}, {"orven.jpg", false, 10}, {"OLYMP.jpg", false, 10},
-                 {"Nikon.jpg", false, 10}, {"SANYO.jpg", false, 10}};
+    } cases[] = {{"intel.jpg", false, 0},       {"motorola.jpg", false, 0},
+                 {"motorola-gps.jpg", true, 0}, {"progressive-exif.jpg", false, 0},
+                 {"orven.jpg", false, 10},      {"OLYMP.jpg", false, 10},
+                 {"Nikon.jpg", false, 10},      {"SANYO.jpg", false, 10}};
     for (const auto& c : cases) {
         compareWithExiftool(gFolder / c.name, c.gps);
         const auto walked = walk(gFolder / c.name);
-        EXPECT_EQ(c.makerNoteEntries, std::count_if(walked.begin(), walked.end(), [](const WalkedEntry& w) {
-                      return w.ifd == kIfdMakerNote;
-                  })) << c.name;
+        EXPECT_EQ(c.makerNoteEntries,
+                  std::count_if(walked.begin(), walked.end(),
+                                [](const WalkedEntry& w) { return w.ifd == kIfdMakerNote; }))
+            << c.name;
     }
     const auto other = walk(gFolder / "nikon-other.jpg");
     EXPECT_EQ(0, std::count_if(other.begin(), other.end(),
@@ -214,7 +220,8 @@ TEST_F(ToolSources, FilesWalkAsExiftoolListsThem)
     const auto intel = walk(gFolder / "intel.jpg", &reader, &image);
     ASSERT_NE(nullptr, reader);
     EXPECT_NE(nullptr, reader->gpsIfd);
-    EXPECT_EQ(0, std::count_if(intel.begin(), intel.end(), [](const WalkedEntry& w) { return w.ifd == kIfdGps; }));
+    EXPECT_EQ(0, std::count_if(intel.begin(), intel.end(),
+                               [](const WalkedEntry& w) { return w.ifd == kIfdGps; }));
 }
 
 TEST_F(ToolSources, ThumbnailIsTheOneExiftoolExtracts)
@@ -226,8 +233,9 @@ TEST_F(ToolSources, ThumbnailIsTheOneExiftoolExtracts)
         ASSERT_NE(nullptr, reader->thumbnail);
         const ToolRun run = runTool("exiftool -b -ThumbnailImage " + shellQuoted(gFolder / name));
         ASSERT_EQ(0, run.status);
-        EXPECT_EQ(std::vector<uint8_t>(run.output.begin(), run.output.end()),
-                  std::vector<uint8_t>(reader->thumbnail, reader->thumbnail + reader->thumbnailLength))
+        EXPECT_EQ(
+            std::vector<uint8_t>(run.output.begin(), run.output.end()),
+            std::vector<uint8_t>(reader->thumbnail, reader->thumbnail + reader->thumbnailLength))
             << name;
     }
 }

@@ -11,20 +11,25 @@ namespace {
 uint16_t typeOfFormat(const std::string& format)
 {
     static const std::map<std::string, uint16_t> kFormats = {
-        {"int8u", 1},  {"string", 2}, {"int16u", 3},      {"int32u", 4},
-        {"rational64u", 5}, {"int8s", 6}, {"undef", 7},  {"int16s", 8},
-        {"int32s", 9}, {"rational64s", 10}, {"float", 11}, {"double", 12}};
+        {"int8u", 1},       {"string", 2},       {"int16u", 3}, {"int32u", 4},
+        {"rational64u", 5}, {"int8s", 6},        {"undef", 7},  {"int16s", 8},
+        {"int32s", 9},      {"rational64s", 10}, {"float", 11}, {"double", 12}};
     const auto it = kFormats.find(format);
     return it == kFormats.end() ? 0 : it->second;
 }
 
 uint16_t ifdOfDirectory(const std::string& name, const std::string& parent)
 {
-    if (name == "IFD0") return 1;
-    if (name == "ExifIFD") return 2;
-    if (name == "IFD1") return 3;
-    if (name == "GPS") return 4;
-    if (name == "InteropIFD") return 5;
+    if (name == "IFD0")
+        return 1;
+    if (name == "ExifIFD")
+        return 2;
+    if (name == "IFD1")
+        return 3;
+    if (name == "GPS")
+        return 4;
+    if (name == "InteropIFD")
+        return 5;
     return parent == "ExifIFD" ? 6 : 0;  // a maker note's directory
 }
 
@@ -107,8 +112,8 @@ Decoded decodeWithDjpeg(const fs::path& jpeg)
     const std::vector<uint8_t> bytes = readFileBytes(ppm);
     int maxValue = 0, used = 0;
     const std::string header(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 64));
-    if (std::sscanf(header.c_str(), "P6 %d %d %d%n", &out.width,
-                    &out.height, &maxValue, &used) != 3)
+    if (std::sscanf(header.c_str(), "P6 %d %d %d%n", &out.width, &out.height, &maxValue, &used) !=
+        3)
         return out;
     const size_t start = static_cast<size_t>(used) + 1;
     out.rgb.assign(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());

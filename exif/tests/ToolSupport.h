@@ -15,7 +15,7 @@ struct ExiftoolEntry {
     uint16_t tag = 0;
     uint16_t type = 0;
     uint32_t count = 0;
-    long fileOffset = -1;       // of the value (field or data), from the file start
+    long fileOffset = -1;        // of the value (field or data), from the file start
     std::vector<uint8_t> shown;  // the first value bytes as stored in the file
 };
 

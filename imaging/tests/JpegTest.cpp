@@ -12,126 +12,138 @@ using vximg::PictureCore;
 
 namespace {
 
-Image decodeFull(const std::vector<uint8_t>& f, int* bits = nullptr) {
-  PictureCore p;
-  EXPECT_EQ(p.loadMemory(f.data(), f.size()), vximg::kOk);
-  if (bits) *bits = p.bitsPerPixel();
-  const vximg::Bitmap* b = nullptr;
-  EXPECT_EQ(p.decoded(&b), vximg::kOk);
-  return b ? fromBitmap(*b) : Image();
+Image decodeFull(const std::vector<uint8_t>& f, int* bits = nullptr)
+{
+    PictureCore p;
+    EXPECT_EQ(p.loadMemory(f.data(), f.size()), vximg::kOk);
+    if (bits)
+        *bits = p.bitsPerPixel();
+    const vximg::Bitmap* b = nullptr;
+    EXPECT_EQ(p.decoded(&b), vximg::kOk);
+    return b ? fromBitmap(*b) : Image();
 }
 
 // Size of the rows a pass opened for a cover size delivers.
-std::pair<int, int> passSize(const std::vector<uint8_t>& f, int coverW, int coverH) {
-  auto mem = std::make_unique<vximg::MemorySource>();
-  mem->assign(f.data(), f.size());
-  std::unique_ptr<vximg::SourceImage> src;
-  vximg::Buffer io, input;
-  EXPECT_EQ(vximg::openSourceImage(std::move(mem), vximg::LoadLimits(), input, src), vximg::kOk);
-  if (!src) return {0, 0};
-  std::unique_ptr<vximg::RowReader> reader;
-  EXPECT_EQ(src->open(coverW, coverH, nullptr, io, input, reader), vximg::kOk);
-  return reader ? std::make_pair(reader->width, reader->height) : std::make_pair(0, 0);
+std::pair<int, int> passSize(const std::vector<uint8_t>& f, int coverW, int coverH)
+{
+    auto mem = std::make_unique<vximg::MemorySource>();
+    mem->assign(f.data(), f.size());
+    std::unique_ptr<vximg::SourceImage> src;
+    vximg::Buffer io, input;
+    EXPECT_EQ(vximg::openSourceImage(std::move(mem), vximg::LoadLimits(), input, src), vximg::kOk);
+    if (!src)
+        return {0, 0};
+    std::unique_ptr<vximg::RowReader> reader;
+    EXPECT_EQ(src->open(coverW, coverH, nullptr, io, input, reader), vximg::kOk);
+    return reader ? std::make_pair(reader->width, reader->height) : std::make_pair(0, 0);
 }
 
 }  // namespace
 
-TEST(Jpeg, DecodesCloseToTheSource) {
-  const Image src = makeTestPicture(97, 61);
-  int bits = 0;
-  const Image out = decodeFull(encodeJpeg(src, 95, false, false), &bits);
-  EXPECT_EQ(bits, 24);
-  EXPECT_GT(psnr(out, src), 30.0);  // 4:2:0 chroma blurs the hard block edges
-  EXPECT_GT(out.at(2, 2)[0], 200);    // red block still top left
-  EXPECT_GT(out.at(95, 59)[2], 200);  // blue block still bottom right
+TEST(Jpeg, DecodesCloseToTheSource)
+{
+    const Image src = makeTestPicture(97, 61);
+    int bits = 0;
+    const Image out = decodeFull(encodeJpeg(src, 95, false, false), &bits);
+    EXPECT_EQ(bits, 24);
+    EXPECT_GT(psnr(out, src), 30.0);    // 4:2:0 chroma blurs the hard block edges
+    EXPECT_GT(out.at(2, 2)[0], 200);    // red block still top left
+    EXPECT_GT(out.at(95, 59)[2], 200);  // blue block still bottom right
 }
 
-TEST(Jpeg, ProgressiveDecodesLikeBaseline) {
-  const Image src = makeTestPicture(120, 80);
-  const Image base = decodeFull(encodeJpeg(src, 90, false, false));
-  const Image prog = decodeFull(encodeJpeg(src, 90, true, false));
-  EXPECT_GT(psnr(prog, src), 35.0);
-  EXPECT_GT(psnr(prog, base), 45.0);
+TEST(Jpeg, ProgressiveDecodesLikeBaseline)
+{
+    const Image src = makeTestPicture(120, 80);
+    const Image base = decodeFull(encodeJpeg(src, 90, false, false));
+    const Image prog = decodeFull(encodeJpeg(src, 90, true, false));
+    EXPECT_GT(psnr(prog, src), 35.0);
+    EXPECT_GT(psnr(prog, base), 45.0);
 }
 
-TEST(Jpeg, GrayscaleIsAnEightBitGrayPalettePicture) {
-  const auto f = encodeJpeg(makeTestPicture(50, 40), 90, false, true);
-  PictureCore p;
-  ASSERT_EQ(p.loadMemory(f.data(), f.size()), vximg::kOk);
-  EXPECT_EQ(p.bitsPerPixel(), 8);
-  EXPECT_EQ(p.paletteSize(), 256);
-  EXPECT_EQ(p.paletteEntry(200), 0xC8C8C8u);
-  ASSERT_EQ(p.setColorResolution(24), vximg::kOk);
-  EXPECT_EQ(p.bitsPerPixel(), 24);
-  const vximg::Bitmap* b = nullptr;
-  ASSERT_EQ(p.decoded(&b), vximg::kOk);
-  const Image img = fromBitmap(*b);
-  EXPECT_EQ(img.at(10, 10)[0], img.at(10, 10)[1]);
-  EXPECT_EQ(img.at(10, 10)[1], img.at(10, 10)[2]);
-}
-
-TEST(Jpeg, TrueSizeIsKnownBeforeDecoding) {
-  const auto f = encodeJpeg(makeTestPicture(1600, 1200), 75, false, false);
-  PictureCore p;
-  ASSERT_EQ(p.loadMemory(f.data(), f.size()), vximg::kOk);
-  EXPECT_TRUE(p.pending());
-  EXPECT_EQ(p.width(), 1600);
-  EXPECT_EQ(p.height(), 1200);
-  EXPECT_EQ(p.dibSize(), 40u + 1600u * 3u * 1200u);
-  ASSERT_EQ(p.resize(400, 300, vximg::kResizeResample), vximg::kOk);
-  EXPECT_FALSE(p.pending());
-  EXPECT_EQ(p.width(), 400);
-  EXPECT_EQ(p.height(), 300);
-}
-
-TEST(Jpeg, ScaleIsTheSmallestThatCovers) {
-  const auto f = encodeJpeg(makeTestPicture(1600, 1200), 75, false, false);
-  EXPECT_EQ(passSize(f, 200, 150), std::make_pair(200, 150));   // 1/8
-  EXPECT_EQ(passSize(f, 201, 150), std::make_pair(400, 300));   // 2/8
-  EXPECT_EQ(passSize(f, 400, 300), std::make_pair(400, 300));
-  EXPECT_EQ(passSize(f, 401, 300), std::make_pair(600, 450));   // 3/8
-  EXPECT_EQ(passSize(f, 1024, 384), std::make_pair(1200, 900));  // 6/8
-  EXPECT_EQ(passSize(f, 1600, 1), std::make_pair(1600, 1200));
-  EXPECT_EQ(passSize(f, 3000, 3000), std::make_pair(1600, 1200));
-  EXPECT_EQ(passSize(f, 0, 0), std::make_pair(1600, 1200));
-}
-
-TEST(Jpeg, ScaledDecodeMatchesFullDecodeThenResize) {
-  const Image src = makeTestPicture(1200, 900);
-  const auto f = encodeJpeg(src, 90, false, false);
-  PictureCore lazy, full;
-  ASSERT_EQ(lazy.loadMemory(f.data(), f.size()), vximg::kOk);
-  ASSERT_EQ(full.loadMemory(f.data(), f.size()), vximg::kOk);
-  const vximg::Bitmap* b = nullptr;
-  ASSERT_EQ(full.decoded(&b), vximg::kOk);
-  ASSERT_EQ(lazy.resize(320, 240, vximg::kResizeResample), vximg::kOk);
-  ASSERT_EQ(full.resize(320, 240, vximg::kResizeResample), vximg::kOk);
-  const vximg::Bitmap *a = nullptr, *c = nullptr;
-  ASSERT_EQ(lazy.decoded(&a), vximg::kOk);
-  ASSERT_EQ(full.decoded(&c), vximg::kOk);
-  EXPECT_GT(psnr(fromBitmap(*a), fromBitmap(*c)), 35.0);
-}
-
-TEST(Jpeg, OddSizes) {
-  for (auto [w, h] : {std::make_pair(1, 1), std::make_pair(10000, 2), std::make_pair(3, 777)}) {
-    const auto f = encodeJpeg(makeTestPicture(w, h), 80, false, false);
+TEST(Jpeg, GrayscaleIsAnEightBitGrayPalettePicture)
+{
+    const auto f = encodeJpeg(makeTestPicture(50, 40), 90, false, true);
     PictureCore p;
     ASSERT_EQ(p.loadMemory(f.data(), f.size()), vximg::kOk);
-    EXPECT_EQ(p.width(), w);
-    EXPECT_EQ(p.height(), h);
-    ASSERT_EQ(p.resize(64, 48, vximg::kResizeResample), vximg::kOk) << w << "x" << h;
-    EXPECT_EQ(p.width(), 64);
-  }
+    EXPECT_EQ(p.bitsPerPixel(), 8);
+    EXPECT_EQ(p.paletteSize(), 256);
+    EXPECT_EQ(p.paletteEntry(200), 0xC8C8C8u);
+    ASSERT_EQ(p.setColorResolution(24), vximg::kOk);
+    EXPECT_EQ(p.bitsPerPixel(), 24);
+    const vximg::Bitmap* b = nullptr;
+    ASSERT_EQ(p.decoded(&b), vximg::kOk);
+    const Image img = fromBitmap(*b);
+    EXPECT_EQ(img.at(10, 10)[0], img.at(10, 10)[1]);
+    EXPECT_EQ(img.at(10, 10)[1], img.at(10, 10)[2]);
 }
 
-TEST(Jpeg, LoadFromFile) {
-  const std::string path = tempDir() + "/load.jpg";
-  writeFileBytes(path, encodeJpeg(makeTestPicture(300, 200), 85, false, false));
-  PictureCore p;
-  ASSERT_EQ(p.load(path.c_str()), vximg::kOk);
-  EXPECT_EQ(p.width(), 300);
-  ASSERT_EQ(p.resize(150, 100, vximg::kResizeResample), vximg::kOk);
-  const vximg::Bitmap* b = nullptr;
-  ASSERT_EQ(p.decoded(&b), vximg::kOk);
-  EXPECT_GT(fromBitmap(*b).at(3, 3)[0], 200);
+TEST(Jpeg, TrueSizeIsKnownBeforeDecoding)
+{
+    const auto f = encodeJpeg(makeTestPicture(1600, 1200), 75, false, false);
+    PictureCore p;
+    ASSERT_EQ(p.loadMemory(f.data(), f.size()), vximg::kOk);
+    EXPECT_TRUE(p.pending());
+    EXPECT_EQ(p.width(), 1600);
+    EXPECT_EQ(p.height(), 1200);
+    EXPECT_EQ(p.dibSize(), 40u + 1600u * 3u * 1200u);
+    ASSERT_EQ(p.resize(400, 300, vximg::kResizeResample), vximg::kOk);
+    EXPECT_FALSE(p.pending());
+    EXPECT_EQ(p.width(), 400);
+    EXPECT_EQ(p.height(), 300);
+}
+
+TEST(Jpeg, ScaleIsTheSmallestThatCovers)
+{
+    const auto f = encodeJpeg(makeTestPicture(1600, 1200), 75, false, false);
+    EXPECT_EQ(passSize(f, 200, 150), std::make_pair(200, 150));  // 1/8
+    EXPECT_EQ(passSize(f, 201, 150), std::make_pair(400, 300));  // 2/8
+    EXPECT_EQ(passSize(f, 400, 300), std::make_pair(400, 300));
+    EXPECT_EQ(passSize(f, 401, 300), std::make_pair(600, 450));    // 3/8
+    EXPECT_EQ(passSize(f, 1024, 384), std::make_pair(1200, 900));  // 6/8
+    EXPECT_EQ(passSize(f, 1600, 1), std::make_pair(1600, 1200));
+    EXPECT_EQ(passSize(f, 3000, 3000), std::make_pair(1600, 1200));
+    EXPECT_EQ(passSize(f, 0, 0), std::make_pair(1600, 1200));
+}
+
+TEST(Jpeg, ScaledDecodeMatchesFullDecodeThenResize)
+{
+    const Image src = makeTestPicture(1200, 900);
+    const auto f = encodeJpeg(src, 90, false, false);
+    PictureCore lazy, full;
+    ASSERT_EQ(lazy.loadMemory(f.data(), f.size()), vximg::kOk);
+    ASSERT_EQ(full.loadMemory(f.data(), f.size()), vximg::kOk);
+    const vximg::Bitmap* b = nullptr;
+    ASSERT_EQ(full.decoded(&b), vximg::kOk);
+    ASSERT_EQ(lazy.resize(320, 240, vximg::kResizeResample), vximg::kOk);
+    ASSERT_EQ(full.resize(320, 240, vximg::kResizeResample), vximg::kOk);
+    const vximg::Bitmap *a = nullptr, *c = nullptr;
+    ASSERT_EQ(lazy.decoded(&a), vximg::kOk);
+    ASSERT_EQ(full.decoded(&c), vximg::kOk);
+    EXPECT_GT(psnr(fromBitmap(*a), fromBitmap(*c)), 35.0);
+}
+
+TEST(Jpeg, OddSizes)
+{
+    for (auto [w, h] : {std::make_pair(1, 1), std::make_pair(10000, 2), std::make_pair(3, 777)}) {
+        const auto f = encodeJpeg(makeTestPicture(w, h), 80, false, false);
+        PictureCore p;
+        ASSERT_EQ(p.loadMemory(f.data(), f.size()), vximg::kOk);
+        EXPECT_EQ(p.width(), w);
+        EXPECT_EQ(p.height(), h);
+        ASSERT_EQ(p.resize(64, 48, vximg::kResizeResample), vximg::kOk) << w << "x" << h;
+        EXPECT_EQ(p.width(), 64);
+    }
+}
+
+TEST(Jpeg, LoadFromFile)
+{
+    const std::string path = tempDir() + "/load.jpg";
+    writeFileBytes(path, encodeJpeg(makeTestPicture(300, 200), 85, false, false));
+    PictureCore p;
+    ASSERT_EQ(p.load(path.c_str()), vximg::kOk);
+    EXPECT_EQ(p.width(), 300);
+    ASSERT_EQ(p.resize(150, 100, vximg::kResizeResample), vximg::kOk);
+    const vximg::Bitmap* b = nullptr;
+    ASSERT_EQ(p.decoded(&b), vximg::kOk);
+    EXPECT_GT(fromBitmap(*b).at(3, 3)[0], 200);
 }

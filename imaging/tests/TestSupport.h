@@ -14,23 +14,26 @@ namespace vxtest {
 
 // Top-down RGB picture.
 struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> rgb;
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
 
-  Image() = default;
-  Image(int w, int h) : width(w), height(h), rgb(size_t(w) * size_t(h) * 3, 0) {}
-  uint8_t* at(int x, int y) { return &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3]; }
-  const uint8_t* at(int x, int y) const { return &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3]; }
+    Image() = default;
+    Image(int w, int h) : width(w), height(h), rgb(size_t(w) * size_t(h) * 3, 0) {}
+    uint8_t* at(int x, int y) { return &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3]; }
+    const uint8_t* at(int x, int y) const
+    {
+        return &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
+    }
 };
 
 // Palette picture: one index per pixel, palette entries 0x00RRGGBB.
 struct Indexed {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> index;
-  std::vector<uint32_t> palette;
-  Image toImage() const;
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> index;
+    std::vector<uint32_t> palette;
+    Image toImage() const;
 };
 
 // Gradients plus a red block at the top left and a blue block at the bottom
@@ -48,21 +51,22 @@ int maxDifference(const Image& a, const Image& b);
 
 // BMP assembled field by field.
 struct BmpLayout {
-  int headerSize = 40;  // 12 core, 40 info, 108 V4, 124 V5
-  int width = 0;
-  int height = 0;
-  bool topDown = false;
-  int bits = 24;
-  uint32_t compression = 0;
-  std::vector<uint32_t> palette;  // 0x00RRGGBB
-  uint32_t masks[4] = {0, 0, 0, 0};  // r, g, b, a (bit fields)
-  uint32_t colorsUsed = 0;
-  int32_t dataOffset = -1;  // -1: right after the palette
+    int headerSize = 40;  // 12 core, 40 info, 108 V4, 124 V5
+    int width = 0;
+    int height = 0;
+    bool topDown = false;
+    int bits = 24;
+    uint32_t compression = 0;
+    std::vector<uint32_t> palette;     // 0x00RRGGBB
+    uint32_t masks[4] = {0, 0, 0, 0};  // r, g, b, a (bit fields)
+    uint32_t colorsUsed = 0;
+    int32_t dataOffset = -1;  // -1: right after the palette
 };
 std::vector<uint8_t> buildBmp(const BmpLayout& layout, const std::vector<uint8_t>& pixelData);
 // Uncompressed rows, bottom-up unless topDown.
 std::vector<uint8_t> encodeIndexedRows(const Indexed& pic, int bits, bool topDown);
-std::vector<uint8_t> encodeRgbRows(const Image& pic, int bits, const uint32_t masks[3], bool topDown);
+std::vector<uint8_t> encodeRgbRows(const Image& pic, int bits, const uint32_t masks[3],
+                                   bool topDown);
 
 void writePpm(const std::string& path, const Image& img);
 bool readPpm(const std::string& path, Image& img);

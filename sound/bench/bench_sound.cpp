@@ -89,7 +89,8 @@ void print(const char* what, const Times& t)
 
 int main()
 {
-    const fs::path dir = fs::temp_directory_path() / ("vxf_bench_sound_" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("vxf_bench_sound_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const fs::path source = dir / "in.wav";
     const fs::path ours = dir / "ours.wav";
@@ -110,9 +111,8 @@ int main()
     WaveFormat format;
     findWaveData(file.data(), file.size(), data, format);
     std::vector<uint8_t> samples;
-    const auto convertOnly = timeRuns(50, [&] {
-        convertSamples(format, data.bytes, data.length, 10, samples);
-    });
+    const auto convertOnly =
+        timeRuns(50, [&] { convertSamples(format, data.bytes, data.length, 10, samples); });
     print("convertSamples (in memory)", convertOnly);
 
     // Parts of it: the resampler alone and the filter alone.
@@ -120,8 +120,9 @@ int main()
     for (size_t i = 0; i < left.size(); ++i)
         left[i] = static_cast<int16_t>(readLe16(data.bytes + 4 * i));
     std::vector<int16_t> resampled;
-    print("  resampleSinc 441000 -> 80000",
-          timeRuns(50, [&] { resampleSinc(kSincTaps, 44100, 8000, left.data(), left.size(), resampled); }));
+    print("  resampleSinc 441000 -> 80000", timeRuns(50, [&] {
+              resampleSinc(kSincTaps, 44100, 8000, left.data(), left.size(), resampled);
+          }));
     std::vector<int16_t> filtered(resampled.size());
     print("  fixedFilter 80000",
           timeRuns(50, [&] { fixedFilter(resampled.data(), filtered.data(), resampled.size()); }));
@@ -134,7 +135,8 @@ int main()
         return 1;
     }
 
-    const std::string sox = "sox '" + source.string() + "' -r 8000 -c 1 -b 8 '" + theirs.string() + "'";
+    const std::string sox =
+        "sox '" + source.string() + "' -r 8000 -c 1 -b 8 '" + theirs.string() + "'";
     int status = 0;
     const auto soxTimes = timeRuns(15, [&] { status = std::system(sox.c_str()); });
     if (status != 0) {

@@ -20,7 +20,10 @@ Bytes samplesOf(size_t n)
     return s;
 }
 
-Bytes field(const char* s, size_t n) { return Bytes(s, s + n); }
+Bytes field(const char* s, size_t n)
+{
+    return Bytes(s, s + n);
+}
 
 // The finished file of kInfo for n samples padded with 0x7F to `data` bytes.
 Bytes expectedFile(size_t n, size_t data)
@@ -64,9 +67,9 @@ TEST(FinishedFile, LayoutAtThePaddingBoundaries)
     const struct {
         size_t samples;
         size_t data;
-    } cases[] = {{0, 24000},     {999, 24000},   {8000, 24000},  {23999, 24000}, {24000, 24000},
-                 {24001, 40000}, {40000, 40000}, {40001, 80000}, {79998, 80000}, {80000, 80000},
-                 {80002, 80002}};
+    } cases[] = {{0, 24000},     {999, 24000},   {8000, 24000},  {23999, 24000},
+                 {24000, 24000}, {24001, 40000}, {40000, 40000}, {40001, 80000},
+                 {79998, 80000}, {80000, 80000}, {80002, 80002}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.samples);
         EXPECT_EQ(paddedSoundLength(static_cast<uint32_t>(c.samples)), c.data);

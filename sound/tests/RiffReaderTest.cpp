@@ -34,7 +34,10 @@ Bytes cut(const Bytes& file, size_t drop)
     return withRiffSize(part, static_cast<uint32_t>(part.size()));
 }
 
-Bytes infoList(const Bytes& entries) { return chunk("LIST", text("INFO") + entries); }
+Bytes infoList(const Bytes& entries)
+{
+    return chunk("LIST", text("INFO") + entries);
+}
 
 TEST(SoundFileKind, AiffWaveAndOthers)
 {
@@ -69,16 +72,22 @@ TEST(FindWaveData, FormatAndDataWhereverTheyLie)
         size_t offset, length;  // of the data
     } cases[] = {
         {"plain", pcmWave(stereo8, someData(100)), stereo8, 44, 100},
-        {"data first", riff("WAVE", chunk("data", someData(20)) + chunk("LIST", text("INFOxxxx")) + kFmt),
+        {"data first",
+         riff("WAVE", chunk("data", someData(20)) + chunk("LIST", text("INFOxxxx")) + kFmt),
          kMono16, 20, 20},
         {"odd data counts its pad byte", pcmWave(kMono16, someData(7)), kMono16, 44, 8},
-        {"fmt with cbSize", riff("WAVE", chunk("fmt ", fmtBody(wide) + le16(0)) + chunk("data", someData(16))),
-         wide, 46, 16},
-        {"fmt with extension", riff("WAVE", chunk("fmt ", fmtBody(wide) + le16(22) + Bytes(22, 0xEE)) +
-                                                chunk("data", someData(16))), wide, 68, 16},
-        {"odd fmt", riff("WAVE", chunk("fmt ", fmtBody(wide) + Bytes(3, 0x55)) + chunk("data", someData(16))),
+        {"fmt with cbSize",
+         riff("WAVE", chunk("fmt ", fmtBody(wide) + le16(0)) + chunk("data", someData(16))), wide,
+         46, 16},
+        {"fmt with extension",
+         riff("WAVE", chunk("fmt ", fmtBody(wide) + le16(22) + Bytes(22, 0xEE)) +
+                          chunk("data", someData(16))),
+         wide, 68, 16},
+        {"odd fmt",
+         riff("WAVE", chunk("fmt ", fmtBody(wide) + Bytes(3, 0x55)) + chunk("data", someData(16))),
          wide, 48, 16},
-        {"RIFF size overstated by 8", withRiffSize(pcmWave(kMono16, someData(40)), 36 + 40 + 8), kMono16, 44, 40},
+        {"RIFF size overstated by 8", withRiffSize(pcmWave(kMono16, someData(40)), 36 + 40 + 8),
+         kMono16, 44, 40},
         // Left to us: data longer than the loaded bytes is clipped to them.
         {"data cut short", cut(pcmWave(kMono16, someData(1000)), 699), kMono16, 44, 301},
         {"cut after the data header", cut(pcmWave(kMono16, someData(1000)), 1000), kMono16, 44, 0},
@@ -91,9 +100,10 @@ TEST(FindWaveData, FormatAndDataWhereverTheyLie)
         EXPECT_EQ(std::memcmp(&format, &c.format, sizeof format), 0);
         EXPECT_EQ(found.bytes, c.file.data() + c.offset);
         EXPECT_EQ(found.length, c.length);
-        EXPECT_EQ(Bytes(found.bytes, found.bytes + std::min<size_t>(found.length, 7)),
-                  Bytes(c.file.begin() + static_cast<long>(c.offset),
-                        c.file.begin() + static_cast<long>(c.offset + std::min<size_t>(c.length, 7))));
+        EXPECT_EQ(
+            Bytes(found.bytes, found.bytes + std::min<size_t>(found.length, 7)),
+            Bytes(c.file.begin() + static_cast<long>(c.offset),
+                  c.file.begin() + static_cast<long>(c.offset + std::min<size_t>(c.length, 7))));
     }
 }
 
@@ -128,7 +138,8 @@ TEST(FindWaveData, BrokenFilesFailInsideTheBuffer)
 
 TEST(FindWaveData, EveryTruncationStaysInsideTheBuffer)
 {
-    const Bytes file = riff("WAVE", infoList(chunk("ICOP", text("c"))) + kFmt + chunk("data", someData(33)));
+    const Bytes file =
+        riff("WAVE", infoList(chunk("ICOP", text("c"))) + kFmt + chunk("data", someData(33)));
     for (size_t n = 0; n <= file.size(); ++n) {
         const Bytes part(file.begin(), file.begin() + static_cast<long>(n));  // exact size for ASan
         WaveData found;
@@ -157,10 +168,14 @@ TEST(HasInfoEntry, OnlyTheFirstInfoListAndNothingPastTheEnd)
         std::string id;
         bool found;
     } cases[] = {
-        {"first entry", riff("WAVE", kFmt + infoList(chunk("ICOP", text("(c) 1999")) + chunk("INAM", text("x"))) +
-                                         chunk("data", someData(4))), "ICOP", true},
-        {"last entry", riff("WAVE", infoList(chunk("INAM", text("odd")) + chunk("ISFT", text("ab")) +
-                                             chunk("ICOP", text("c")))), "ICOP", true},
+        {"first entry",
+         riff("WAVE", kFmt + infoList(chunk("ICOP", text("(c) 1999")) + chunk("INAM", text("x"))) +
+                          chunk("data", someData(4))),
+         "ICOP", true},
+        {"last entry",
+         riff("WAVE", infoList(chunk("INAM", text("odd")) + chunk("ISFT", text("ab")) +
+                               chunk("ICOP", text("c")))),
+         "ICOP", true},
         {"absent", tail, "IART", false},
         // The walk runs on past the first list and sees the second list's
         // header as an entry, never its entries.
@@ -197,7 +212,8 @@ TEST(InspectSourceSound, Results)
         {"plain.wav", pcmWave(kMono16, someData(8)), kSourceAcceptable},
         {"icop.wav", riff("WAVE", kFmt + icop + chunk("data", someData(8))), kSourceCopyrighted},
         {"adpcm.wav", pcmWave(adpcm, someData(8)), kSourceNotPcm},
-        {"adpcm_icop.wav", riff("WAVE", chunk("fmt ", fmtBody(adpcm)) + icop + chunk("data", someData(8))),
+        {"adpcm_icop.wav",
+         riff("WAVE", chunk("fmt ", fmtBody(adpcm)) + icop + chunk("data", someData(8))),
          kSourceNotPcm},
         {"nodata.wav", riff("WAVE", kFmt), kSourceAcceptable},
         {"text.txt", text("hello there, not a sound"), kSourceAcceptable},

@@ -2,8 +2,8 @@
 // independent model's figures (sound_model.py), hand-worked samples, the
 // fast code against a literal reading of the formulas, and the source
 // formats taken and refused.
-#include "sound/CameraSoundWriter.h"
 #include "sound/SoundConvert.h"
+#include "sound/CameraSoundWriter.h"
 #include "sound/tests/SoundTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +38,8 @@ std::vector<int16_t> literalResample(uint32_t s, uint32_t d, const std::vector<i
         const uint64_t p = (F * t.upRate / s) >> 32;
         const int64_t J = int64_t(t.perSample) - int64_t(p);
         int64_t acc = 0;
-        for (int64_t k = std::max<int64_t>(0, I - H); k <= std::min<int64_t>(n - 1, I + H - 1); ++k) {
+        for (int64_t k = std::max<int64_t>(0, I - H); k <= std::min<int64_t>(n - 1, I + H - 1);
+             ++k) {
             const int64_t index = J + (k - I + H) * int64_t(t.perSample);
             EXPECT_GE(index, 0);
             EXPECT_LT(index, int64_t(t.length));
@@ -91,7 +92,10 @@ Bytes converted(const WaveFormat& f, const Bytes& data, unsigned limit = 10)
     return out;
 }
 
-uint8_t to8(int16_t v) { return static_cast<uint8_t>((v + 32768) >> 8); }
+uint8_t to8(int16_t v)
+{
+    return static_cast<uint8_t>((v + 32768) >> 8);
+}
 
 // ---- the resampler's table and the fixed filter's taps ----
 
@@ -105,8 +109,8 @@ TEST(SincTable, FiguresOfTheModelForTheUsualRates)
         uint32_t rate, L, M, N;
         int32_t centre, h0, h1;
     } cases[] = {{44100, 184000, 4, 275, 11888, -6, -12}, {48000, 192000, 4, 265, 10922, -50, -50},
-                 {22050, 96000, 4, 287, 23776, -12, -24},  {11025, 48000, 4, 287, 47552, -24, -44},
-                 {16000, 64000, 4, 265, 32766, 50, 46},    {4000, 16000, 4, 265, 65532, 0, 36},
+                 {22050, 96000, 4, 287, 23776, -12, -24}, {11025, 48000, 4, 287, 47552, -24, -44},
+                 {16000, 64000, 4, 265, 32766, 50, 46},   {4000, 16000, 4, 265, 65532, 0, 36},
                  {518, 8000, 15, 1019, 65532, 6, 16}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rate);
@@ -161,9 +165,9 @@ TEST(FixedFilter, HandWorkedConstantsAfterSilenceAndALoneSampleFiftyLater)
 {
     const struct {
         int16_t in, out;
-    } cases[] = {{1000, 975},     {-1000, -975},   {30, 5},     {-30, -5},   {20, 0},
-                 {25, 0},         {26, 1},         {0, 0},      {32767, 32742},
-                 {-32768, -32743}, {18432, 18407}, {1, 0}};
+    } cases[] = {{1000, 975},    {-1000, -975},    {30, 5},        {-30, -5},
+                 {20, 0},        {25, 0},          {26, 1},        {0, 0},
+                 {32767, 32742}, {-32768, -32743}, {18432, 18407}, {1, 0}};
     for (const auto& c : cases) {
         const std::vector<int16_t> z = filtered(std::vector<int16_t>(200, c.in));
         for (size_t k = 0; k < 101; ++k)
@@ -259,7 +263,7 @@ TEST(FixedFilter, CrossingAPowerOfTwoOnTheLastTap)
 
 TEST(ResampleSinc, MatchesTheLiteralFormulas)
 {
-    const uint32_t rates[] = {44100, 48000, 22050, 11025, 16000, 4000,  518,  7999,
+    const uint32_t rates[] = {44100, 48000, 22050,  11025, 16000, 4000,  518,  7999,
                               8001,  96000, 192000, 44101, 32000, 12000, 6000, 1000};
     for (const uint32_t rate : rates) {
         for (const int shift : {0, 3, 9}) {
@@ -286,11 +290,17 @@ TEST(ConvertSamples, FiguresOfTheIndependentModel)
     } cases[] = {
         {"noise 22050", 22050, lcgNoise(11025, 7, 2), 0x875643F1u, {134, 125, 120, 134, 144, 138}},
         {"noise 44100", 44100, lcgNoise(22050, 11, 0), 0xC4569F7Eu, {111, 130, 121, 140, 114, 154}},
-        {"square 44100", 44100, square(22050, 50, -32768, 32767), 0x0E9A9661u,
+        {"square 44100",
+         44100,
+         square(22050, 50, -32768, 32767),
+         0x0E9A9661u,
          {21, 245, 2, 10, 0, 21}},
         {"noise 11025", 11025, lcgNoise(5513, 3, 4), 0x761FA9E7u, {129, 133, 128, 123, 134, 132}},
         {"noise 8000", 8000, lcgNoise(4000, 5, 1), 0xC42CF1D0u, {70, 145, 158, 98, 87, 131}},
-        {"square 8000", 8000, square(4000, 16, -30000, 30000), 0x9B215F7Eu,
+        {"square 8000",
+         8000,
+         square(4000, 16, -30000, 30000),
+         0x9B215F7Eu,
          {245, 245, 245, 10, 10, 10}},
     };
     for (const auto& c : cases) {
@@ -320,7 +330,8 @@ TEST(ConvertSamples, TenSecondsFadeOverTheLastThreeThousand)
     const std::vector<int16_t> shorter(x.begin(), x.end() - 1);
     const Bytes evened = converted(pcmFormat(8000, 1, 16), pcm16(shorter));
     ASSERT_EQ(evened.size(), 80000u);
-    EXPECT_EQ(Bytes(evened.begin(), evened.begin() + 77000), Bytes(out.begin(), out.begin() + 77000));
+    EXPECT_EQ(Bytes(evened.begin(), evened.begin() + 77000),
+              Bytes(out.begin(), out.begin() + 77000));
     EXPECT_EQ(evened.back(), 128);
 
     // Longer sources are cut at ten seconds.
@@ -388,11 +399,19 @@ TEST(ConvertSamples, RefusedSources)
     floats.formatTag = 3;
     WaveFormat extensible24 = pcmFormat(22050, 1, 24);
     extensible24.formatTag = 0xFFFE;
-    const WaveFormat refused[] = {
-        pcmFormat(22050, 3, 16), pcmFormat(22050, 0, 16), pcmFormat(22050, 6, 8),
-        pcmFormat(22050, 1, 4),  pcmFormat(22050, 1, 12), pcmFormat(22050, 1, 0),
-        pcmFormat(22050, 1, 20), pcmFormat(22050, 1, 64), pcmFormat(517, 1, 16),
-        pcmFormat(0, 1, 16),     pcmFormat(kMaxSourceRate + 1, 1, 16), floats, extensible24};
+    const WaveFormat refused[] = {pcmFormat(22050, 3, 16),
+                                  pcmFormat(22050, 0, 16),
+                                  pcmFormat(22050, 6, 8),
+                                  pcmFormat(22050, 1, 4),
+                                  pcmFormat(22050, 1, 12),
+                                  pcmFormat(22050, 1, 0),
+                                  pcmFormat(22050, 1, 20),
+                                  pcmFormat(22050, 1, 64),
+                                  pcmFormat(517, 1, 16),
+                                  pcmFormat(0, 1, 16),
+                                  pcmFormat(kMaxSourceRate + 1, 1, 16),
+                                  floats,
+                                  extensible24};
     const Bytes data(4000, 0x40);
     for (const WaveFormat& f : refused) {
         SCOPED_TRACE(::testing::Message() << f.formatTag << " " << f.samplesPerSecond << " "
@@ -403,7 +422,8 @@ TEST(ConvertSamples, RefusedSources)
         EXPECT_FALSE(canConvertSource(f));
     }
     EXPECT_TRUE(canConvertSource(pcmFormat(kMaxSourceRate, 2, 8)));
-    EXPECT_EQ(converted(pcmFormat(518, 1, 16), data).size(), 2000u * 8000 / 518 + (2000u * 8000 / 518) % 2);
+    EXPECT_EQ(converted(pcmFormat(518, 1, 16), data).size(),
+              2000u * 8000 / 518 + (2000u * 8000 / 518) % 2);
 }
 
 TEST(ConvertSamples, EmptyAndPartialFramesAndEvenCounts)
@@ -427,7 +447,8 @@ TEST(ConvertSamples, EmptyAndPartialFramesAndEvenCounts)
 TEST(ConvertToCameraSound, WritesThePlainCameraFileThatCameraChunksFinish)
 {
     TempFolder dir;
-    writeFileBytes(dir / "src.wav", pcmWave(pcmFormat(44100, 1, 16), pcm16(lcgNoise(22050, 11, 0))));
+    writeFileBytes(dir / "src.wav",
+                   pcmWave(pcmFormat(44100, 1, 16), pcm16(lcgNoise(22050, 11, 0))));
     ASSERT_EQ(convertToCameraSound(dir / "out.wav", dir / "src.wav", 10), kConvertOk);
     const Bytes file = readFileBytes(dir / "out.wav");
     ASSERT_EQ(file.size(), 44u + 4000);
@@ -445,7 +466,8 @@ TEST(ConvertToCameraSound, ResultCodesAndNothingWrittenOnFailure)
 {
     TempFolder dir;
     writeFileBytes(dir / "text.wav", text("plain words, no sound here"));
-    writeFileBytes(dir / "nodata.wav", riff("WAVE", chunk("fmt ", fmtBody(pcmFormat(8000, 1, 16)))));
+    writeFileBytes(dir / "nodata.wav",
+                   riff("WAVE", chunk("fmt ", fmtBody(pcmFormat(8000, 1, 16)))));
     writeFileBytes(dir / "three.wav", pcmWave(pcmFormat(8000, 3, 16), Bytes(600, 1)));
     writeFileBytes(dir / "slow.wav", pcmWave(pcmFormat(300, 1, 16), Bytes(600, 1)));
     writeFileBytes(dir / "ok.wav", pcmWave(pcmFormat(8000, 1, 8), Bytes(600, 1)));

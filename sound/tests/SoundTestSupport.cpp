@@ -19,14 +19,29 @@ CountedWaits::CountedWaits(void (*onWait)(unsigned)) : previous_(setRetrySleep(&
     g_waits = 0;
     g_onWait = onWait;
 }
-CountedWaits::~CountedWaits() { setRetrySleep(previous_); }
-unsigned CountedWaits::count() const { return g_waits; }
+CountedWaits::~CountedWaits()
+{
+    setRetrySleep(previous_);
+}
+unsigned CountedWaits::count() const
+{
+    return g_waits;
+}
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes text(const std::string& s)
+{
+    return Bytes(s.begin(), s.end());
+}
 
-Bytes le16(uint16_t v) { return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; }
+Bytes le16(uint16_t v)
+{
+    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+}
 
-Bytes le32(uint32_t v) { return le16(static_cast<uint16_t>(v)) + le16(static_cast<uint16_t>(v >> 16)); }
+Bytes le32(uint32_t v)
+{
+    return le16(static_cast<uint16_t>(v)) + le16(static_cast<uint16_t>(v >> 16));
+}
 
 Bytes operator+(Bytes a, const Bytes& b)
 {

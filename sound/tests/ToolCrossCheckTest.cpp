@@ -50,43 +50,52 @@ TEST(ToolCrossCheck, SoxSourcesBecomeCameraFilesThatSoxAndExiftoolRead)
     } lengths[] = {{1.5, 24000}, {4.0, 40000}, {12.0, 80000}};
     size_t i = 0;
     for (const uint32_t rate : {8000u, 11025u, 22050u, 44100u, 48000u})
-    for (const int bits : {8, 16})
-    for (const int channels : {1, 2})
-    for (const char* signal : signals) {
-        const auto& s = lengths[i % 3];
-        const std::string label = std::to_string(rate) + " Hz " + std::to_string(bits) + " bit " +
-                                  std::to_string(channels) + " ch " + signal;
-        const auto src = dir / ("src" + std::to_string(i) + ".wav");
-        const auto cam = dir / ("cam" + std::to_string(i++) + ".wav");
-        const ToolRun made =
-            runTool(sox + " -R -n -r " + std::to_string(rate) + " -b " + std::to_string(bits) +
-                    " -e " + (bits == 8 ? "unsigned-integer" : "signed-integer") + " -c " +
-                    std::to_string(channels) + " " + shellQuoted(src) + " synth " +
-                    std::to_string(s.seconds) + " " + signal + " vol 0.8");
-        ASSERT_EQ(made.status, 0) << label;
+        for (const int bits : {8, 16})
+            for (const int channels : {1, 2})
+                for (const char* signal : signals) {
+                    const auto& s = lengths[i % 3];
+                    const std::string label = std::to_string(rate) + " Hz " + std::to_string(bits) +
+                                              " bit " + std::to_string(channels) + " ch " + signal;
+                    const auto src = dir / ("src" + std::to_string(i) + ".wav");
+                    const auto cam = dir / ("cam" + std::to_string(i++) + ".wav");
+                    const ToolRun made = runTool(
+                        sox + " -R -n -r " + std::to_string(rate) + " -b " + std::to_string(bits) +
+                        " -e " + (bits == 8 ? "unsigned-integer" : "signed-integer") + " -c " +
+                        std::to_string(channels) + " " + shellQuoted(src) + " synth " +
+                        std::to_string(s.seconds) + " " + signal + " vol 0.8");
+                    ASSERT_EQ(made.status, 0) << label;
 
-        ASSERT_EQ(convertToCameraSound(cam, src, kCameraSoundLimitSeconds), kConvertOk) << label;
-        ASSERT_EQ(addCameraChunks(cam, info), kCameraChunksOk) << label;
+                    ASSERT_EQ(convertToCameraSound(cam, src, kCameraSoundLimitSeconds), kConvertOk)
+                        << label;
+                    ASSERT_EQ(addCameraChunks(cam, info), kCameraChunksOk) << label;
 
-        const Bytes file = readFileBytes(cam);
-        ASSERT_EQ(file.size(), 208 + s.padded) << label;
-        const std::string said = "\n" + runTool(sox + " --i " + shellQuoted(cam)).output;
-        EXPECT_EQ(soxField(said, "Channels"), "1") << label;
-        EXPECT_EQ(soxField(said, "Sample Rate"), "8000") << label;
-        EXPECT_EQ(soxField(said, "Precision"), "8-bit") << label;
-        EXPECT_EQ(soxField(said, "Sample Encoding"), "8-bit Unsigned Integer PCM") << label;
-        EXPECT_NE(soxField(said, "Duration").find("= " + std::to_string(s.padded) + " samples"),
-                  std::string::npos) << label << ": " << soxField(said, "Duration");
-        EXPECT_EQ(runTool(sox + " --i -D " + shellQuoted(cam), ToolErrors::passedOn).output,
-                  s.padded == 24000 ? "3.000000\n" : s.padded == 40000 ? "5.000000\n" : "10.000000\n")
-            << label;
-        // sox decodes exactly our data bytes, padding included.
-        const std::string decoded =
-            runTool(sox + " " + shellQuoted(cam) + " -t u8 -", ToolErrors::dropped).output;
-        EXPECT_EQ(Bytes(decoded.begin(), decoded.end()),
-                  Bytes(file.begin() + 208, file.end()))
-            << label;
-    }
+                    const Bytes file = readFileBytes(cam);
+                    ASSERT_EQ(file.size(), 208 + s.padded) << label;
+                    const std::string said =
+                        "\n" + runTool(sox + " --i " + shellQuoted(cam)).output;
+                    EXPECT_EQ(soxField(said, "Channels"), "1") << label;
+                    EXPECT_EQ(soxField(said, "Sample Rate"), "8000") << label;
+                    EXPECT_EQ(soxField(said, "Precision"), "8-bit") << label;
+                    EXPECT_EQ(soxField(said, "Sample Encoding"), "8-bit Unsigned Integer PCM")
+                        << label;
+                    EXPECT_NE(soxField(said, "Duration")
+                                  .find("= " + std::to_string(s.padded) + " samples"),
+                              std::string::npos)
+                        << label << ": " << soxField(said, "Duration");
+                    EXPECT_EQ(
+                        runTool(sox + " --i -D " + shellQuoted(cam), ToolErrors::passedOn).output,
+                        s.padded == 24000   ? "3.000000\n"
+                        : s.padded == 40000 ? "5.000000\n"
+                                            : "10.000000\n")
+                        << label;
+                    // sox decodes exactly our data bytes, padding included.
+                    const std::string decoded =
+                        runTool(sox + " " + shellQuoted(cam) + " -t u8 -", ToolErrors::dropped)
+                            .output;
+                    EXPECT_EQ(Bytes(decoded.begin(), decoded.end()),
+                              Bytes(file.begin() + 208, file.end()))
+                        << label;
+                }
 
     // exiftool, once over all finished files: one CSV row each.
     const std::string csv =
@@ -123,8 +132,9 @@ TEST(ToolCrossCheck, ResampledToneMatchesSoxResampling)
                           shellQuoted(src) + " synth 2 sine 523 sine 200 vol 0.5")
                       .status,
                   0);
-        ASSERT_EQ(runTool(sox + " -R " + shellQuoted(src) + " -r 8000 -c 1 -b 8 -e unsigned-integer " +
-                          shellQuoted(theirs) + " remix 1")
+        ASSERT_EQ(runTool(sox + " -R " + shellQuoted(src) +
+                          " -r 8000 -c 1 -b 8 -e unsigned-integer " + shellQuoted(theirs) +
+                          " remix 1")
                       .status,
                   0);
         ASSERT_EQ(convertToCameraSound(ours, src, 10), kConvertOk);

@@ -8,7 +8,10 @@
 
 namespace {
 
-HANDLE handleOf(intptr_t native) { return reinterpret_cast<HANDLE>(native); }
+HANDLE handleOf(intptr_t native)
+{
+    return reinterpret_cast<HANDLE>(native);
+}
 
 // ReadFile and WriteFile take 32-bit counts.
 constexpr size_t kMaxPiece = 0x40000000;

@@ -105,18 +105,21 @@ Bytes makePicture(const Bytes& thumbnail, const Layout& layout)
         if (layout.withOffsetTag)
             tiff.entry(0x0201, layout.tagType, layout.offset.value_or(thumbnailAt));
         if (layout.withLengthTag)
-            tiff.entry(0x0202, layout.tagType, layout.length.value_or(std::uint32_t(thumbnail.size())));
+            tiff.entry(0x0202, layout.tagType,
+                       layout.length.value_or(std::uint32_t(thumbnail.size())));
         tiff.u32(0);
         tiff.bytes().insert(tiff.bytes().end(), thumbnail.begin(), thumbnail.end());
     }
     Bytes picture = {0xFF, 0xD8};
     if (layout.jfifFirst) {
-        const Bytes jfif = {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+        const Bytes jfif = {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0,
+                            1,    1,    0,    0,    1,   0,   1,   0,   0};
         picture.insert(picture.end(), jfif.begin(), jfif.end());
     }
     const std::size_t segment = 2 + 6 + tiff.bytes().size();
     const std::uint16_t length = layout.segmentLength.value_or(std::uint16_t(segment));
-    const Bytes head = {0xFF, 0xE1, std::uint8_t(length >> 8), std::uint8_t(length), 'E', 'x', 'i', 'f', 0, 0};
+    const Bytes head = {
+        0xFF, 0xE1, std::uint8_t(length >> 8), std::uint8_t(length), 'E', 'x', 'i', 'f', 0, 0};
     picture.insert(picture.end(), head.begin(), head.end());
     picture.insert(picture.end(), tiff.bytes().begin(), tiff.bytes().end());
     const Bytes rest = fixture("plain.jpg");
@@ -124,7 +127,7 @@ Bytes makePicture(const Bytes& thumbnail, const Layout& layout)
     return picture;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ExifThumbnailWrittenByExiftool, IntelOrderGivesExactlyTheEmbeddedThumbnail)
 {
@@ -213,7 +216,7 @@ TEST(ExifThumbnailHandMade, MissingIfd1OrTagsMeansNoThumbnail)
     noOffset.withOffsetTag = false;
     EXPECT_EQ(search(makePicture(thumbnail, noOffset), where), ThumbnailSearch::NoThumbnail);
     Layout wrongType;
-    wrongType.tagType = 2; // ASCII
+    wrongType.tagType = 2;  // ASCII
     EXPECT_EQ(search(makePicture(thumbnail, wrongType), where), ThumbnailSearch::NoThumbnail);
 }
 
@@ -226,7 +229,7 @@ TEST(ExifThumbnailHandMade, LinksAndSizesOutsideTheSegmentAreBroken)
     tooLong.length = std::uint32_t(thumbnail.size() + 1);
     EXPECT_EQ(search(makePicture(thumbnail, tooLong), where), ThumbnailSearch::Broken);
 
-    Layout wrapping; // offset + length wraps around 32 bits
+    Layout wrapping;  // offset + length wraps around 32 bits
     wrapping.offset = 0xFFFFFFF0u;
     wrapping.length = 0x20;
     EXPECT_EQ(search(makePicture(thumbnail, wrapping), where), ThumbnailSearch::Broken);
@@ -240,7 +243,7 @@ TEST(ExifThumbnailHandMade, LinksAndSizesOutsideTheSegmentAreBroken)
     EXPECT_EQ(search(makePicture(thumbnail, ifd1IntoHeader), where), ThumbnailSearch::Broken);
 
     Layout notAJpegThumbnail;
-    notAJpegThumbnail.offset = 8; // points at IFD0
+    notAJpegThumbnail.offset = 8;  // points at IFD0
     EXPECT_EQ(search(makePicture(thumbnail, notAJpegThumbnail), where), ThumbnailSearch::Broken);
 
     Layout segmentPastTheEnd;

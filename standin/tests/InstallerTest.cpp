@@ -15,7 +15,8 @@ namespace {
 const std::wstring kSuite300 = std::wstring(kOrvenKey) + L"\\ORVEN Vidro!3 Ver.3.00";
 const std::wstring kSuite350 = std::wstring(kOrvenKey) + L"\\ORVEN Vidro!3 Ver.3.50";
 
-DWORD dwordValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD missing = 0xDEADBEEF)
+DWORD dwordValue(HKEY root, const std::wstring& key, const wchar_t* name,
+                 DWORD missing = 0xDEADBEEF)
 {
     DWORD type = 0;
     std::vector<std::uint8_t> data;
@@ -58,7 +59,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(Installer, DefaultInstallWritesTheSuiteKeysValuesAndProfile)
 {
@@ -105,12 +106,14 @@ TEST_F(Installer, PrerequisiteCheckFindsTheSuiteUnderTheLocalMachine)
     // The main window's start-up check: a subkey of "SOFTWARE\Orven\" under
     // the local machine whose first 18 characters are the suite prefix.
     HKEY key = nullptr;
-    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orven\\", 0, KEY_READ, &key), ERROR_SUCCESS);
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orven\\", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
     bool found = false;
     for (DWORD i = 0;; ++i) {
         wchar_t name[260];
         DWORD length = 260;
-        if (::RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (::RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
             break;
         found = found || std::wstring(name).compare(0, 18, L"ORVEN Vidro!3 Ver.") == 0;
     }
@@ -121,14 +124,18 @@ TEST_F(Installer, PrerequisiteCheckFindsTheSuiteUnderTheLocalMachine)
 TEST_F(Installer, TwoVersionsTheLastEnumeratedWinsWhateverTheInstallOrder)
 {
     // 3.50 first: enumeration, not the order of installing, decides.
-    install({L"/version", L"3.50", L"/subkey", L"3.5", L"/app", m_temp / L"second.exe", L"/folder", L"D:\\second\\"});
+    install({L"/version", L"3.50", L"/subkey", L"3.5", L"/app", m_temp / L"second.exe", L"/folder",
+             L"D:\\second\\"});
     install({L"/version", L"3.00", L"/app", m_temp / L"first.exe", L"/folder", L"D:\\first\\"});
 
-    EXPECT_EQ(stringValue(HKEY_LOCAL_MACHINE, kSuite300 + L"\\3.0\\MainDialog", L"AppExe"), m_temp / L"first.exe");
+    EXPECT_EQ(stringValue(HKEY_LOCAL_MACHINE, kSuite300 + L"\\3.0\\MainDialog", L"AppExe"),
+              m_temp / L"first.exe");
     EXPECT_EQ(stringValue(HKEY_LOCAL_MACHINE, kSuite350 + L"\\3.5\\MainDialog", L"AppExe"),
               m_temp / L"second.exe");
-    EXPECT_EQ(stringValue(HKEY_CURRENT_USER, kSuite300 + L"\\3.0\\Files", L"Folder"), L"D:\\first\\");
-    EXPECT_EQ(stringValue(HKEY_CURRENT_USER, kSuite350 + L"\\3.5\\Files", L"Folder"), L"D:\\second\\");
+    EXPECT_EQ(stringValue(HKEY_CURRENT_USER, kSuite300 + L"\\3.0\\Files", L"Folder"),
+              L"D:\\first\\");
+    EXPECT_EQ(stringValue(HKEY_CURRENT_USER, kSuite350 + L"\\3.5\\Files", L"Folder"),
+              L"D:\\second\\");
 
     const standin::SuiteKeys keys = standin::findSuiteKeys();
     ASSERT_TRUE(keys.suiteFound);
@@ -144,16 +151,19 @@ TEST_F(Installer, LastVersionSubkeyStartingWithADigitWins)
     install({L"/subkey", L"2.0"});
     install({L"/subkey", L"3.1"});
     // Names that do not start with 1-9 are passed over even when enumerated last.
-    ASSERT_EQ(standin::writeString(HKEY_CURRENT_USER, kSuite300 + L"\\Settings", L"x", L"y"), ERROR_SUCCESS);
-    ASSERT_EQ(standin::writeString(HKEY_CURRENT_USER, kSuite300 + L"\\0.9", L"x", L"y"), ERROR_SUCCESS);
+    ASSERT_EQ(standin::writeString(HKEY_CURRENT_USER, kSuite300 + L"\\Settings", L"x", L"y"),
+              ERROR_SUCCESS);
+    ASSERT_EQ(standin::writeString(HKEY_CURRENT_USER, kSuite300 + L"\\0.9", L"x", L"y"),
+              ERROR_SUCCESS);
     const standin::SuiteKeys keys = standin::findSuiteKeys();
     EXPECT_EQ(keys.versionName, L"3.1");
 }
 
 TEST_F(Installer, RunningTwiceGivesTheSameState)
 {
-    const std::vector<std::wstring> arguments = {L"/version", L"3.00", L"/card", m_temp / L"card", L"/folder",
-                                                 L"E:\\photos\\", L"/testlog", m_temp / L"log.txt"};
+    const std::vector<std::wstring> arguments = {
+        L"/version", L"3.00",         L"/card",    m_temp / L"card",
+        L"/folder",  L"E:\\photos\\", L"/testlog", m_temp / L"log.txt"};
     install(arguments);
     const RegistryTree machine = captureTree(HKEY_LOCAL_MACHINE, kOrvenKey);
     const RegistryTree user = captureTree(HKEY_CURRENT_USER, kOrvenKey);
@@ -175,7 +185,8 @@ TEST_F(Installer, ReinstallPutsTheHandOffValuesBackToIdleAndKeepsChoicesNotGiven
     install({});
     EXPECT_EQ(dwordValue(HKEY_LOCAL_MACHINE, dialog, L"StartupTab"), 0xFFFFFFFFu);
     EXPECT_EQ(profile(L"MainDialog", L"StartupTab"), L"0");
-    EXPECT_EQ(stringValue(HKEY_CURRENT_USER, kSuite300 + L"\\3.0\\Files", L"Folder"), L"E:\\photos\\");
+    EXPECT_EQ(stringValue(HKEY_CURRENT_USER, kSuite300 + L"\\3.0\\Files", L"Folder"),
+              L"E:\\photos\\");
     EXPECT_EQ(profile(L"Files", L"Folder"), L"E:\\photos\\");
     EXPECT_EQ(stringValue(HKEY_CURRENT_USER, kStandinKey, L"CardRoot"), m_temp / L"card");
     EXPECT_TRUE(std::filesystem::is_directory(m_temp / L"card"));
@@ -193,7 +204,7 @@ TEST_F(Installer, TestSwitchesAreSetAndRemoved)
     EXPECT_EQ(settings.autoCloseMs, 1500u);
     EXPECT_TRUE(settings.autoTransfer);
 
-    install({L"/version", L"3.50"}); // a second version keeps them
+    install({L"/version", L"3.50"});  // a second version keeps them
     EXPECT_EQ(dwordValue(HKEY_CURRENT_USER, testKey, L"AutoCloseMs"), 1500u);
     install({L"/notest"});
     EXPECT_FALSE(keyPresent(HKEY_CURRENT_USER, testKey));
@@ -217,8 +228,13 @@ TEST_F(Installer, LongFolderTextIsKeptWhole)
 TEST_F(Installer, BadCommandLinesWriteNothing)
 {
     for (const std::vector<std::wstring>& arguments :
-         {std::vector<std::wstring>{L"/subkey", L"0.9"}, {L"/subkey", L"a1"}, {L"/version", L"3\\00"},
-          {L"/version", L""}, {L"/autoclose", L"soon"}, {L"/bogus"}, {L"/card"}}) {
+         {std::vector<std::wstring>{L"/subkey", L"0.9"},
+          {L"/subkey", L"a1"},
+          {L"/version", L"3\\00"},
+          {L"/version", L""},
+          {L"/autoclose", L"soon"},
+          {L"/bogus"},
+          {L"/card"}}) {
         const RunResult run = runSetup(arguments);
         ASSERT_TRUE(run.finished);
         EXPECT_EQ(run.exitCode, 2u) << run.output;
@@ -241,7 +257,7 @@ TEST_F(Installer, UninstallOneVersionThenAllLeavesNothing)
     EXPECT_FALSE(keyPresent(HKEY_CURRENT_USER, kSuite300));
     EXPECT_TRUE(keyPresent(HKEY_LOCAL_MACHINE, kSuite350 + L"\\3.5\\MainDialog"));
     EXPECT_TRUE(keyPresent(HKEY_CURRENT_USER, kSuite350 + L"\\3.5\\Files"));
-    EXPECT_TRUE(std::filesystem::is_regular_file(m_profile)); // still in use by 3.50
+    EXPECT_TRUE(std::filesystem::is_regular_file(m_profile));  // still in use by 3.50
     EXPECT_TRUE(keyPresent(HKEY_CURRENT_USER, kStandinKey));
 
     run = runSetup({L"/uninstall"});
@@ -262,9 +278,12 @@ TEST_F(Installer, UninstallLeavesWhatItDidNotMake)
 {
     // As if the maker's own suite were there: unmarked keys and a profile of its own.
     const std::wstring foreign = std::wstring(kOrvenKey) + L"\\ORVEN Vidro!3 Ver.2.00";
-    ASSERT_EQ(standin::writeString(HKEY_LOCAL_MACHINE, foreign + L"\\2.0\\MainDialog", L"AppExe", L"C:\\x.exe"),
+    ASSERT_EQ(standin::writeString(HKEY_LOCAL_MACHINE, foreign + L"\\2.0\\MainDialog", L"AppExe",
+                                   L"C:\\x.exe"),
               ERROR_SUCCESS);
-    ASSERT_EQ(standin::writeString(HKEY_CURRENT_USER, foreign + L"\\2.0\\Files", L"Folder", L"C:\\"), ERROR_SUCCESS);
+    ASSERT_EQ(
+        standin::writeString(HKEY_CURRENT_USER, foreign + L"\\2.0\\Files", L"Folder", L"C:\\"),
+        ERROR_SUCCESS);
     writeFileBytes(m_profile, {'[', 'F', 'i', 'l', 'e', 's', ']', '\r', '\n'});
 
     install({});
@@ -272,7 +291,8 @@ TEST_F(Installer, UninstallLeavesWhatItDidNotMake)
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0u) << run.output;
     EXPECT_FALSE(keyPresent(HKEY_LOCAL_MACHINE, kSuite300));
-    EXPECT_EQ(stringValue(HKEY_LOCAL_MACHINE, foreign + L"\\2.0\\MainDialog", L"AppExe"), L"C:\\x.exe");
+    EXPECT_EQ(stringValue(HKEY_LOCAL_MACHINE, foreign + L"\\2.0\\MainDialog", L"AppExe"),
+              L"C:\\x.exe");
     EXPECT_TRUE(keyPresent(HKEY_CURRENT_USER, foreign + L"\\2.0\\Files"));
     EXPECT_TRUE(std::filesystem::is_regular_file(m_profile));
 

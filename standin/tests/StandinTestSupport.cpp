@@ -1,7 +1,7 @@
 #include "standin/tests/StandinTestSupport.h"
 
-#include "standin/StandinNames.h"
 #include "base/PathText.h"
+#include "standin/StandinNames.h"
 #include "standin/StandinSupport.h"
 
 #include <cstring>
@@ -36,7 +36,8 @@ RunResult runSetup(const std::vector<std::wstring>& arguments)
     return runProgram(setupPath(), arguments);
 }
 
-bool rawValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD& type, std::vector<std::uint8_t>& data)
+bool rawValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD& type,
+              std::vector<std::uint8_t>& data)
 {
     HKEY handle = nullptr;
     if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
@@ -124,14 +125,13 @@ SuiteStateGuard::~SuiteStateGuard()
         } catch (const std::exception&) {
             // Nothing more can be done from here.
         }
-    }
-    else
+    } else
         ::DeleteFileW(profile.c_str());
     if (!m_defaultCardExisted) {
         const std::wstring card = standin::defaultCardRoot();
         std::error_code ignored;
         std::filesystem::remove_all(card, ignored);
-        ::RemoveDirectoryW(standin::folderOf(card).c_str()); // only when empty
+        ::RemoveDirectoryW(standin::folderOf(card).c_str());  // only when empty
     }
 }
 
@@ -172,4 +172,4 @@ std::vector<std::vector<std::wstring>> readLog(const std::wstring& path)
     return lines;
 }
 
-} // namespace standin_test
+}  // namespace standin_test

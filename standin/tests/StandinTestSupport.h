@@ -25,16 +25,17 @@ using wintest::StartedProgram;
 using wintest::waitForWindow;
 using RunResult = wintest::ProgramRun;
 
-std::vector<std::uint8_t> fixture(const char* name); // standin/tests/data, copied beside the test
+std::vector<std::uint8_t> fixture(const char* name);  // standin/tests/data, copied beside the test
 std::wstring fixturePath(const char* name);
 
-std::wstring setupPath(); // VidroStandinSetup.exe
-std::wstring appPath();   // VidroLinkStandin.exe
+std::wstring setupPath();  // VidroStandinSetup.exe
+std::wstring appPath();    // VidroLinkStandin.exe
 
 RunResult runSetup(const std::vector<std::wstring>& arguments);
 
 // Raw registry reads for checks.
-bool rawValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD& type, std::vector<std::uint8_t>& data);
+bool rawValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD& type,
+              std::vector<std::uint8_t>& data);
 
 // The suite's profile read as bytes: UTF-16LE with a byte-order mark, else ANSI.
 std::wstring readProfileText(const std::wstring& path);
@@ -66,4 +67,4 @@ private:
 // The transfer application's log: lines split at tabs.
 std::vector<std::vector<std::wstring>> readLog(const std::wstring& path);
 
-} // namespace standin_test
+}  // namespace standin_test

@@ -1,7 +1,7 @@
 // Decoding thumbnails: the pixels must match djpeg's output of the same file
 // (PNM fixtures made with djpeg), broken and oversized input is refused.
-#include "standin/tests/StandinTestSupport.h"
 #include "standin/ThumbnailDecoder.h"
+#include "standin/tests/StandinTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -40,8 +40,8 @@ Pnm parsePnm(const Bytes& data)
     pnm.channels = magic == "P6" ? 3 : magic == "P5" ? 1 : 0;
     pnm.width = unsigned(std::atoi(token().c_str()));
     pnm.height = unsigned(std::atoi(token().c_str()));
-    token(); // maximum value
-    ++at;    // the one white-space byte before the pixels
+    token();  // maximum value
+    ++at;     // the one white-space byte before the pixels
     if (at <= data.size())
         pnm.pixels.assign(data.begin() + static_cast<std::ptrdiff_t>(at), data.end());
     return pnm;
@@ -70,7 +70,7 @@ std::size_t frameSizeOffset(const Bytes& jpeg)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ThumbnailDecoder, ColourThumbnailMatchesDjpeg)
 {
@@ -120,7 +120,7 @@ TEST(ThumbnailDecoder, OversizedFrameIsRefused)
     Bytes jpeg = fixture("thumb.jpg");
     const std::size_t at = frameSizeOffset(jpeg);
     ASSERT_NE(at, 0u);
-    jpeg[at] = 0x30; // height 0x3018 = 12312 lines
+    jpeg[at] = 0x30;  // height 0x3018 = 12312 lines
     RgbPicture picture;
     EXPECT_FALSE(decodeThumbnail(jpeg.data(), jpeg.size(), picture));
 }
@@ -132,7 +132,7 @@ TEST(ThumbnailDecoder, TruncatedThumbnailEndsWithoutReadingFurther)
         const Bytes part(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(size));
         RgbPicture picture;
         const bool decoded = decodeThumbnail(part.data(), part.size(), picture);
-        if (decoded) { // libjpeg fills the missing rows; the size stays the frame's
+        if (decoded) {  // libjpeg fills the missing rows; the size stays the frame's
             EXPECT_EQ(picture.width, 32u);
             EXPECT_EQ(picture.rgb.size(), 32u * 24u * 3u);
         }

@@ -78,7 +78,8 @@ protected:
         // A picture whose IFD1 points at something that is no JPEG.
         std::vector<std::uint8_t> broken = fixture("exif_ii.jpg");
         standin::ThumbnailLocation where;
-        ASSERT_EQ(standin::findExifThumbnail(broken.data(), broken.size(), where), standin::ThumbnailSearch::Found);
+        ASSERT_EQ(standin::findExifThumbnail(broken.data(), broken.size(), where),
+                  standin::ThumbnailSearch::Found);
         broken[where.offset] = 0;
         broken[where.offset + 1] = 0;
         writeFileBytes(m_album + L"\\08240004.jpg", broken);
@@ -95,17 +96,21 @@ protected:
     }
     void installForTest(std::vector<std::wstring> more = {})
     {
-        std::vector<std::wstring> arguments = {L"/card", m_card, L"/testlog", m_log, L"/autoclose", L"700",
-                                               L"/autotransfer"};
+        std::vector<std::wstring> arguments = {L"/card",      m_card, L"/testlog",     m_log,
+                                               L"/autoclose", L"700", L"/autotransfer"};
         arguments.insert(arguments.end(), more.begin(), more.end());
         install(arguments);
     }
     // As the hand-off announces a folder for the newer cameras.
-    void announceInRegistry(const std::wstring& dialogKey, const std::wstring& filesKey, const std::wstring& folder)
+    void announceInRegistry(const std::wstring& dialogKey, const std::wstring& filesKey,
+                            const std::wstring& folder)
     {
-        ASSERT_EQ(standin::writeDword(HKEY_LOCAL_MACHINE, dialogKey, L"StartupTab", 0x101), ERROR_SUCCESS);
-        ASSERT_EQ(standin::writeDword(HKEY_LOCAL_MACHINE, dialogKey, L"VidroLink", 0xFFFFFFFF), ERROR_SUCCESS);
-        ASSERT_EQ(standin::writeFolderString(HKEY_CURRENT_USER, filesKey, L"Folder", folder), ERROR_SUCCESS);
+        ASSERT_EQ(standin::writeDword(HKEY_LOCAL_MACHINE, dialogKey, L"StartupTab", 0x101),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(standin::writeDword(HKEY_LOCAL_MACHINE, dialogKey, L"VidroLink", 0xFFFFFFFF),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(standin::writeFolderString(HKEY_CURRENT_USER, filesKey, L"Folder", folder),
+                  ERROR_SUCCESS);
     }
     Log runAsHandOff()
     {
@@ -123,7 +128,8 @@ protected:
         for (std::size_t i = 0; i < m_files.size(); ++i) {
             ASSERT_EQ(listed[i].size(), 3u);
             EXPECT_EQ(listed[i][0], m_files[i].name);
-            EXPECT_EQ(listed[i][1], std::to_wstring(readFileBytes(m_album + L"\\" + m_files[i].name).size()));
+            EXPECT_EQ(listed[i][1],
+                      std::to_wstring(readFileBytes(m_album + L"\\" + m_files[i].name).size()));
             EXPECT_EQ(listed[i][2], m_files[i].expectedThumbnail) << listed[i][0];
         }
     }
@@ -139,7 +145,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(TransferApp, RegistryRouteListsTheFolderAndCopiesOntoTheCard)
 {
@@ -174,7 +180,8 @@ TEST_F(TransferApp, ProfileRouteForTheOlderCamerasWithAJapaneseFolderName)
     // As the hand-off announces a folder for codes 52, 82, 86.
     const std::wstring profile = standin::suiteProfilePath();
     ASSERT_TRUE(::WritePrivateProfileStringW(L"MainDialog", L"StartupTab", L"1", profile.c_str()));
-    ASSERT_TRUE(::WritePrivateProfileStringW(L"Files", L"Folder", (album + L"\\").c_str(), profile.c_str()));
+    ASSERT_TRUE(::WritePrivateProfileStringW(L"Files", L"Folder", (album + L"\\").c_str(),
+                                             profile.c_str()));
     ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, profile.c_str());
 
     const Log log = runAsHandOff();
@@ -192,7 +199,8 @@ TEST_F(TransferApp, WithoutStartupTabAskingItShowsTheMainWindowOnly)
     const std::wstring profile = standin::suiteProfilePath();
     ::WritePrivateProfileStringW(L"MainDialog", L"StartupTab", L"3", profile.c_str());
     ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, profile.c_str());
-    ASSERT_EQ(standin::writeDword(HKEY_LOCAL_MACHINE, kDialog300, L"StartupTab", 0x100), ERROR_SUCCESS);
+    ASSERT_EQ(standin::writeDword(HKEY_LOCAL_MACHINE, kDialog300, L"StartupTab", 0x100),
+              ERROR_SUCCESS);
 
     const Log log = runAsHandOff();
     EXPECT_EQ(single(log, L"registry-startuptab"), L"0x00000100");
@@ -207,9 +215,11 @@ TEST_F(TransferApp, WithoutStartupTabAskingItShowsTheMainWindowOnly)
 TEST_F(TransferApp, WithoutAnySuiteItStillStartsAndSaysSo)
 {
     // Only the test switches, no suite keys and no profile.
-    ASSERT_EQ(standin::writeString(HKEY_CURRENT_USER, L"SOFTWARE\\VidroStandin\\StandinTest", L"LogPath", m_log),
+    ASSERT_EQ(standin::writeString(HKEY_CURRENT_USER, L"SOFTWARE\\VidroStandin\\StandinTest",
+                                   L"LogPath", m_log),
               ERROR_SUCCESS);
-    ASSERT_EQ(standin::writeDword(HKEY_CURRENT_USER, L"SOFTWARE\\VidroStandin\\StandinTest", L"AutoCloseMs", 500),
+    ASSERT_EQ(standin::writeDword(HKEY_CURRENT_USER, L"SOFTWARE\\VidroStandin\\StandinTest",
+                                  L"AutoCloseMs", 500),
               ERROR_SUCCESS);
     const Log log = runAsHandOff();
     EXPECT_EQ(single(log, L"suite-key"), L"none");
@@ -228,7 +238,8 @@ TEST_F(TransferApp, TheLastSuiteVersionDecides)
     // Only the earlier version asks for the transfer window: not for us.
     announceInRegistry(kDialog300, kFiles300, other + L"\\");
     Log log = runAsHandOff();
-    EXPECT_EQ(linesOf(log, L"suite-key").at(0), (std::vector<std::wstring>{L"ORVEN Vidro!3 Ver.3.50", L"3.5"}));
+    EXPECT_EQ(linesOf(log, L"suite-key").at(0),
+              (std::vector<std::wstring>{L"ORVEN Vidro!3 Ver.3.50", L"3.5"}));
     EXPECT_EQ(single(log, L"route"), L"none");
 
     // The last version asks, with its own folder.
@@ -249,18 +260,18 @@ TEST_F(TransferApp, MissingFolderListsNothingAndCopiesNothing)
     EXPECT_EQ(linesOf(log, L"folder-missing").size(), 1u);
     EXPECT_TRUE(linesOf(log, L"listed").empty());
     EXPECT_EQ(single(log, L"window"), L"transfer");
-    EXPECT_TRUE(linesOf(log, L"card").empty()); // the transfer button stays disabled
+    EXPECT_TRUE(linesOf(log, L"card").empty());  // the transfer button stays disabled
     EXPECT_FALSE(std::filesystem::is_directory(m_card + L"\\DCIM"));
 }
 
 TEST_F(TransferApp, ACardThatCannotBeWrittenIsReportedPerFile)
 {
     installForTest();
-    ASSERT_TRUE(::RemoveDirectoryW(m_card.c_str())); // the installer made it
+    ASSERT_TRUE(::RemoveDirectoryW(m_card.c_str()));  // the installer made it
     writeFileBytes(m_card, {'n', 'o', 't', ' ', 'a', ' ', 'f', 'o', 'l', 'd', 'e', 'r'});
     announceInRegistry(kDialog300, kFiles300, m_album);
     const Log log = runAsHandOff();
-    EXPECT_EQ(single(log, L"folder"), m_album); // no backslash needed at the end
+    EXPECT_EQ(single(log, L"folder"), m_album);  // no backslash needed at the end
     expectListedAll(log);
     EXPECT_EQ(linesOf(log, L"copy-failed").size(), m_files.size());
     EXPECT_TRUE(linesOf(log, L"copied").empty());
@@ -270,9 +281,10 @@ TEST_F(TransferApp, ACardThatCannotBeWrittenIsReportedPerFile)
 
 TEST_F(TransferApp, CommandLineSwitchesWithoutInstallerSettings)
 {
-    install({}); // no test settings
+    install({});  // no test settings
     announceInRegistry(kDialog300, kFiles300, m_album + L"\\");
-    StartedProgram app(appPath(), L"/log " + quoteArgument(m_log) + L" /autoclose 700 /autotransfer /card " +
+    StartedProgram app(appPath(), L"/log " + quoteArgument(m_log) +
+                                      L" /autoclose 700 /autotransfer /card " +
                                       quoteArgument(m_card));
     ASSERT_TRUE(app.started());
     ASSERT_EQ(app.waitForExit(kExitWait), 0);
@@ -284,13 +296,13 @@ TEST_F(TransferApp, CommandLineSwitchesWithoutInstallerSettings)
 
 TEST_F(TransferApp, RunsUntilTheUserClosesIt)
 {
-    install({L"/card", m_card, L"/testlog", m_log}); // no automatic close, no automatic transfer
+    install({L"/card", m_card, L"/testlog", m_log});  // no automatic close, no automatic transfer
     announceInRegistry(kDialog300, kFiles300, m_album + L"\\");
     StartedProgram app(appPath());
     ASSERT_TRUE(app.started());
     HWND window = waitForWindow(app.processId(), standin::kTransferWindowTitle, kExitWait);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(app.waitForExit(1500), -1); // still open
+    EXPECT_EQ(app.waitForExit(1500), -1);  // still open
 
     HWND transfer = ::FindWindowExW(window, nullptr, L"Button", L"カメラへ転送");
     HWND close = ::FindWindowExW(window, nullptr, L"Button", L"閉じる");
@@ -299,7 +311,8 @@ TEST_F(TransferApp, RunsUntilTheUserClosesIt)
     EXPECT_TRUE(::IsWindowEnabled(transfer));
     ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(transfer), BN_CLICKED),
                    reinterpret_cast<LPARAM>(transfer));
-    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(close), BN_CLICKED), reinterpret_cast<LPARAM>(close));
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(close), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(close));
     ASSERT_EQ(app.waitForExit(kExitWait), 0);
     expectCardHoldsAll();
     const Log log = readLog(m_log);

@@ -46,10 +46,12 @@ BOOL CALLBACK visitChild(HWND child, LPARAM param)
 
 MessageBoxWatcher::MessageBoxWatcher(int button)
     : threadId_(::GetCurrentThreadId()), button_(button), thread_([this] { run(); })
-{
-}
+{}
 
-MessageBoxWatcher::~MessageBoxWatcher() { stop(); }
+MessageBoxWatcher::~MessageBoxWatcher()
+{
+    stop();
+}
 
 std::vector<SeenBox> MessageBoxWatcher::stop()
 {

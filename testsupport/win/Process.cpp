@@ -45,7 +45,8 @@ void drain(HANDLE pipe, std::string& output)
 
 }  // namespace
 
-ProgramRun runProgram(const std::wstring& path, const std::vector<std::wstring>& arguments, DWORD timeoutMs)
+ProgramRun runProgram(const std::wstring& path, const std::vector<std::wstring>& arguments,
+                      DWORD timeoutMs)
 {
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -97,8 +98,8 @@ StartedProgram::StartedProgram(const std::wstring& path, const std::wstring& arg
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     std::wstring commandLine = quoteArgument(path) + L" " + arguments;
-    if (::CreateProcessW(path.c_str(), arguments.empty() ? nullptr : &commandLine[0], nullptr, nullptr, FALSE,
-                         0, nullptr, nullptr, &startup, &info)) {
+    if (::CreateProcessW(path.c_str(), arguments.empty() ? nullptr : &commandLine[0], nullptr,
+                         nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         ::CloseHandle(info.hThread);
         process_ = info.hProcess;
         id_ = info.dwProcessId;

@@ -33,7 +33,8 @@ ProgramRun runProgram(const std::wstring& path, const std::vector<std::wstring>&
 // still runs when this goes.
 class StartedProgram {
 public:
-    explicit StartedProgram(const std::wstring& path, const std::wstring& arguments = std::wstring());
+    explicit StartedProgram(const std::wstring& path,
+                            const std::wstring& arguments = std::wstring());
     ~StartedProgram();
     StartedProgram(const StartedProgram&) = delete;
     StartedProgram& operator=(const StartedProgram&) = delete;

@@ -10,16 +10,16 @@ RegistryTree captureTree(HKEY root, const std::wstring& path)
         return tree;
     tree.exists = true;
     DWORD longestName = 0, longestData = 0;
-    ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
-                       &longestData, nullptr, nullptr);
+    ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       &longestName, &longestData, nullptr, nullptr);
     for (DWORD i = 0;; ++i) {
         std::vector<wchar_t> name(longestName + 2);
         std::vector<uint8_t> data(longestData + 2);
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataSize = static_cast<DWORD>(data.size());
         DWORD type = 0;
-        if (::RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize) !=
-            ERROR_SUCCESS)
+        if (::RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(),
+                            &dataSize) != ERROR_SUCCESS)
             break;
         data.resize(dataSize);
         tree.values.push_back({std::wstring(name.data(), nameLength), type, data});
@@ -30,14 +30,18 @@ RegistryTree captureTree(HKEY root, const std::wstring& path)
     return tree;
 }
 
-void deleteTree(HKEY root, const std::wstring& path) { ::RegDeleteTreeW(root, path.c_str()); }
+void deleteTree(HKEY root, const std::wstring& path)
+{
+    ::RegDeleteTreeW(root, path.c_str());
+}
 
 namespace {
 
 void writeTree(HKEY root, const std::wstring& path, const RegistryTree& tree)
 {
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     for (const RegistryTree::Value& value : tree.values)
         ::RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
@@ -65,7 +69,8 @@ std::vector<std::wstring> subkeyNames(HKEY root, const std::wstring& path)
     for (DWORD index = 0;; ++index) {
         wchar_t name[256];
         DWORD length = 256;
-        if (::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
             break;
         names.emplace_back(name, length);
     }

@@ -5,8 +5,8 @@ namespace testfiles {
 std::vector<std::wstring> sectionKeys(const std::wstring& file, const std::wstring& section)
 {
     std::wstring buffer(1 << 20, L'\0');
-    const DWORD length = ::GetPrivateProfileSectionW(section.c_str(), &buffer[0],
-                                                     static_cast<DWORD>(buffer.size()), file.c_str());
+    const DWORD length = ::GetPrivateProfileSectionW(
+        section.c_str(), &buffer[0], static_cast<DWORD>(buffer.size()), file.c_str());
     std::vector<std::wstring> keys;
     size_t start = 0;
     while (start < length) {
@@ -18,11 +18,13 @@ std::vector<std::wstring> sectionKeys(const std::wstring& file, const std::wstri
     return keys;
 }
 
-std::wstring profileValue(const std::wstring& file, const std::wstring& section, const std::wstring& key)
+std::wstring profileValue(const std::wstring& file, const std::wstring& section,
+                          const std::wstring& key)
 {
     std::wstring buffer(1 << 17, L'\0');
-    const DWORD length = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), L"<missing>", &buffer[0],
-                                                    static_cast<DWORD>(buffer.size()), file.c_str());
+    const DWORD length =
+        ::GetPrivateProfileStringW(section.c_str(), key.c_str(), L"<missing>", &buffer[0],
+                                   static_cast<DWORD>(buffer.size()), file.c_str());
     buffer.resize(length);
     return buffer;
 }

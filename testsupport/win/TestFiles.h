@@ -11,7 +11,8 @@ namespace testfiles {
 // Key names of a profile section, in file order.
 std::vector<std::wstring> sectionKeys(const std::wstring& file, const std::wstring& section);
 // The value of a key, or "<missing>".
-std::wstring profileValue(const std::wstring& file, const std::wstring& section, const std::wstring& key);
+std::wstring profileValue(const std::wstring& file, const std::wstring& section,
+                          const std::wstring& key);
 
 std::wstring processCurrentDirectory();
 std::wstring executableFolder();

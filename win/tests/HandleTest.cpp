@@ -1,7 +1,7 @@
 // Kernel handles and file searches that close themselves.
-#include "win/FindFile.h"
 #include "win/Handle.h"
 #include "testsupport/TestFiles.h"
+#include "win/FindFile.h"
 
 #include <gtest/gtest.h>
 

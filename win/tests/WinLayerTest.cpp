@@ -171,8 +171,9 @@ TEST(SubclassedWindow, LetsGoWhenTheWindowIsDestroyed)
 
 TEST(ResourceString, ComesBackExactlyAsStored)
 {
-    EXPECT_EQ(loadResourceString(IDS_TEST_TEXT), L"\uFF83\uFF7D\uFF84\u518D\u751F\n\u300C\u78BA\u8A8D\u300D");
+    EXPECT_EQ(loadResourceString(IDS_TEST_TEXT),
+              L"\uFF83\uFF7D\uFF84\u518D\u751F\n\u300C\u78BA\u8A8D\u300D");
     EXPECT_EQ(loadResourceString(4321), L"");
 }
 
-} // namespace
+}  // namespace

@@ -1,6 +1,6 @@
-#include "testsupport/win/MessageBoxWatcher.h"
 #include "app/win/Environment.h"
 #include "resources/VxfsendRes.h"
+#include "testsupport/win/MessageBoxWatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -68,9 +68,11 @@ TEST(ShowMessage, CaptionTextAndCodeOfTheRealBox)
         {nullptr, IDS_MSG_PICTURE_UNREADABLE, nullptr, true, 3, kCannotRead + L"\n[3]"},
         // The box may drop the suffix's trailing blank when drawing; the text
         // handed to it is what counts, and the static keeps it.
-        {L"C:\\写真\\a.jpg", IDS_MSG_PICTURE_UNREADABLE, L"(2)", true, 5, L"C:\\写真\\a.jpg " + kCannotRead + L"\n[5](2) "},
+        {L"C:\\写真\\a.jpg", IDS_MSG_PICTURE_UNREADABLE, L"(2)", true, 5,
+         L"C:\\写真\\a.jpg " + kCannotRead + L"\n[5](2) "},
         {L"x", 59999, nullptr, true, 1, L"x \n[1]"},  // unknown id: empty message
-        {longPath.c_str(), IDS_MSG_PICTURE_UNREADABLE, nullptr, false, 0, longPath + L" " + kCannotRead},
+        {longPath.c_str(), IDS_MSG_PICTURE_UNREADABLE, nullptr, false, 0,
+         longPath + L" " + kCannotRead},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 40));

@@ -1,6 +1,6 @@
-#include "app/win/IniProfile.h"
-#include "app/win/Environment.h"
 #include "app/win/Settings.h"
+#include "app/win/Environment.h"
+#include "app/win/IniProfile.h"
 #include "testsupport/TestFiles.h"
 #include "testsupport/win/TestFiles.h"
 
@@ -40,11 +40,16 @@ protected:
         saveSettings(profile, env, settings);
     }
     void put(const std::wstring& section, const std::wstring& key, const std::wstring& text)
-    { IniProfile(name).putString(section, key, text); }
+    {
+        IniProfile(name).putString(section, key, text);
+    }
     std::wstring value(const std::wstring& section, const std::wstring& key)
-    { return profileValue(name, section, key); }
+    {
+        return profileValue(name, section, key);
+    }
 
-    const std::wstring name = L"VxfProfileTest" + std::to_wstring(::GetCurrentProcessId()) + L".INI";
+    const std::wstring name =
+        L"VxfProfileTest" + std::to_wstring(::GetCurrentProcessId()) + L".INI";
     const std::wstring path = windowsFolder() + L"\\" + name;
     const std::wstring startDirectory = processCurrentDirectory();
     const std::wstring home = executableFolder();
@@ -87,8 +92,8 @@ TEST_F(WinProfileTest, JapaneseTextSurvivesAnyCodePage)
 TEST_F(WinProfileTest, ExistingFileKeepsItsEncodingItsValuesAndGarbageGivesTheFallback)
 {
     writeFileText(path, "[General]\r\nJpegQualityRes1=80\r\nJpegQualityRes2=12abc\r\n"
-                                "JpegQualityRes3=99999999999\r\nTabPage= 1 \r\n"
-                                "[Other]\r\nForeign=yes\r\n");
+                        "JpegQualityRes3=99999999999\r\nTabPage= 1 \r\n"
+                        "[Other]\r\nForeign=yes\r\n");
     {
         IniProfile profile(name);
         EXPECT_EQ(profile.getInt(L"General", L"JpegQualityRes1", 35), 80);
@@ -178,11 +183,10 @@ TEST_F(WinProfileTest, NormalRunLeavesFullSaveKeysAloneAndDebugModeOneRewritesTh
 
 TEST_F(WinProfileTest, GarbageNumbersGiveDefaultsAndNothingElseIsLost)
 {
-    writeFileText(path,
-                          "[General]\r\nJpegQualityRes1=abc\r\nDebugMode=zz\r\n"
-                          "[Upload]\r\nJpegSize=640x480\r\nTwainName=Kept\r\nCehckViewMode=\r\n"
-                          "PathTemp=D:\\Work\r\n"
-                          "[Capture]\r\nHotkey=99999999999\r\n[Foreign]\r\nKey=value\r\n");
+    writeFileText(path, "[General]\r\nJpegQualityRes1=abc\r\nDebugMode=zz\r\n"
+                        "[Upload]\r\nJpegSize=640x480\r\nTwainName=Kept\r\nCehckViewMode=\r\n"
+                        "PathTemp=D:\\Work\r\n"
+                        "[Capture]\r\nHotkey=99999999999\r\n[Foreign]\r\nKey=value\r\n");
     const AppSettings s = load();
     EXPECT_EQ(s.JpegQualityRes1, 35);
     EXPECT_EQ(s.DebugMode, 0);

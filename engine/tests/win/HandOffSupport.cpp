@@ -31,8 +31,8 @@ RawValue readValue(HKEY root, const std::wstring& key, const wchar_t* name)
     DWORD size = 0;
     if (::RegQueryValueExW(handle, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
         value.data.resize(size);
-        value.present = ::RegQueryValueExW(handle, name, nullptr, &value.type, value.data.data(), &size) ==
-                        ERROR_SUCCESS;
+        value.present = ::RegQueryValueExW(handle, name, nullptr, &value.type, value.data.data(),
+                                           &size) == ERROR_SUCCESS;
         value.data.resize(size);
     }
     ::RegCloseKey(handle);
@@ -44,8 +44,9 @@ bool writeDword(HKEY root, const std::wstring& key, const wchar_t* name, DWORD v
     HKEY handle = nullptr;
     if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS)
         return false;
-    const bool ok = ::RegSetValueExW(handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                     sizeof value) == ERROR_SUCCESS;
+    const bool ok =
+        ::RegSetValueExW(handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                         sizeof value) == ERROR_SUCCESS;
     ::RegCloseKey(handle);
     return ok;
 }
@@ -63,14 +64,16 @@ bool deleteValue(HKEY root, const std::wstring& key, const wchar_t* name)
 std::wstring profileValue(const std::wstring& file, const wchar_t* section, const wchar_t* key)
 {
     wchar_t buffer[4096] = {};
-    const DWORD length = ::GetPrivateProfileStringW(section, key, L"<missing>", buffer, 4096, file.c_str());
+    const DWORD length =
+        ::GetPrivateProfileStringW(section, key, L"<missing>", buffer, 4096, file.c_str());
     return std::wstring(buffer, length);
 }
 
 bool writeProfileValue(const std::wstring& file, const wchar_t* section, const wchar_t* key,
                        const std::wstring& value)
 {
-    const bool ok = ::WritePrivateProfileStringW(section, key, value.c_str(), file.c_str()) != FALSE;
+    const bool ok =
+        ::WritePrivateProfileStringW(section, key, value.c_str(), file.c_str()) != FALSE;
     ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());
     return ok;
 }

@@ -50,7 +50,10 @@ using SuiteStateKeeper = standin_test::SuiteStateGuard;
 
 // The stand-in transfer application's log: UTF-8 lines, fields split at tabs.
 using StandinLog = std::vector<std::vector<std::wstring>>;
-inline StandinLog readStandinLog(const std::wstring& path) { return standin_test::readLog(path); }
+inline StandinLog readStandinLog(const std::wstring& path)
+{
+    return standin_test::readLog(path);
+}
 // The second field of the only line starting with `what`, or "<n lines>".
 std::wstring logField(const StandinLog& log, const std::wstring& what);
 // All lines starting with `what`, without that first field.

@@ -6,11 +6,11 @@
 // told and the camera files it found there (with the size of each picture's
 // embedded thumbnail) and closes itself. The suite is put back after every
 // test.
-#include "engine/tests/win/HandOffSupport.h"
-#include "testsupport/win/MessageBoxWatcher.h"
 #include "engine/win/PictureConverter.h"
 #include "app/win/Environment.h"
 #include "engine/tests/UploadTestSupport.h"
+#include "engine/tests/win/HandOffSupport.h"
+#include "testsupport/win/MessageBoxWatcher.h"
 
 #include "app/PrivateMessages.h"
 #include "resources/VxfsendRes.h"
@@ -68,11 +68,12 @@ protected:
         windowClass.hInstance = ::GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"VxfConverterTestMain";
         ::RegisterClassW(&windowClass);
-        main = ::CreateWindowExW(0, L"VxfConverterTestMain", L"test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                 400, 300, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        main = ::CreateWindowExW(0, L"VxfConverterTestMain", L"test",
+                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(main, nullptr);
-        bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 10, 250, 300, 16, main,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS)),
+        bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 10, 250, 300, 16,
+                                main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESS)),
                                 ::GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(bar, nullptr);
         log.barProc = reinterpret_cast<WNDPROC>(
@@ -138,7 +139,8 @@ protected:
             wide.push_back(p.wstring());
         UploadJobReport report;
         MessageBoxWatcher watcher(button);
-        EXPECT_EQ(converter.UploadJob(wide, entries, withBar ? bar : nullptr, settings, &report), 0);
+        EXPECT_EQ(converter.UploadJob(wide, entries, withBar ? bar : nullptr, settings, &report),
+                  0);
         boxes = watcher.stop();
         return report;
     }
@@ -190,7 +192,8 @@ TEST_F(PictureConverterWin, JobWritesCameraFilesWithProgressLinesAndBar)
 {
     const fs::path a = source("a.jpg", 1600, 1200);
     const fs::path b = source("b.jpg", 320, 240);
-    const UploadJobReport report = run({a, b}, {entry(kSize1600x1200, sound(1.5)), entry(kSize640x480)});
+    const UploadJobReport report =
+        run({a, b}, {entry(kSize1600x1200, sound(1.5)), entry(kSize640x480)});
     EXPECT_TRUE(boxes.empty());
     EXPECT_FALSE(report.aborted);
     const Names names = folderNames(saveFolder);
@@ -226,13 +229,14 @@ TEST_F(PictureConverterWin, EscPostedDuringTheSecondEntryIsDispatchedAndAbortsTh
 TEST_F(PictureConverterWin, FailedPictureAsksWithPathAndCodeAndCancelTakesTheFilesBack)
 {
     const fs::path missing = folder / "gone.jpg";
-    const UploadJobReport report =
-        run({source("a.jpg", 320, 240), missing}, {entry(kSize640x480), entry(kSize640x480)}, true, IDCANCEL);
+    const UploadJobReport report = run({source("a.jpg", 320, 240), missing},
+                                       {entry(kSize640x480), entry(kSize640x480)}, true, IDCANCEL);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, missing.wstring() + L" " + text(621) + L"\n[20]");
     EXPECT_EQ(boxes[0].caption, text(102));
     EXPECT_EQ(boxes[0].owner, main);
-    EXPECT_NE(std::find(boxes[0].buttons.begin(), boxes[0].buttons.end(), IDCANCEL), boxes[0].buttons.end());
+    EXPECT_NE(std::find(boxes[0].buttons.begin(), boxes[0].buttons.end(), IDCANCEL),
+              boxes[0].buttons.end());
     EXPECT_TRUE(report.aborted);
     EXPECT_EQ(folderNames(saveFolder), Names{});
 }
@@ -244,7 +248,8 @@ TEST_F(PictureConverterWin, WorkFolderIsMadeForTheJobAndRemovedAfterIt)
     const UploadJobReport report = run({source("a.jpg", 160, 120)}, {entry(kSize640x480)});
     EXPECT_TRUE(boxes.empty());
     ASSERT_EQ(report.producedFiles.size(), 1u);
-    EXPECT_EQ(report.producedFiles[0].substr(0, workFolder.wstring().size() + 1), workFolder.wstring() + L"\\");
+    EXPECT_EQ(report.producedFiles[0].substr(0, workFolder.wstring().size() + 1),
+              workFolder.wstring() + L"\\");
     EXPECT_FALSE(std::filesystem::exists(workFolder));
 }
 
@@ -295,8 +300,9 @@ protected:
         ASSERT_TRUE(std::filesystem::create_directories(folder / "card"));
         const ProgramRun setup =
             runProgram(besideTest(L"VidroStandinSetup.exe"),
-                       {L"/version", L"3.00", L"/subkey", L"3.0", L"/app", besideTest(L"VidroLinkStandin.exe"),
-                        L"/folder", album, L"/card", card, L"/testlog", standinLogPath, L"/autoclose", L"500"});
+                       {L"/version", L"3.00", L"/subkey", L"3.0", L"/app",
+                        besideTest(L"VidroLinkStandin.exe"), L"/folder", album, L"/card", card,
+                        L"/testlog", standinLogPath, L"/autoclose", L"500"});
         ASSERT_TRUE(setup.finished);
         ASSERT_EQ(setup.exitCode, 0u) << setup.output;
         settings.DebugMode = 0;
@@ -321,8 +327,8 @@ TEST_F(UploadEndToEnd, WorkFolderHoldsTheCameraFilesWhileTheApplicationRunsAndIs
 {
     const fs::path s = folder / "s.wav";
     writeFileBytes(s, toneWave(2.0, 44100, 2));
-    const UploadJobReport report =
-        run({source("a.jpg", 1600, 1200), source("b.jpg", 400, 300)}, {entry(kSize1600x1200, s), entry(kSize1600x600)});
+    const UploadJobReport report = run({source("a.jpg", 1600, 1200), source("b.jpg", 400, 300)},
+                                       {entry(kSize1600x1200, s), entry(kSize1600x600)});
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(report.handedOff);
     EXPECT_FALSE(report.aborted);
@@ -342,7 +348,9 @@ TEST_F(UploadEndToEnd, WorkFolderHoldsTheCameraFilesWhileTheApplicationRunsAndIs
 
     EXPECT_FALSE(std::filesystem::exists(workFolder));
     EXPECT_TRUE(::IsWindowVisible(main));
-    EXPECT_EQ(readValue(HKEY_CURRENT_USER, L"SOFTWARE\\Orven\\ORVEN Vidro!3 Ver.3.00\\3.0\\Files", L"Folder").text(),
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, L"SOFTWARE\\Orven\\ORVEN Vidro!3 Ver.3.00\\3.0\\Files",
+                        L"Folder")
+                  .text(),
               album);
 }
 

@@ -4,10 +4,10 @@
 // ran and closes itself; the test's main window samples the suite's values
 // on a timer, which only fires when the hand-off dispatches messages.
 // Everything the suite had before is put back after every test.
-#include "engine/tests/win/HandOffSupport.h"
-#include "testsupport/win/MessageBoxWatcher.h"
 #include "engine/win/TransferHandOff.h"
+#include "engine/tests/win/HandOffSupport.h"
 #include "testsupport/TestFiles.h"
+#include "testsupport/win/MessageBoxWatcher.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,10 @@ const wchar_t kAutoCloseMs[] = L"700";
 constexpr UINT_PTR kSampleTimer = 1;
 constexpr UINT kSampleEveryMs = 40;
 
-std::wstring codeLine(long code) { return L"\n[" + std::to_wstring(code) + L"]"; }
+std::wstring codeLine(long code)
+{
+    return L"\n[" + std::to_wstring(code) + L"]";
+}
 
 // The suite's values as the test's window finds them at one timer tick.
 struct Sample {
@@ -54,7 +57,8 @@ protected:
     void SetUp() override
     {
         for (const std::wstring& program : {setupProgram, appProgram})
-            ASSERT_NE(::GetFileAttributesW(program.c_str()), INVALID_FILE_ATTRIBUTES) << program << " beside the test";
+            ASSERT_NE(::GetFileAttributesW(program.c_str()), INVALID_FILE_ATTRIBUTES)
+                << program << " beside the test";
         work = (temp / L"work").wstring();
         save = (temp / L"save").wstring();
         album = (temp / L"album").wstring() + L"\\";
@@ -82,9 +86,9 @@ protected:
                  const std::wstring& folder = std::wstring())
     {
         const ProgramRun run =
-            runProgram(setupProgram, {L"/version", version, L"/subkey", subkey, L"/app", appProgram, L"/folder",
-                                      folder.empty() ? album : folder, L"/card", card, L"/testlog", log,
-                                      L"/autoclose", kAutoCloseMs});
+            runProgram(setupProgram, {L"/version", version, L"/subkey", subkey, L"/app", appProgram,
+                                      L"/folder", folder.empty() ? album : folder, L"/card", card,
+                                      L"/testlog", log, L"/autoclose", kAutoCloseMs});
         ASSERT_TRUE(run.finished);
         ASSERT_EQ(run.exitCode, 0u) << run.output;
     }
@@ -152,7 +156,8 @@ private:
         seen.vidroLink = readValue(HKEY_LOCAL_MACHINE, dialogKey, L"VidroLink").number();
         seen.folder = readValue(HKEY_CURRENT_USER, filesKey, L"Folder");
         if (!otherDialogKey.empty())
-            seen.otherStartupTab = readValue(HKEY_LOCAL_MACHINE, otherDialogKey, L"StartupTab").number();
+            seen.otherStartupTab =
+                readValue(HKEY_LOCAL_MACHINE, otherDialogKey, L"StartupTab").number();
         samples.push_back(seen);
         if (onTick)
             onTick(seen);
@@ -169,8 +174,9 @@ private:
             windowClass.lpszClassName = className;
             registered = ::RegisterClassW(&windowClass) != 0;
         }
-        window = ::CreateWindowExW(WS_EX_TOOLWINDOW, className, L"hand-off test", WS_POPUP, 0, 0, 200, 100,
-                                   nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+        window =
+            ::CreateWindowExW(WS_EX_TOOLWINDOW, className, L"hand-off test", WS_POPUP, 0, 0, 200,
+                              100, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
         ::ShowWindow(window, SW_SHOWNOACTIVATE);
         current = this;
@@ -198,7 +204,8 @@ TEST_F(HandOffWin, ProfileSaysOneDuringTheRunAndIsPutBackAfterIt)
         if (c.profileFilled) {
             ASSERT_TRUE(writeProfileValue(suiteProfilePath(), L"MainDialog", L"StartupTab", L"3"));
         } else {
-            ::WritePrivateProfileStringW(L"MainDialog", L"StartupTab", nullptr, suiteProfilePath().c_str());
+            ::WritePrivateProfileStringW(L"MainDialog", L"StartupTab", nullptr,
+                                         suiteProfilePath().c_str());
             ::WritePrivateProfileStringW(L"Files", L"Folder", nullptr, suiteProfilePath().c_str());
             ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, suiteProfilePath().c_str());
             ASSERT_EQ(profileValue(suiteProfilePath(), L"Files", L"Folder"), L"<missing>");
@@ -225,8 +232,10 @@ TEST_F(HandOffWin, ProfileSaysOneDuringTheRunAndIsPutBackAfterIt)
         EXPECT_EQ(logField(seen, L"registry-startuptab"), L"0xFFFFFFFF");
         EXPECT_EQ(readValue(HKEY_CURRENT_USER, kFiles300, L"Folder").text(), album);
         // And afterwards.
-        EXPECT_EQ(profileValue(suiteProfilePath(), L"MainDialog", L"StartupTab"), c.profileFilled ? L"3" : L"");
-        EXPECT_EQ(profileValue(suiteProfilePath(), L"Files", L"Folder"), c.profileFilled ? album : L"");
+        EXPECT_EQ(profileValue(suiteProfilePath(), L"MainDialog", L"StartupTab"),
+                  c.profileFilled ? L"3" : L"");
+        EXPECT_EQ(profileValue(suiteProfilePath(), L"Files", L"Folder"),
+                  c.profileFilled ? album : L"");
     }
 }
 
@@ -319,9 +328,11 @@ TEST_F(HandOffWin, NoApplicationToStartGives616AndTheSuiteIsStillPutBack)
         int32_t code;
         bool appExeMissing;  // else it names a file that is not there
         long shownCode;
-    } cases[] = {{90, true, ERROR_FILE_NOT_FOUND}, {52, true, ERROR_FILE_NOT_FOUND}, {90, false, 0}};
+    } cases[] = {
+        {90, true, ERROR_FILE_NOT_FOUND}, {52, true, ERROR_FILE_NOT_FOUND}, {90, false, 0}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.code << (c.appExeMissing ? " no AppExe" : " cannot start"));
+        SCOPED_TRACE(::testing::Message()
+                     << c.code << (c.appExeMissing ? " no AppExe" : " cannot start"));
         SuiteStateKeeper::clearAll();
         install();
         ASSERT_TRUE(writeProfileValue(suiteProfilePath(), L"MainDialog", L"StartupTab", L"3"));
@@ -329,8 +340,11 @@ TEST_F(HandOffWin, NoApplicationToStartGives616AndTheSuiteIsStillPutBack)
             ASSERT_TRUE(deleteValue(HKEY_LOCAL_MACHINE, kDialog300, L"AppExe"));
         } else {
             HKEY key = nullptr;
-            ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDialog300.c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
-            ::RegSetValueExW(key, L"AppExe", 0, REG_SZ, reinterpret_cast<const BYTE*>(missing.c_str()),
+            ASSERT_EQ(
+                ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDialog300.c_str(), 0, KEY_SET_VALUE, &key),
+                ERROR_SUCCESS);
+            ::RegSetValueExW(key, L"AppExe", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(missing.c_str()),
                              static_cast<DWORD>((missing.size() + 1) * sizeof(wchar_t)));
             ::RegCloseKey(key);
         }
@@ -344,7 +358,8 @@ TEST_F(HandOffWin, NoApplicationToStartGives616AndTheSuiteIsStillPutBack)
         EXPECT_EQ(boxes[0].buttons, std::vector<int>{IDOK});
         EXPECT_EQ(boxes[0].owner, window);
         EXPECT_EQ(continueFlag, 1);
-        EXPECT_EQ(::GetFileAttributesW(log.c_str()), INVALID_FILE_ATTRIBUTES) << "no application was started";
+        EXPECT_EQ(::GetFileAttributesW(log.c_str()), INVALID_FILE_ATTRIBUTES)
+            << "no application was started";
         EXPECT_TRUE(hiddenSamples().empty()) << "the main window was never hidden";
         EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kDialog300, L"StartupTab").number(), 0xFFFFFFFFu);
         EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kDialog300, L"VidroLink").number(), 0xFFFFFFFFu);
@@ -365,8 +380,10 @@ TEST_F(HandOffWin, NoSuiteInstalledGivesOnly616)
     EXPECT_EQ(boxes[0].text.substr(0, kSuiteMissing.size() + 2), kSuiteMissing + L"\n[");
     EXPECT_NE(boxes[0].text, kSuiteMissing + codeLine(0));
     EXPECT_EQ(continueFlag, 1);
-    EXPECT_TRUE(subkeyNames(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orven").empty()) << "no suite key was created";
-    EXPECT_TRUE(subkeyNames(HKEY_CURRENT_USER, L"SOFTWARE\\Orven").empty()) << "no suite key was created";
+    EXPECT_TRUE(subkeyNames(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orven").empty())
+        << "no suite key was created";
+    EXPECT_TRUE(subkeyNames(HKEY_CURRENT_USER, L"SOFTWARE\\Orven").empty())
+        << "no suite key was created";
 }
 
 TEST_F(HandOffWin, RestoreFailureGives609AndCancelClearsTheFlag)
@@ -380,7 +397,8 @@ TEST_F(HandOffWin, RestoreFailureGives609AndCancelClearsTheFlag)
         const bool filesGone = button == IDCANCEL;
         onTick = [this, filesGone](const Sample& sample) {
             if (!sample.windowVisible)
-                deleteTree(filesGone ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, filesGone ? kFiles300 : kDialog300);
+                deleteTree(filesGone ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
+                           filesGone ? kFiles300 : kDialog300);
         };
         AppSettings settings = settingsFor(90);
 
@@ -393,7 +411,8 @@ TEST_F(HandOffWin, RestoreFailureGives609AndCancelClearsTheFlag)
         EXPECT_EQ(continueFlag, button == IDCANCEL ? 0 : 1);
         // The other values were put back all the same.
         if (filesGone) {
-            EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kDialog300, L"StartupTab").number(), 0xFFFFFFFFu);
+            EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kDialog300, L"StartupTab").number(),
+                      0xFFFFFFFFu);
         } else {
             EXPECT_EQ(readValue(HKEY_CURRENT_USER, kFiles300, L"Folder").text(), album);
         }
@@ -409,17 +428,20 @@ TEST_F(HandOffWin, WaitSleepsBetweenMessages)
     install();
     AppSettings settings = settingsFor(90);
     FILETIME created, exited, kernelBefore, userBefore, kernelAfter, userAfter;
-    ASSERT_TRUE(::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernelBefore, &userBefore));
+    ASSERT_TRUE(
+        ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernelBefore, &userBefore));
     const ULONGLONG wallBefore = ::GetTickCount64();
 
     handOff(settings);
 
     const ULONGLONG wallMs = ::GetTickCount64() - wallBefore;
-    ASSERT_TRUE(::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernelAfter, &userAfter));
+    ASSERT_TRUE(
+        ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernelAfter, &userAfter));
     auto ticks = [](const FILETIME& time) {
         return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
     };
-    const ULONGLONG cpuMs = (ticks(kernelAfter) - ticks(kernelBefore) + ticks(userAfter) - ticks(userBefore)) / 10000;
+    const ULONGLONG cpuMs =
+        (ticks(kernelAfter) - ticks(kernelBefore) + ticks(userAfter) - ticks(userBefore)) / 10000;
     ASSERT_FALSE(hiddenSamples().empty());
     // Polling the handle keeps this thread busy for a good part of the run
     // (under Wine about a fifth: every poll waits on the server); sleeping
@@ -442,7 +464,8 @@ TEST_F(HandOffWin, QuitRequestDuringTheWaitIsKeptForTheWindowsLoop)
     handOff(settings);
 
     ASSERT_TRUE(posted);
-    EXPECT_EQ(logLines(standinLog(), L"end").size(), 1u) << "the wait went on until the application ended";
+    EXPECT_EQ(logLines(standinLog(), L"end").size(), 1u)
+        << "the wait went on until the application ended";
     MSG message;
     ASSERT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(message.wParam, 42u);

@@ -1,8 +1,8 @@
-#include "engine/FileNaming.h"
-#include "testsupport/win/MessageBoxWatcher.h"
-#include "testsupport/TestFiles.h"
-#include "testsupport/win/TestFiles.h"
 #include "engine/win/WorkFolder.h"
+#include "engine/FileNaming.h"
+#include "testsupport/TestFiles.h"
+#include "testsupport/win/MessageBoxWatcher.h"
+#include "testsupport/win/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,10 @@ const std::wstring kAppTitle = L"ORVEN Vidroﾌｧｲﾙｱｯﾌﾟﾛｰﾀﾞ
 const std::wstring kCreateFailed = L"フォルダの作成に失敗しました。";
 const std::wstring kNotRemoved = L"作業用フォルダが削除できません。";
 
-std::wstring codeLine(DWORD code) { return L"\n[" + std::to_wstring(code) + L"]"; }
+std::wstring codeLine(DWORD code)
+{
+    return L"\n[" + std::to_wstring(code) + L"]";
+}
 
 class WorkFolderTest : public ::testing::Test {
 protected:
@@ -40,23 +43,29 @@ TEST_F(WorkFolderTest, NextFreeNumberMatchesWithoutRegardToCaseAndRestoresTheCur
         {{}, L"0824", L"jpg", L"wav", 1, 1},
         {{L"08240001.wav"}, L"0824", L"jpg", L"wav", 1, 2},  // a lone sound takes its number
         {{L"08240002.JPG", L"08240003.Wav"}, L"0824", L"jpg", L"wav", 1, 4},
-        {{L"cap0001.bmp", L"cap0002.bmp", L"cap0003.bmp", L"cap0004.bmp", L"cap0005.bmp", L"cap0006.bmp",
-          L"cap0007.bmp", L"cap0008.bmp", L"cap0009.bmp"},
-         L"cap", L"bmp", L"", 1, 10},
+        {{L"cap0001.bmp", L"cap0002.bmp", L"cap0003.bmp", L"cap0004.bmp", L"cap0005.bmp",
+          L"cap0006.bmp", L"cap0007.bmp", L"cap0008.bmp", L"cap0009.bmp"},
+         L"cap",
+         L"bmp",
+         L"",
+         1,
+         10},
         {{L"cap9999.bmp"}, L"cap", L"bmp", L"", 9999, 10000},
         {{L"cap10000.bmp"}, L"cap", L"bmp", L"", 9999, 10001},
     };
     for (const auto& step : steps) {
         for (const std::wstring& name : step.add)
             touch(name);
-        EXPECT_EQ(NextFreeNumber(folder.path().wstring(), step.prefix, step.first, step.second, 4 - (step.prefix == L"cap"), step.start),
+        EXPECT_EQ(NextFreeNumber(folder.path().wstring(), step.prefix, step.first, step.second,
+                                 4 - (step.prefix == L"cap"), step.start),
                   step.expected)
             << step.prefix << " from " << step.start;
         EXPECT_EQ(processCurrentDirectory(), startDirectory);
     }
     // Folders that cannot be entered give the start value.
-    for (const std::wstring& missing : {(folder / L"missing").wstring(), (folder / L"08240001.wav").wstring(),
-                                        L"C:\\" + std::wstring(5000, L'f')}) {
+    for (const std::wstring& missing :
+         {(folder / L"missing").wstring(), (folder / L"08240001.wav").wstring(),
+          L"C:\\" + std::wstring(5000, L'f')}) {
         EXPECT_EQ(NextFreeNumber(missing, L"0824", L"jpg", L"wav", 4, 5), 5u);
         EXPECT_EQ(processCurrentDirectory(), startDirectory);
     }

@@ -17,8 +17,7 @@ public:
     Holder(const std::filesystem::path& path, DWORD access, DWORD share)
         : handle(::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr))
-    {
-    }
+    {}
     ~Holder()
     {
         if (handle != INVALID_HANDLE_VALUE)
@@ -106,10 +105,14 @@ TEST_F(WinFileRetry, OtherCountsAreKeptAndExclusiveOpensTriedOnce)
 {
     CountedWaits waits;
     Holder other(file, GENERIC_READ, 0);
-    EXPECT_FALSE(openWithRetry(file, kFileRead, kShareRead, FileCreation::OpenExisting, kRetryWaitMs, 3).isOpen());
+    EXPECT_FALSE(
+        openWithRetry(file, kFileRead, kShareRead, FileCreation::OpenExisting, kRetryWaitMs, 3)
+            .isOpen());
     EXPECT_EQ(waits.count(), 2u);
     // Exclusive: one attempt whatever the count.
-    EXPECT_FALSE(openWithRetry(file, kFileRead, kShareExclusive, FileCreation::OpenExisting, kRetryWaitMs, 5).isOpen());
+    EXPECT_FALSE(
+        openWithRetry(file, kFileRead, kShareExclusive, FileCreation::OpenExisting, kRetryWaitMs, 5)
+            .isOpen());
     EXPECT_EQ(waits.count(), 2u);
 }
 
