@@ -10,6 +10,7 @@
 #include "win/ResourceString.h"
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <memory>
@@ -24,8 +25,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         showMessage(nullptr, nullptr, IDS_MSG_FILE_MISSING, nullptr, MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
-    const INITCOMMONCONTROLSEX controls = {sizeof controls,
-                                           ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+    const INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS |
+                                                                ICC_TREEVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
 
     // Windows before version 4 gets its capture progress window from here.

@@ -17,8 +17,7 @@ std::wstring hotKeyAtomName()
 
 CaptureMode::CaptureMode(CaptureModeHost& host, AppSettings& settings)
     : m_host(host), m_settings(settings)
-{
-}
+{}
 
 CaptureMode::~CaptureMode()
 {
@@ -47,10 +46,12 @@ bool CaptureMode::OnCommand(WORD id, WORD notifyCode, HWND control)
     case IDC_KEY_SHIFT:
         if (notifyCode != BN_CLICKED)
             return false;
-        OnModifierClicked(id == IDC_KEY_ALT ? MOD_ALT : id == IDC_KEY_CTRL ? MOD_CONTROL : MOD_SHIFT, control);
+        OnModifierClicked(id == IDC_KEY_ALT    ? MOD_ALT
+                          : id == IDC_KEY_CTRL ? MOD_CONTROL
+                                               : MOD_SHIFT,
+                          control);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -66,8 +67,8 @@ void CaptureMode::OnKeyChosen(HWND combo)
 {
     const LRESULT selected = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
     if (selected != CB_ERR)
-        m_settings.Hotkey =
-            static_cast<int32_t>(::SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0));
+        m_settings.Hotkey = static_cast<int32_t>(
+            ::SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0));
 }
 
 void CaptureMode::OnModifierClicked(UINT modifier, HWND checkBox)

@@ -123,7 +123,8 @@ void hideProgressWindow(HWND window)
 void showSaveFailure(const CaptureServices& services, HWND progressWindow, int code)
 {
     hideProgressWindow(progressWindow);
-    showMessage(services.messageOwner, nullptr, IDS_MSG_CAPTURE_SAVE_FAILED, nullptr, MB_OK, true, code);
+    showMessage(services.messageOwner, nullptr, IDS_MSG_CAPTURE_SAVE_FAILED, nullptr, MB_OK, true,
+                code);
 }
 
 bool alreadyExists(DWORD error)
@@ -184,7 +185,8 @@ bool saveThroughWorkFolder(const CaptureServices& services, HWND progressWindow,
     bool saved = false;
     if (!EnsureFolder(settings.PathTemp)) {
         hideProgressWindow(progressWindow);  // the folder's own message has been shown
-    } else if (const int code = saveBitmap(*services.workspace, temporary, bitsPerPixel); code != 0) {
+    } else if (const int code = saveBitmap(*services.workspace, temporary, bitsPerPixel);
+               code != 0) {
         showSaveFailure(services, progressWindow, code);
     } else if (!copyWhenRoom(temporary, target)) {
         showSaveFailure(services, progressWindow, 0);
@@ -214,9 +216,10 @@ bool reserveName(const std::wstring& path)
 
 }  // namespace
 
-CaptureServices converterCaptureServices(vximg::IPictureControl* workspace, PictureConversion& conversion,
-                                         HWND mainWindow, std::function<void()> dispatchPendingMessages,
-                                         std::function<void(int number, const std::wstring& text)> showProgressLine)
+CaptureServices
+converterCaptureServices(vximg::IPictureControl* workspace, PictureConversion& conversion,
+                         HWND mainWindow, std::function<void()> dispatchPendingMessages,
+                         std::function<void(int number, const std::wstring& text)> showProgressLine)
 {
     CaptureServices services;
     services.workspace = workspace;
@@ -273,7 +276,8 @@ int captureScreen(const CaptureServices& services, HWND progressBar, HWND progre
                                 static_cast<float>(area.rect().right - area.rect().left),
                                 static_cast<float>(area.rect().bottom - area.rect().top))) != 0) {
         area.release();
-        showMessage(services.messageOwner, nullptr, IDS_MSG_CAPTURE_FAILED, nullptr, MB_OK, true, code);
+        showMessage(services.messageOwner, nullptr, IDS_MSG_CAPTURE_FAILED, nullptr, MB_OK, true,
+                    code);
         return kCaptureFailed;
     }
 

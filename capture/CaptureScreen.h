@@ -47,9 +47,10 @@ struct CaptureServices {
 // the progress routing of its conversion (the picture's events switched on
 // while attached, off at the first report after), its message dispatch;
 // the main window owns the boxes.
-CaptureServices converterCaptureServices(vximg::IPictureControl* workspace, PictureConversion& conversion,
-                                         HWND mainWindow, std::function<void()> dispatchPendingMessages,
-                                         std::function<void(int number, const std::wstring& text)> showProgressLine);
+CaptureServices converterCaptureServices(
+    vximg::IPictureControl* workspace, PictureConversion& conversion, HWND mainWindow,
+    std::function<void()> dispatchPendingMessages,
+    std::function<void(int number, const std::wstring& text)> showProgressLine);
 
 // The file name of capture number n: "cap%0004d.bmp".
 std::wstring captureFileName(int number);

@@ -37,12 +37,14 @@ void enableAndRedraw(HWND window, bool enable)
 
 bool endsWithWav(const std::wstring& name)
 {
-    return name.size() >= 4 && ::CompareStringOrdinal(name.c_str() + name.size() - 4, 4, L".wav", 4, TRUE) == CSTR_EQUAL;
+    return name.size() >= 4 && ::CompareStringOrdinal(name.c_str() + name.size() - 4, 4, L".wav", 4,
+                                                      TRUE) == CSTR_EQUAL;
 }
 
 void showWavselMessage(HWND owner, UINT textId)
 {
-    ::MessageBoxW(owner, loadResourceString(textId).c_str(), loadResourceString(IDS_WAVSEL_TITLE).c_str(), MB_OK);
+    ::MessageBoxW(owner, loadResourceString(textId).c_str(),
+                  loadResourceString(IDS_WAVSEL_TITLE).c_str(), MB_OK);
 }
 
 }  // namespace
@@ -71,7 +73,8 @@ bool CChooserDialog::run()
     dialog.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
     dialog.lpfnHook = HookProc;
     dialog.lCustData = reinterpret_cast<LPARAM>(this);
-    const BOOL chosen = request_.openDialog ? ::GetOpenFileNameW(&dialog) : ::GetSaveFileNameW(&dialog);
+    const BOOL chosen =
+        request_.openDialog ? ::GetOpenFileNameW(&dialog) : ::GetSaveFileNameW(&dialog);
     dialogError_ = ::CommDlgExtendedError();
     return chosen != FALSE;
 }
@@ -80,7 +83,8 @@ UINT_PTR CALLBACK CChooserDialog::HookProc(HWND hook, UINT message, WPARAM, LPAR
 {
     CChooserDialog* self;
     if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<CChooserDialog*>(reinterpret_cast<OPENFILENAMEW*>(lParam)->lCustData);
+        self =
+            reinterpret_cast<CChooserDialog*>(reinterpret_cast<OPENFILENAMEW*>(lParam)->lCustData);
         ::SetWindowLongPtrW(hook, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     } else {
         self = reinterpret_cast<CChooserDialog*>(::GetWindowLongPtrW(hook, DWLP_USER));
@@ -90,9 +94,7 @@ UINT_PTR CALLBACK CChooserDialog::HookProc(HWND hook, UINT message, WPARAM, LPAR
     // Nothing may unwind through the system's dialog code.
     try {
         switch (message) {
-        case WM_INITDIALOG:
-            self->OnInitDialog(hook);
-            return TRUE;
+        case WM_INITDIALOG: self->OnInitDialog(hook); return TRUE;
         case WM_NOTIFY: {
             const auto* notice = reinterpret_cast<const OFNOTIFYW*>(lParam);
             if (notice->hdr.code == CDN_FOLDERCHANGE) {
@@ -103,11 +105,8 @@ UINT_PTR CALLBACK CChooserDialog::HookProc(HWND hook, UINT message, WPARAM, LPAR
             }
             return 0;
         }
-        case WM_DESTROY:
-            ::SetWindowLongPtrW(hook, DWLP_USER, 0);
-            return 0;
-        default:
-            return 0;
+        case WM_DESTROY: ::SetWindowLongPtrW(hook, DWLP_USER, 0); return 0;
+        default: return 0;
         }
     } catch (...) {
         return 0;
@@ -131,8 +130,8 @@ void CChooserDialog::OnInitDialog(HWND hook)
         nameField = ::GetDlgItem(dialog, cmb13);
         nameEdit = ::FindWindowExW(nameField, nullptr, L"Edit", nullptr);
     }
-    if (!frame_.Attach(dialog) || !nameEdit_.Attach(nameEdit) || !okButton_ || !cancelButton_ || !typeCombo_ ||
-        !folderCombo_ || !nameLabel) {
+    if (!frame_.Attach(dialog) || !nameEdit_.Attach(nameEdit) || !okButton_ || !cancelButton_ ||
+        !typeCombo_ || !folderCombo_ || !nameLabel) {
         ::PostMessageW(dialog, WM_CLOSE, 0, 0);
         return;
     }
@@ -165,11 +164,12 @@ bool CChooserDialog::CreatePlayButton(const RECT& nameEdit, const RECT& okButton
 {
     HWND dialog = frame_.GetSafeHwnd();
     const int width = (nameEdit.right - nameEdit.left) / 3;
-    playButton_ = ::CreateWindowExW(0, WC_BUTTONW, readText(request_.playText).c_str(),
-                                    WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_TABSTOP | BS_PUSHBUTTON,
-                                    nameEdit.right - width, nameEdit.top, width, okButton.bottom - okButton.top,
-                                    dialog, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_WAVSEL_PLAY)),
-                                    ::GetModuleHandleW(nullptr), nullptr);
+    playButton_ = ::CreateWindowExW(
+        0, WC_BUTTONW, readText(request_.playText).c_str(),
+        WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_TABSTOP | BS_PUSHBUTTON, nameEdit.right - width,
+        nameEdit.top, width, okButton.bottom - okButton.top, dialog,
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_WAVSEL_PLAY)),
+        ::GetModuleHandleW(nullptr), nullptr);
     if (!playButton_)
         return false;
     ::SendMessageW(playButton_, WM_SETFONT, ::SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
@@ -213,8 +213,8 @@ void CChooserDialog::OnPlayClicked()
         return;
     }
     HWND list = fileList_.GetSafeHwnd();
-    const int item = list ? static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                            LVNI_SELECTED))
+    const int item = list ? static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM,
+                                                            static_cast<WPARAM>(-1), LVNI_SELECTED))
                           : -1;
     if (item < 0)
         return;
@@ -222,7 +222,8 @@ void CChooserDialog::OnPlayClicked()
     const std::wstring path = SelectedFilePath(item);
 
     EnterPlaying();
-    const int result = path.empty() ? kPlayUnreadable : player_.playSound(path, frame_.GetSafeHwnd(), kPlaybackDone);
+    const int result = path.empty() ? kPlayUnreadable
+                                    : player_.playSound(path, frame_.GetSafeHwnd(), kPlaybackDone);
     if (result != kPlayStarted) {
         // Shown while the dialog is still disabled; without an owner, as
         // the player's own message.
@@ -247,10 +248,12 @@ std::wstring CChooserDialog::SelectedFilePath(int item) const
     LVITEMW text = {};
     text.pszText = name;
     text.cchTextMax = MAX_PATH;
-    ::SendMessageW(fileList_.GetSafeHwnd(), LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&text));
+    ::SendMessageW(fileList_.GetSafeHwnd(), LVM_GETITEMTEXTW, item,
+                   reinterpret_cast<LPARAM>(&text));
     // The folder the dialog shows (the current directory need not be it).
     wchar_t folder[MAX_PATH] = {};
-    if (::SendMessageW(frame_.GetSafeHwnd(), CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder)) <= 0)
+    if (::SendMessageW(frame_.GetSafeHwnd(), CDM_GETFOLDERPATH, MAX_PATH,
+                       reinterpret_cast<LPARAM>(folder)) <= 0)
         return std::wstring();
     std::wstring path = folder;
     if (!path.empty() && path.back() != L'\\')
@@ -287,7 +290,8 @@ void CChooserDialog::SelectPlayedItem()
     LVITEMW state = {};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageW(fileList_.GetSafeHwnd(), LVM_SETITEMSTATE, playedItem_, reinterpret_cast<LPARAM>(&state));
+    ::SendMessageW(fileList_.GetSafeHwnd(), LVM_SETITEMSTATE, playedItem_,
+                   reinterpret_cast<LPARAM>(&state));
 }
 
 LRESULT CChooserDialog::CFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -302,7 +306,8 @@ LRESULT CChooserDialog::CFrame::WindowProc(UINT message, WPARAM wParam, LPARAM l
         return 0;
     }
     // The dialog has no help: its help notice is answered here.
-    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(CDN_HELP))
+    if (message == WM_NOTIFY &&
+        reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(CDN_HELP))
         return 1;
     return Default(message, wParam, lParam);
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <commdlg.h>
 
 #include "chooser/ChooserRequest.h"
@@ -35,24 +36,30 @@ private:
     class CFrame : public CSubclassedWindow {
     public:
         explicit CFrame(CChooserDialog& owner) : owner_(owner) {}
+
     protected:
         LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
     private:
         CChooserDialog& owner_;
     };
     class CNameEdit : public CSubclassedWindow {
     public:
         explicit CNameEdit(CChooserDialog& owner) : owner_(owner) {}
+
     protected:
         LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
     private:
         CChooserDialog& owner_;
     };
     class CFileList : public CSubclassedWindow {
     public:
         explicit CFileList(CChooserDialog& owner) : owner_(owner) {}
+
     protected:
         LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
     private:
         CChooserDialog& owner_;
     };

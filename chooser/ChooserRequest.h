@@ -20,12 +20,12 @@ struct ChooserRequest {
     int32_t openDialog;   // nonzero: open dialog; 0: save dialog
     char path[kChooserPathBytes];           // in: initial file name; out: the chosen file
     char initialFolder[kChooserPathBytes];  // folder the dialog starts in
-    int32_t dialogError;  // the common dialog's extended error code
-    int32_t fileChosen;   // nonzero when the user confirmed a file
-    char okText[kChooserTextBytes];      // OK button and dialog title
-    char cancelText[kChooserTextBytes];  // cancel button
-    char playText[kChooserTextBytes];    // play button while nothing plays
-    char stopText[kChooserTextBytes];    // play button while a sound plays
+    int32_t dialogError;                    // the common dialog's extended error code
+    int32_t fileChosen;                     // nonzero when the user confirmed a file
+    char okText[kChooserTextBytes];         // OK button and dialog title
+    char cancelText[kChooserTextBytes];     // cancel button
+    char playText[kChooserTextBytes];       // play button while nothing plays
+    char stopText[kChooserTextBytes];       // play button while a sound plays
 };
 
 static_assert(sizeof(ChooserRequest) == 664, "the shared block is 664 bytes");

@@ -20,7 +20,8 @@ std::string narrow(const wchar_t* text, size_t length, bool& exact)
     BOOL replaced = FALSE;
     BOOL* replacedQuery = utf8 ? nullptr : &replaced;
     const int count = static_cast<int>(length);
-    const int bytes = ::WideCharToMultiByte(CP_ACP, flags, text, count, nullptr, 0, nullptr, replacedQuery);
+    const int bytes =
+        ::WideCharToMultiByte(CP_ACP, flags, text, count, nullptr, 0, nullptr, replacedQuery);
     if (bytes <= 0) {
         exact = false;
         return std::string();

@@ -35,10 +35,10 @@ private:
 class RequestView {
 public:
     explicit RequestView(const KernelHandle& mapping)
-        : view_(mapping ? ::MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChooserRequest))
+        : view_(mapping ? ::MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0,
+                                          sizeof(ChooserRequest))
                         : nullptr)
-    {
-    }
+    {}
     ~RequestView()
     {
         if (view_)

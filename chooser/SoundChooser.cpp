@@ -87,8 +87,8 @@ std::wstring SoundChooser::runSoundChooser(HWND owner, const std::wstring& initi
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    if (!::CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &started)) {
+    if (!::CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started)) {
         showMessage(owner, nullptr, IDS_MSG_FILE_MISSING);
         return std::wstring();
     }

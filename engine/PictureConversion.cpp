@@ -140,7 +140,8 @@ bool refusedAsProgressive(const fs::path& source)
     // BMP files and empty files are not looked at.
     std::error_code error;
     const uintmax_t length = fs::file_size(source, error);
-    return !error && length > 0 && !nameEndsInBmp(source) && jpegCodingKind(source) == kJpegProgressive;
+    return !error && length > 0 && !nameEndsInBmp(source) &&
+           jpegCodingKind(source) == kJpegProgressive;
 }
 
 PictureConversion::PictureConversion(const ConverterPictures& pictures, ExifImage& exif)
@@ -443,8 +444,8 @@ int PictureConversion::convertLoaded(const fs::path& source, const fs::path& des
     return 0;
 }
 
-int PictureConversion::LoadPreviewPicture(const fs::path& path, uint32_t boxWidth, uint32_t boxHeight,
-                                          uint32_t& width, uint32_t& height)
+int PictureConversion::LoadPreviewPicture(const fs::path& path, uint32_t boxWidth,
+                                          uint32_t boxHeight, uint32_t& width, uint32_t& height)
 {
     width = height = 0;
     if (pictures_.preview == nullptr)
@@ -466,7 +467,8 @@ int PictureConversion::LoadPreviewPicture(const fs::path& path, uint32_t boxWidt
     return rc;
 }
 
-PreviewPlace fitPreview(uint32_t pictureWidth, uint32_t pictureHeight, uint32_t boxWidth, uint32_t boxHeight)
+PreviewPlace fitPreview(uint32_t pictureWidth, uint32_t pictureHeight, uint32_t boxWidth,
+                        uint32_t boxHeight)
 {
     const float pw = static_cast<float>(std::max(pictureWidth, 1u));
     const float ph = static_cast<float>(std::max(pictureHeight, 1u));

@@ -58,7 +58,8 @@ struct PreviewPlace {
     float width = 0;
     float height = 0;
 };
-PreviewPlace fitPreview(uint32_t pictureWidth, uint32_t pictureHeight, uint32_t boxWidth, uint32_t boxHeight);
+PreviewPlace fitPreview(uint32_t pictureWidth, uint32_t pictureHeight, uint32_t boxWidth,
+                        uint32_t boxHeight);
 
 // Place of the scaled picture inside the frame; offsets are multiples of 8.
 struct FrameOffset {

@@ -2,8 +2,8 @@
 // settings profile written at exit with the window's values, and a clear
 // message when our imaging component is missing.
 #include "ExpectedTexts.h"
-#include "testsupport/win/Process.h"
 #include "testsupport/TestFiles.h"
+#include "testsupport/win/Process.h"
 #include "testsupport/win/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -113,7 +113,8 @@ TEST_F(ProgramStart, MissingImagingComponentShowsItsMessageAndLeavesTheProfileAl
     ASSERT_NE(box, nullptr) << "no message box";
     wchar_t text[512] = {};
     ::GetDlgItemTextW(box, 0xFFFF, text, 512);
-    EXPECT_NE(std::wstring(text).find(L"\u518D\u5EA6\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB"), std::wstring::npos)
+    EXPECT_NE(std::wstring(text).find(L"\u518D\u5EA6\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB"),
+              std::wstring::npos)
         << "not the message asking to install again";
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(started.waitForExit(15000), 0);

@@ -47,7 +47,7 @@ TEST_F(ProgramStrings, VxfsendTextsAreStoredExactly)
               L"ORVEN Vidro!3 \u3092\u3042\u3089\u304B\u3058\u3081\u30A4\u30F3\u30B9\u30C8\u30FC"
               L"\u30EB\u3057\u3066\u304B\u3089"
               L"\u3001" EXPECTED_APP_TITLE L" \u3092\u8D77\u52D5\u3057\u3066\u304F\u3060\u3055"
-                                           L"\u3044\u3002");
+              L"\u3044\u3002");
     EXPECT_EQ(text(9999), L"");
 }
 

@@ -34,8 +34,8 @@ BOOL CAboutDlg::OnInitDialog()
 {
     m_background = ::CreateSolidBrush(kBackgroundColour);
     HWND picture = GetDlgItem(IDC_ABOUT_PICTURE);
-    m_picture = static_cast<HBITMAP>(
-        ::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDB_SPLASH), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    m_picture = static_cast<HBITMAP>(::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDB_SPLASH),
+                                                  IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     BITMAP size = {};
     if (picture && m_picture && ::GetObjectW(m_picture, sizeof size, &size)) {
         // Measured before the bitmap control resizes itself to the picture.
@@ -67,12 +67,13 @@ void CAboutDlg::FitAroundPicture(HWND picture, int width, int height)
         const int y = rect.top + (rect.top >= place.bottom ? dy : 0);
         ::SetWindowPos(child, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    ::SetWindowPos(picture, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(picture, nullptr, 0, 0, width, height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     RECT window;
     ::GetWindowRect(m_hWnd, &window);
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left + dx, window.bottom - window.top + dy,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left + dx,
+                   window.bottom - window.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CAboutDlg::CentreOnScreen()
@@ -98,7 +99,6 @@ bool CAboutDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result)
         result = reinterpret_cast<INT_PTR>(m_background);
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }

@@ -24,9 +24,7 @@ bool isRightButton(UINT message)
 LRESULT CCommonFileListWatch::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case LB_RESETCONTENT:
-        m_emptied = true;
-        break;
+    case LB_RESETCONTENT: m_emptied = true; break;
     case WM_SETREDRAW:
         if (wParam != 0 && m_emptied)
             Refilled();
@@ -37,11 +35,8 @@ LRESULT CCommonFileListWatch::WindowProc(UINT message, WPARAM wParam, LPARAM lPa
             Refilled();
         return result;
     }
-    case WM_MOUSEMOVE:
-        postHint(m_hWnd);
-        break;
-    default:
-        break;
+    case WM_MOUSEMOVE: postHint(m_hWnd); break;
+    default: break;
     }
     return Default(message, wParam, lParam);
 }

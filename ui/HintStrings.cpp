@@ -67,8 +67,7 @@ unsigned hintStringId(int controlId, bool captureTab, int32_t cameraCode)
             return model->listHintId;
         return controlId == IDC_SIZE_X ? model->fineHintId : model->panoramaHintId;
     }
-    default:
-        break;
+    default: break;
     }
     for (const ControlHint& hint : kFixedHints) {
         if (hint.controlId == controlId)

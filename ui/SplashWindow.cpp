@@ -45,8 +45,9 @@ bool CSplashWindow::Show(HWND mainWindow)
     const int x = (::GetSystemMetrics(SM_CXSCREEN) - size.bmWidth) / 2;
     const int y = (::GetSystemMetrics(SM_CYSCREEN) - size.bmHeight) / 2;
     // SS_NOTIFY: a static is otherwise transparent to the mouse.
-    HWND window = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", nullptr, WS_POPUP | SS_BITMAP | SS_NOTIFY, x, y,
-                                    size.bmWidth, size.bmHeight, mainWindow, nullptr, instance, nullptr);
+    HWND window =
+        ::CreateWindowExW(WS_EX_TOOLWINDOW, L"Static", nullptr, WS_POPUP | SS_BITMAP | SS_NOTIFY, x,
+                          y, size.bmWidth, size.bmHeight, mainWindow, nullptr, instance, nullptr);
     if (!window || !Attach(window)) {
         if (window)
             ::DestroyWindow(window);
@@ -57,7 +58,8 @@ bool CSplashWindow::Show(HWND mainWindow)
     m_mainWindow = mainWindow;
     ::SendMessageW(window, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_bitmap));
     // The bitmap control sizes itself to the picture; keep it where it was put.
-    ::SetWindowPos(window, nullptr, x, y, size.bmWidth, size.bmHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(window, nullptr, x, y, size.bmWidth, size.bmHeight,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     s_keyTarget = this;
     m_hook = ::SetWindowsHookExW(WH_KEYBOARD, KeyboardHook, nullptr, ::GetCurrentThreadId());
     m_timer = ::SetTimer(window, kTimerId, kShowMilliseconds, nullptr);
@@ -87,14 +89,9 @@ LRESULT CSplashWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MBUTTONDOWN:
     case WM_NCLBUTTONDOWN:
     case WM_NCRBUTTONDOWN:
-    case WM_NCMBUTTONDOWN:
-        Close();
-        return 0;
-    case WM_DESTROY:
-        OnDestroy();
-        break;
-    default:
-        break;
+    case WM_NCMBUTTONDOWN: Close(); return 0;
+    case WM_DESTROY: OnDestroy(); break;
+    default: break;
     }
     return Default(message, wParam, lParam);
 }
@@ -117,7 +114,8 @@ void CSplashWindow::OnDestroy()
     if (m_mainWindow && ::IsWindowVisible(m_mainWindow))
         ::RedrawWindow(m_mainWindow, nullptr, nullptr,
                        RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    ::RedrawWindow(::GetDesktopWindow(), &covered, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    ::RedrawWindow(::GetDesktopWindow(), &covered, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     m_mainWindow = nullptr;
     // The control draws from the bitmap but never frees it; it is done drawing.
     ::SendMessageW(m_hWnd, STM_SETIMAGE, IMAGE_BITMAP, 0);

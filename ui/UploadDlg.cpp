@@ -2,8 +2,8 @@
 
 #include "app/Geometry.h"
 #include "app/PrivateMessages.h"
-#include "capture/CaptureScreen.h"
 #include "app/win/Environment.h"
+#include "capture/CaptureScreen.h"
 #include "resources/VxfsendRes.h"
 #include "sound/RiffReader.h"
 #include "sound/SoundConvert.h"
@@ -40,25 +40,27 @@ struct FunctionKey {
     UINT virtualKey;
 };
 constexpr FunctionKey kCaptureKeys[] = {
-    {L"F1", VK_F1}, {L"F2", VK_F2}, {L"F3", VK_F3}, {L"F4", VK_F4}, {L"F5", VK_F5},
+    {L"F1", VK_F1}, {L"F2", VK_F2}, {L"F3", VK_F3}, {L"F4", VK_F4},   {L"F5", VK_F5},
     {L"F7", VK_F7}, {L"F8", VK_F8}, {L"F9", VK_F9}, {L"F10", VK_F10},
 };
 
 // Controls shown on one tab only, and on both.
 constexpr int kTransferControls[] = {
-    IDC_FILE_NAME_LABEL, IDC_FILE_TYPE_LABEL, IDC_FILE_TYPE, IDC_ADD_ALL, IDC_ADD_SELECTED,
-    IDC_REMOVE_SELECTED, IDC_REMOVE_ALL, IDC_UPLOAD_LIST_LABEL, IDC_UPLOAD_LIST, IDC_SORT_LABEL,
-    IDC_MOVE_UP, IDC_MOVE_DOWN, IDC_SIZE_GROUP, IDC_SIZE_V, IDC_SIZE_X, IDC_SIZE_P,
-    IDC_PREVIEW_CHECK, IDC_PREVIEW_AREA, IDC_SAVE_ALSO, IDC_BROWSE, IDC_SAVE_PATH, IDC_UPLOAD,
-    IDC_SOUND_GROUP, IDC_SOUND_SELECT, IDC_SOUND_TEST, IDC_SOUND_DELETE,
+    IDC_FILE_NAME_LABEL, IDC_FILE_TYPE_LABEL, IDC_FILE_TYPE,   IDC_ADD_ALL,
+    IDC_ADD_SELECTED,    IDC_REMOVE_SELECTED, IDC_REMOVE_ALL,  IDC_UPLOAD_LIST_LABEL,
+    IDC_UPLOAD_LIST,     IDC_SORT_LABEL,      IDC_MOVE_UP,     IDC_MOVE_DOWN,
+    IDC_SIZE_GROUP,      IDC_SIZE_V,          IDC_SIZE_X,      IDC_SIZE_P,
+    IDC_PREVIEW_CHECK,   IDC_PREVIEW_AREA,    IDC_SAVE_ALSO,   IDC_BROWSE,
+    IDC_SAVE_PATH,       IDC_UPLOAD,          IDC_SOUND_GROUP, IDC_SOUND_SELECT,
+    IDC_SOUND_TEST,      IDC_SOUND_DELETE,
 };
 constexpr int kCaptureControls[] = {
-    IDC_CAPTURE_KEY_GROUP, IDC_CAPTURE_KEY, IDC_KEY_ALT, IDC_KEY_CTRL, IDC_KEY_SHIFT,
-    IDC_CAPTURE_GUIDE, IDC_NEW_FOLDER,
+    IDC_CAPTURE_KEY_GROUP, IDC_CAPTURE_KEY,   IDC_KEY_ALT,    IDC_KEY_CTRL,
+    IDC_KEY_SHIFT,         IDC_CAPTURE_GUIDE, IDC_NEW_FOLDER,
 };
 constexpr int kBrowserControls[] = {
-    IDC_FOLDER_LABEL, IDC_CURRENT_FOLDER, IDC_FOLDER_LIST, IDC_DRIVE_LABEL, IDC_DRIVE_COMBO,
-    IDC_FILE_LIST,
+    IDC_FOLDER_LABEL, IDC_CURRENT_FOLDER, IDC_FOLDER_LIST,
+    IDC_DRIVE_LABEL,  IDC_DRIVE_COMBO,    IDC_FILE_LIST,
 };
 // The maintenance layout shows the system dialog's own controls.
 constexpr int kMaintenanceControls[] = {IDC_FILE_NAME_EDIT, IDC_CD_FILE_TYPE, IDC_CD_FILE_LIST};
@@ -114,12 +116,9 @@ bool checked(HWND dialog, int id)
 }  // namespace
 
 CUploadDlg::CUploadDlg(const vximg::ImagingLibrary& imaging, CCaptureProgressDlg* captureProgress)
-    : CFileOpenDialog(IDD_UPLOAD, kAllFilesFilter),
-      m_imaging(imaging),
-      m_captureProgress(captureProgress),
-      m_fileOkMessage(::RegisterWindowMessageW(FILEOKSTRINGW))
-{
-}
+    : CFileOpenDialog(IDD_UPLOAD, kAllFilesFilter), m_imaging(imaging),
+      m_captureProgress(captureProgress), m_fileOkMessage(::RegisterWindowMessageW(FILEOKSTRINGW))
+{}
 
 CUploadDlg::~CUploadDlg()
 {
@@ -163,8 +162,8 @@ BOOL CUploadDlg::OnInitDialog()
     CSplashWindow::ShowOnce(m_hWnd);
     AddAboutMenuItem();
 
-    m_icon = static_cast<HICON>(::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                             ::GetSystemMetrics(SM_CXICON),
+    m_icon = static_cast<HICON>(::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDI_APP),
+                                             IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
                                              ::GetSystemMetrics(SM_CYICON), 0));
     m_smallIcon = static_cast<HICON>(::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(IDI_APP),
                                                   IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
@@ -185,13 +184,18 @@ BOOL CUploadDlg::OnInitDialog()
     FillTabs();
     FillCaptureKeys();
     m_settings.HotkeyModifiers &= 7;
-    ::CheckDlgButton(m_hWnd, IDC_KEY_ALT, (m_settings.HotkeyModifiers & MOD_ALT) ? BST_CHECKED : BST_UNCHECKED);
-    ::CheckDlgButton(m_hWnd, IDC_KEY_CTRL, (m_settings.HotkeyModifiers & MOD_CONTROL) ? BST_CHECKED : BST_UNCHECKED);
-    ::CheckDlgButton(m_hWnd, IDC_KEY_SHIFT, (m_settings.HotkeyModifiers & MOD_SHIFT) ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_KEY_ALT,
+                     (m_settings.HotkeyModifiers & MOD_ALT) ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_KEY_CTRL,
+                     (m_settings.HotkeyModifiers & MOD_CONTROL) ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_KEY_SHIFT,
+                     (m_settings.HotkeyModifiers & MOD_SHIFT) ? BST_CHECKED : BST_UNCHECKED);
 
-    ::CheckDlgButton(m_hWnd, IDC_SAVE_ALSO, m_settings.CehckSeve != 0 ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_SAVE_ALSO,
+                     m_settings.CehckSeve != 0 ? BST_CHECKED : BST_UNCHECKED);
     m_settings.TwainPath = m_settings.CehckSeve != 0 ? m_settings.PathSave : m_settings.PathTemp;
-    ::CheckDlgButton(m_hWnd, IDC_PREVIEW_CHECK, (m_settings.CehckViewMode & 1) ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_PREVIEW_CHECK,
+                     (m_settings.CehckViewMode & 1) ? BST_CHECKED : BST_UNCHECKED);
     CheckSizeRadios();
     ::SetDlgItemTextW(m_hWnd, IDC_SAVE_PATH, m_settings.PathSave.c_str());
 
@@ -222,15 +226,16 @@ BOOL CUploadDlg::OnInitDialog()
 bool CUploadDlg::SuiteInstalled() const
 {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orven\\", 0, KEY_ENUMERATE_SUB_KEYS, &key) !=
-        ERROR_SUCCESS)
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orven\\", 0, KEY_ENUMERATE_SUB_KEYS,
+                        &key) != ERROR_SUCCESS)
         return false;
     const std::wstring prefix = L"ORVEN Vidro!3 Ver.";
     bool found = false;
     wchar_t name[256];
     for (DWORD index = 0; !found; ++index) {
         DWORD length = static_cast<DWORD>(std::size(name));
-        const LONG status = ::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG status =
+            ::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS)
             break;
         if (status == ERROR_SUCCESS)
@@ -256,14 +261,25 @@ void CUploadDlg::AttachControls()
         CHintButton* control;
         int id;
     } buttons[] = {
-        {&m_cameraSwitch, IDC_CAMERA_SWITCH}, {&m_close, IDC_CLOSE_BUTTON},
-        {&m_sizeP, IDC_SIZE_P}, {&m_sizeX, IDC_SIZE_X}, {&m_sizeV, IDC_SIZE_V},
-        {&m_addSelected, IDC_ADD_SELECTED}, {&m_addAll, IDC_ADD_ALL}, {&m_saveAlso, IDC_SAVE_ALSO},
-        {&m_browse, IDC_BROWSE}, {&m_removeSelected, IDC_REMOVE_SELECTED},
-        {&m_removeAll, IDC_REMOVE_ALL}, {&m_previewCheck, IDC_PREVIEW_CHECK},
-        {&m_keyShift, IDC_KEY_SHIFT}, {&m_keyAlt, IDC_KEY_ALT}, {&m_keyCtrl, IDC_KEY_CTRL},
-        {&m_captureKeyGroup, IDC_CAPTURE_KEY_GROUP}, {&m_newFolder, IDC_NEW_FOLDER},
-        {&m_soundSelect, IDC_SOUND_SELECT}, {&m_soundTest, IDC_SOUND_TEST},
+        {&m_cameraSwitch, IDC_CAMERA_SWITCH},
+        {&m_close, IDC_CLOSE_BUTTON},
+        {&m_sizeP, IDC_SIZE_P},
+        {&m_sizeX, IDC_SIZE_X},
+        {&m_sizeV, IDC_SIZE_V},
+        {&m_addSelected, IDC_ADD_SELECTED},
+        {&m_addAll, IDC_ADD_ALL},
+        {&m_saveAlso, IDC_SAVE_ALSO},
+        {&m_browse, IDC_BROWSE},
+        {&m_removeSelected, IDC_REMOVE_SELECTED},
+        {&m_removeAll, IDC_REMOVE_ALL},
+        {&m_previewCheck, IDC_PREVIEW_CHECK},
+        {&m_keyShift, IDC_KEY_SHIFT},
+        {&m_keyAlt, IDC_KEY_ALT},
+        {&m_keyCtrl, IDC_KEY_CTRL},
+        {&m_captureKeyGroup, IDC_CAPTURE_KEY_GROUP},
+        {&m_newFolder, IDC_NEW_FOLDER},
+        {&m_soundSelect, IDC_SOUND_SELECT},
+        {&m_soundTest, IDC_SOUND_TEST},
         {&m_soundDelete, IDC_SOUND_DELETE},
     };
     for (const auto& button : buttons)
@@ -318,7 +334,8 @@ void CUploadDlg::FillFileTypes()
     const HWND combo = GetDlgItem(IDC_FILE_TYPE);
     for (const std::wstring& description : descriptions)
         ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(description.c_str()));
-    if (m_settings.FileTypeIndex < 0 || static_cast<size_t>(m_settings.FileTypeIndex) >= descriptions.size())
+    if (m_settings.FileTypeIndex < 0 ||
+        static_cast<size_t>(m_settings.FileTypeIndex) >= descriptions.size())
         m_settings.FileTypeIndex = 0;
     ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(m_settings.FileTypeIndex), 0);
 }
@@ -341,7 +358,8 @@ void CUploadDlg::FillTabs()
         item.mask = TCIF_TEXT | TCIF_IMAGE;
         item.pszText = text.data();
         item.iImage = image;
-        ::SendMessageW(tab, TCM_INSERTITEMW, static_cast<WPARAM>(image), reinterpret_cast<LPARAM>(&item));
+        ::SendMessageW(tab, TCM_INSERTITEMW, static_cast<WPARAM>(image),
+                       reinterpret_cast<LPARAM>(&item));
         ++image;
     }
 }
@@ -358,7 +376,8 @@ void CUploadDlg::FillCaptureKeys()
     for (const FunctionKey& key : kCaptureKeys) {
         if (available-- <= 0)
             break;
-        const LRESULT index = ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(key.name));
+        const LRESULT index =
+            ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(key.name));
         ::SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), key.virtualKey);
         if (key.virtualKey == static_cast<UINT>(m_settings.Hotkey))
             selected = static_cast<int>(index);
@@ -391,8 +410,7 @@ bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
             return false;
         result = TRUE;
         return true;
-    case WM_NOTIFY:
-        return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_DRAWITEM:
     case WM_MEASUREITEM:
         if (!OnOwnerDraw(message, lParam))
@@ -402,7 +420,8 @@ bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT: {
-        const HBRUSH brush = OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        const HBRUSH brush =
+            OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         if (brush == nullptr)
             return false;
         result = reinterpret_cast<INT_PTR>(brush);
@@ -431,12 +450,8 @@ bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
         OnPaintMinimised();
         result = TRUE;
         return true;
-    case WM_QUERYDRAGICON:
-        result = reinterpret_cast<INT_PTR>(m_icon);
-        return true;
-    case WM_MOUSEMOVE:
-        OnMouseMove(lParam);
-        return false;
+    case WM_QUERYDRAGICON: result = reinterpret_cast<INT_PTR>(m_icon); return true;
+    case WM_MOUSEMOVE: OnMouseMove(lParam); return false;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         if (wParam == VK_ESCAPE)
@@ -444,9 +459,7 @@ bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
         return false;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
-    case WM_RBUTTONDBLCLK:
-        result = TRUE;
-        return true;
+    case WM_RBUTTONDBLCLK: result = TRUE; return true;
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         result = TRUE;
@@ -464,29 +477,19 @@ bool CUploadDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& 
         m_testPlayFiles.clear();
         m_converter.destroy();
         return false;
-    default:
-        break;
+    default: break;
     }
 
     switch (message) {
-    case UM_SHOW_HINT:
-        OnShowHint(wParam, lParam);
-        break;
-    case UM_FOLDER_LIST_RESET:
-        OnFolderListReset();
-        break;
-    case UM_FILE_LIST_REFRESH:
-        OnFileListRefresh();
-        break;
-    case UM_ESCAPE_PRESSED:
-        OnEscapePressed(lParam);
-        break;
+    case UM_SHOW_HINT: OnShowHint(wParam, lParam); break;
+    case UM_FOLDER_LIST_RESET: OnFolderListReset(); break;
+    case UM_FILE_LIST_REFRESH: OnFileListRefresh(); break;
+    case UM_ESCAPE_PRESSED: OnEscapePressed(lParam); break;
     case UM_PLAYBACK_DONE:
         OnPlaybackDone();
         result = 0;
         return true;
-    default:
-        return false;
+    default: return false;
     }
     result = TRUE;
     return true;
@@ -497,8 +500,7 @@ bool CUploadDlg::OnCommand(WORD id, WORD code, HWND control)
     if (m_captureMode.OnCommand(id, code, control))
         return true;
     switch (id) {
-    case IDCANCEL:
-        return OnCancel();
+    case IDCANCEL: return OnCancel();
     case IDC_ADD_ALL:
     case IDC_ADD_SELECTED:
         if (code == BN_CLICKED)
@@ -580,12 +582,12 @@ bool CUploadDlg::OnCommand(WORD id, WORD code, HWND control)
         if (code == LBN_SETFOCUS) {
             m_uploadList.ClearSelection();
             UpdateControls();
-        } else if (code == LBN_SELCHANGE && CurrentTab() == Tab::Transfer && checked(m_hWnd, IDC_PREVIEW_CHECK)) {
+        } else if (code == LBN_SELCHANGE && CurrentTab() == Tab::Transfer &&
+                   checked(m_hWnd, IDC_PREVIEW_CHECK)) {
             UpdatePreview();
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -604,22 +606,14 @@ bool CUploadDlg::OnOwnerDraw(UINT message, LPARAM lParam)
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         switch (item.CtlID) {
-        case IDC_FILE_LIST:
-            return m_fileList.DrawItem(item);
-        case IDC_UPLOAD_LIST:
-            return m_uploadList.Box().DrawItem(item);
-        case IDC_UPLOAD:
-            return m_upexe.DrawItem(item);
-        case IDC_CAPTURE_START:
-            return m_capsta.DrawItem(item);
-        case IDC_CAPTURE_END:
-            return m_capend.DrawItem(item);
-        case IDC_MOVE_UP:
-            return m_moveUp.DrawItem(item);
-        case IDC_MOVE_DOWN:
-            return m_moveDown.DrawItem(item);
-        default:
-            return false;
+        case IDC_FILE_LIST: return m_fileList.DrawItem(item);
+        case IDC_UPLOAD_LIST: return m_uploadList.Box().DrawItem(item);
+        case IDC_UPLOAD: return m_upexe.DrawItem(item);
+        case IDC_CAPTURE_START: return m_capsta.DrawItem(item);
+        case IDC_CAPTURE_END: return m_capend.DrawItem(item);
+        case IDC_MOVE_UP: return m_moveUp.DrawItem(item);
+        case IDC_MOVE_DOWN: return m_moveDown.DrawItem(item);
+        default: return false;
         }
     }
     case WM_MEASUREITEM: {
@@ -634,8 +628,7 @@ bool CUploadDlg::OnOwnerDraw(UINT message, LPARAM lParam)
         }
         return false;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -659,8 +652,7 @@ HBRUSH CUploadDlg::OnControlColour(HDC dc, HWND control)
         ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
         ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
         return ::GetSysColorBrush(COLOR_BTNFACE);
-    default:
-        break;
+    default: break;
     }
     // Texts, check boxes and radios on the tab show the tab's own body.
     RECT place = {};
@@ -689,7 +681,8 @@ COLORREF CUploadDlg::TabBodyColour() const
     HDC memory = ::CreateCompatibleDC(screen);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
     const HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::SendMessageW(tab, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT | PRF_ERASEBKGND);
+    ::SendMessageW(tab, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory),
+                   PRF_CLIENT | PRF_ERASEBKGND);
     COLORREF colour = ::GetPixel(memory, client.right / 2, client.bottom / 2);
     if (colour == CLR_INVALID)
         colour = ::GetSysColor(COLOR_BTNFACE);
@@ -716,8 +709,8 @@ void CUploadDlg::OnShowHint(WPARAM controlId, LPARAM text)
             return;
         hint = resourceString(IDS_HINT_DEFAULT);
     } else {
-        const unsigned stringId =
-            hintStringId(static_cast<int>(controlId), CurrentTab() == Tab::Capture, m_settings.cameraCode);
+        const unsigned stringId = hintStringId(static_cast<int>(controlId),
+                                               CurrentTab() == Tab::Capture, m_settings.cameraCode);
         if (stringId == 0)
             return;
         hint = resourceString(stringId);
@@ -743,7 +736,8 @@ void CUploadDlg::SetHintText(const std::wstring& text)
 
 void CUploadDlg::OnMouseMove(LPARAM position)
 {
-    const POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    const POINT point = {static_cast<short>(LOWORD(position)),
+                         static_cast<short>(HIWORD(position))};
     WPARAM id = IDD_UPLOAD;
     if (CurrentTab() == Tab::Capture) {
         const RECT fileList = m_layout.Place(Tab::Capture, IDC_FILE_LIST);
@@ -768,7 +762,8 @@ bool CUploadDlg::OnCancel()
 void CUploadDlg::OnEscapePressed(LPARAM keyData)
 {
     const bool repeat = (keyData & (1L << 30)) != 0;
-    if (!m_uploadRunning || repeat || m_escapeQuestionOpen || m_converter.conversion().continueFlag() == 0)
+    if (!m_uploadRunning || repeat || m_escapeQuestionOpen ||
+        m_converter.conversion().continueFlag() == 0)
         return;
     m_escapeQuestionOpen = true;
     const int answer = showMessage(m_hWnd, nullptr, IDS_MSG_ESC_ABORT, nullptr, MB_YESNO);
@@ -877,12 +872,13 @@ void CUploadDlg::DisableControls(bool greySounds)
                 m_uploadList.SetIcon(i, IDB_SOUND_GREYED);
         }
     }
-    for (int id : {IDC_SOUND_GROUP, IDC_SOUND_SELECT, IDC_SOUND_TEST, IDC_SOUND_DELETE, IDC_UPLOAD_LIST_LABEL})
+    for (int id : {IDC_SOUND_GROUP, IDC_SOUND_SELECT, IDC_SOUND_TEST, IDC_SOUND_DELETE,
+                   IDC_UPLOAD_LIST_LABEL})
         ::EnableWindow(GetDlgItem(id), FALSE);
     CIconListBox::SetStateAll(ListGreyed | ListNoHighlight);
-    for (int id : {IDC_ADD_ALL, IDC_ADD_SELECTED, IDC_REMOVE_SELECTED, IDC_REMOVE_ALL, IDC_SORT_LABEL,
-                   IDC_MOVE_UP, IDC_MOVE_DOWN, IDC_PREVIEW_AREA, IDC_SIZE_TEXT, IDC_SAVE_ALSO,
-                   IDC_BROWSE, IDC_SAVE_PATH, IDC_CAMERA_SWITCH, IDC_PREVIEW_CHECK})
+    for (int id : {IDC_ADD_ALL, IDC_ADD_SELECTED, IDC_REMOVE_SELECTED, IDC_REMOVE_ALL,
+                   IDC_SORT_LABEL, IDC_MOVE_UP, IDC_MOVE_DOWN, IDC_PREVIEW_AREA, IDC_SIZE_TEXT,
+                   IDC_SAVE_ALSO, IDC_BROWSE, IDC_SAVE_PATH, IDC_CAMERA_SWITCH, IDC_PREVIEW_CHECK})
         ::EnableWindow(GetDlgItem(id), FALSE);
 }
 
@@ -896,9 +892,9 @@ void CUploadDlg::UpdateControls()
 
 // The controls that capture mode locks.
 constexpr int kLockedWhileCapturing[] = {
-    IDC_CLOSE_BUTTON, IDC_CAPTURE_KEY_GROUP, IDC_CAPTURE_KEY, IDC_KEY_ALT, IDC_KEY_CTRL, IDC_KEY_SHIFT,
-    IDC_NEW_FOLDER, IDC_TAB, IDC_FOLDER_LABEL, IDC_CURRENT_FOLDER, IDC_FOLDER_LIST, IDC_DRIVE_LABEL,
-    IDC_DRIVE_COMBO, IDC_FILE_TYPE,
+    IDC_CLOSE_BUTTON, IDC_CAPTURE_KEY_GROUP, IDC_CAPTURE_KEY, IDC_KEY_ALT,      IDC_KEY_CTRL,
+    IDC_KEY_SHIFT,    IDC_NEW_FOLDER,        IDC_TAB,         IDC_FOLDER_LABEL, IDC_CURRENT_FOLDER,
+    IDC_FOLDER_LIST,  IDC_DRIVE_LABEL,       IDC_DRIVE_COMBO, IDC_FILE_TYPE,
 };
 
 void CUploadDlg::UpdateCaptureControls()
@@ -939,7 +935,8 @@ void CUploadDlg::ShowCaptureFolder()
 void CUploadDlg::AddCapturedFile(const std::wstring& name)
 {
     const HWND fileList = GetDlgItem(IDC_FILE_LIST);
-    const LRESULT index = ::SendMessageW(fileList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    const LRESULT index =
+        ::SendMessageW(fileList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     if (index < 0)
         return;
     ::SendMessageW(fileList, LB_SETSEL, TRUE, index);
@@ -963,17 +960,18 @@ int CUploadDlg::CaptureScreen(std::wstring& name)
                                  &PictureConverter::dispatchPendingMessages,
                                  [this](int, const std::wstring& text) { ShowBusyText(text); });
     return captureScreen(services, GetDlgItem(IDC_PROGRESS),
-                         m_captureProgress != nullptr ? m_captureProgress->GetSafeHwnd() : nullptr, name,
-                         m_settings);
+                         m_captureProgress != nullptr ? m_captureProgress->GetSafeHwnd() : nullptr,
+                         name, m_settings);
 }
 
 void CUploadDlg::UpdateTransferControls()
 {
     // 1. The browser and the sizes.
     SetSystemClose(true);
-    for (int id : {IDC_CLOSE_BUTTON, IDC_TAB, IDC_FILE_TYPE, IDC_FILE_NAME_LABEL, IDC_FILE_TYPE_LABEL,
-                   IDC_FOLDER_LABEL, IDC_DRIVE_LABEL, IDC_CURRENT_FOLDER, IDC_FOLDER_LIST,
-                   IDC_DRIVE_COMBO, IDC_SIZE_GROUP, IDC_SIZE_V, IDC_SIZE_X, IDC_SIZE_P})
+    for (int id :
+         {IDC_CLOSE_BUTTON, IDC_TAB, IDC_FILE_TYPE, IDC_FILE_NAME_LABEL, IDC_FILE_TYPE_LABEL,
+          IDC_FOLDER_LABEL, IDC_DRIVE_LABEL, IDC_CURRENT_FOLDER, IDC_FOLDER_LIST, IDC_DRIVE_COMBO,
+          IDC_SIZE_GROUP, IDC_SIZE_V, IDC_SIZE_X, IDC_SIZE_P})
         ::EnableWindow(GetDlgItem(id), TRUE);
     m_fileList.SetState(ListEnabled);
 
@@ -985,16 +983,18 @@ void CUploadDlg::UpdateTransferControls()
 
     // 3. Sound buttons.
     const std::vector<int> selection = m_uploadList.Selection();
-    const size_t withSound = static_cast<size_t>(std::count_if(selection.begin(), selection.end(), [this](int i) {
-        return m_uploadList.Icon(static_cast<size_t>(i)) == IDB_SOUND_ATTACHED;
-    }));
+    const size_t withSound =
+        static_cast<size_t>(std::count_if(selection.begin(), selection.end(), [this](int i) {
+            return m_uploadList.Icon(static_cast<size_t>(i)) == IDB_SOUND_ATTACHED;
+        }));
     ::EnableWindow(GetDlgItem(IDC_SOUND_GROUP), TRUE);
     ::EnableWindow(GetDlgItem(IDC_SOUND_SELECT), selection.size() == 1);
     ::EnableWindow(GetDlgItem(IDC_SOUND_TEST), selection.size() == 1 && withSound == 1);
     ::EnableWindow(GetDlgItem(IDC_SOUND_DELETE), withSound > 0);
 
     // 4. The upload list, preview and save-also.
-    for (int id : {IDC_UPLOAD_LIST_LABEL, IDC_SORT_LABEL, IDC_PREVIEW_AREA, IDC_SIZE_TEXT, IDC_SAVE_ALSO})
+    for (int id :
+         {IDC_UPLOAD_LIST_LABEL, IDC_SORT_LABEL, IDC_PREVIEW_AREA, IDC_SIZE_TEXT, IDC_SAVE_ALSO})
         ::EnableWindow(GetDlgItem(id), TRUE);
     CIconListBox::SetStateAll(ListEnabled);
     // With the sound type the preview box stays as the file list left it.
@@ -1046,9 +1046,12 @@ void CUploadDlg::UpdateTransferControls()
 void CUploadDlg::CheckSizeRadios()
 {
     const SizeClass sizeClass = sizeClassOf(static_cast<PackedSize>(m_settings.JpegSize));
-    ::CheckDlgButton(m_hWnd, IDC_SIZE_V, sizeClass == SizeClass::Standard ? BST_CHECKED : BST_UNCHECKED);
-    ::CheckDlgButton(m_hWnd, IDC_SIZE_X, sizeClass == SizeClass::Fine ? BST_CHECKED : BST_UNCHECKED);
-    ::CheckDlgButton(m_hWnd, IDC_SIZE_P, sizeClass == SizeClass::Panorama ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_SIZE_V,
+                     sizeClass == SizeClass::Standard ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_SIZE_X,
+                     sizeClass == SizeClass::Fine ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_SIZE_P,
+                     sizeClass == SizeClass::Panorama ? BST_CHECKED : BST_UNCHECKED);
 }
 
 // ---------------------------------------------------------------------------
@@ -1064,7 +1067,8 @@ std::wstring CUploadDlg::SelectedFileType() const
     if (length == CB_ERR)
         return std::wstring();
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(length));
     return text;
 }
@@ -1076,7 +1080,8 @@ bool CUploadDlg::SoundTypeSelected() const
 
 std::wstring CUploadDlg::CurrentPattern() const
 {
-    return CurrentTab() == Tab::Capture ? std::wstring(kCapturePattern) : fileTypePattern(SelectedFileType());
+    return CurrentTab() == Tab::Capture ? std::wstring(kCapturePattern)
+                                        : fileTypePattern(SelectedFileType());
 }
 
 std::wstring CUploadDlg::FolderWithSeparator(const std::wstring& folder) const
@@ -1137,7 +1142,8 @@ void CUploadDlg::OnFileListRefresh()
     // was typed: only names that match it are copied.
     const std::wstring pattern = CurrentPattern();
     HDC dc = ::GetDC(fileList);
-    const HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(fileList, WM_GETFONT, 0, 0)));
+    const HGDIOBJ oldFont =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(fileList, WM_GETFONT, 0, 0)));
     int widest = 0;
     for (LRESULT i = 0; i < count; ++i) {
         ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(i + 1), 0);
@@ -1155,7 +1161,8 @@ void CUploadDlg::OnFileListRefresh()
     ::SendMessageW(fileList, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(fileList, nullptr, TRUE);
     // The text starts 3 pixels in; as much room after it.
-    ::SendMessageW(fileList, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest > 0 ? widest + 6 : 0), 0);
+    ::SendMessageW(fileList, LB_SETHORIZONTALEXTENT,
+                   static_cast<WPARAM>(widest > 0 ? widest + 6 : 0), 0);
     UpdateControls();
     ::SetCursor(previous != nullptr ? previous : ::LoadCursorW(nullptr, IDC_ARROW));
 }
@@ -1234,7 +1241,8 @@ void CUploadDlg::OnFileListSelection()
         const LRESULT count = ::SendMessageW(fileList, LB_GETSELCOUNT, 0, 0);
         if (count > 1) {
             std::vector<int> selected(static_cast<size_t>(count));
-            ::SendMessageW(fileList, LB_GETSELITEMS, selected.size(), reinterpret_cast<LPARAM>(selected.data()));
+            ::SendMessageW(fileList, LB_GETSELITEMS, selected.size(),
+                           reinterpret_cast<LPARAM>(selected.data()));
             for (size_t i = 1; i < selected.size(); ++i)
                 ::SendMessageW(fileList, LB_SETSEL, FALSE, selected[i]);
         }
@@ -1261,7 +1269,8 @@ void CUploadDlg::OnAddFiles(bool selectedOnly)
         const LRESULT count = ::SendMessageW(fileList, LB_GETSELCOUNT, 0, 0);
         if (count > 0) {
             items.resize(static_cast<size_t>(count));
-            ::SendMessageW(fileList, LB_GETSELITEMS, items.size(), reinterpret_cast<LPARAM>(items.data()));
+            ::SendMessageW(fileList, LB_GETSELITEMS, items.size(),
+                           reinterpret_cast<LPARAM>(items.data()));
         }
     } else {
         const LRESULT count = ::SendMessageW(fileList, LB_GETCOUNT, 0, 0);
@@ -1292,13 +1301,11 @@ bool CUploadDlg::AddUploadEntry(const std::wstring& path)
 {
     switch (m_uploadList.Add(path, static_cast<PackedSize>(m_settings.JpegSize))) {
     case CUploadList::AddResult::Added:
-    case CUploadList::AddResult::Duplicate:
-        return true;
+    case CUploadList::AddResult::Duplicate: return true;
     case CUploadList::AddResult::Full:
         showMessage(m_hWnd, nullptr, IDS_MSG_TOO_MANY_FILES, nullptr, MB_OK);
         return false;
-    case CUploadList::AddResult::Refused:
-        break;
+    case CUploadList::AddResult::Refused: break;
     }
     return false;
 }
@@ -1358,10 +1365,12 @@ void CUploadDlg::ApplyCameraModel()
     const CameraModel* model = cameraModelByCode(m_settings.cameraCode);
     if (model == nullptr)
         return;
-    ::SetDlgItemTextW(m_hWnd, IDC_SIZE_X, withWindowsMnemonic(resourceString(model->fineCaptionId)).c_str());
-    ::SetDlgItemTextW(m_hWnd, IDC_SIZE_P, withWindowsMnemonic(resourceString(model->panoramaCaptionId)).c_str());
-    m_settings.JpegSize = static_cast<int32_t>(FollowCameraSize(static_cast<PackedSize>(m_settings.JpegSize),
-                                                                m_settings.cameraCode));
+    ::SetDlgItemTextW(m_hWnd, IDC_SIZE_X,
+                      withWindowsMnemonic(resourceString(model->fineCaptionId)).c_str());
+    ::SetDlgItemTextW(m_hWnd, IDC_SIZE_P,
+                      withWindowsMnemonic(resourceString(model->panoramaCaptionId)).c_str());
+    m_settings.JpegSize = static_cast<int32_t>(
+        FollowCameraSize(static_cast<PackedSize>(m_settings.JpegSize), m_settings.cameraCode));
     m_lastHintId = 0;
     m_lastHintText = -1;
 }
@@ -1433,7 +1442,8 @@ void CUploadDlg::ShowPreview(const std::wstring& name, bool relative)
     m_previewLoading = true;
     uint32_t width = 0;
     uint32_t height = 0;
-    const bool shown = m_converter.LoadPreviewPicture(path, GetDlgItem(IDC_PROGRESS), width, height);
+    const bool shown =
+        m_converter.LoadPreviewPicture(path, GetDlgItem(IDC_PROGRESS), width, height);
     m_previewLoading = false;
     if (!shown) {
         HidePreview();
@@ -1540,12 +1550,10 @@ bool CUploadDlg::AcceptableSound(const std::wstring& path)
     if (soundFileKind(file) != kSoundFileWave)
         return false;
     switch (inspectSourceSound(file)) {
-    case kSourceNotPcm:
-        return false;
+    case kSourceNotPcm: return false;
     case kSourceCopyrighted:
         return showMessage(m_hWnd, nullptr, IDS_MSG_DROP_COPYRIGHT, nullptr, MB_YESNO) == IDYES;
-    default:
-        return true;
+    default: return true;
     }
 }
 
@@ -1573,7 +1581,8 @@ void CUploadDlg::OnTestPlay()
         int started = kPlayUnreadable;
         if (::GetTempFileNameW(folder.c_str(), L"vxf", 0, file) != 0) {
             ::DeleteFileW(file);
-            if (convertToCameraSound(std::filesystem::path(file), std::filesystem::path(item.soundPath),
+            if (convertToCameraSound(std::filesystem::path(file),
+                                     std::filesystem::path(item.soundPath),
                                      kCameraSoundLimitSeconds) == kConvertOk)
                 started = m_player.playSound(file, m_hWnd, UM_PLAYBACK_DONE);
         }

@@ -43,7 +43,8 @@ public:
     // `imaging` must stay open while the window exists (its pictures live in
     // the picture converter). `captureProgress`: the capture progress window
     // the shell made on old Windows, or null when the window makes its own.
-    CUploadDlg(const vximg::ImagingLibrary& imaging, CCaptureProgressDlg* captureProgress = nullptr);
+    CUploadDlg(const vximg::ImagingLibrary& imaging,
+               CCaptureProgressDlg* captureProgress = nullptr);
     ~CUploadDlg() override;
 
     // The settings copy: given before the run, taken back after it.

@@ -15,14 +15,10 @@ void CUploadList::SetPrefixes(const std::wstring& standard, const std::wstring& 
 std::wstring CUploadList::PrefixOf(PackedSize size) const
 {
     switch (sizeClassOf(size)) {
-    case SizeClass::Standard:
-        return m_prefixes[0];
-    case SizeClass::Fine:
-        return m_prefixes[1];
-    case SizeClass::Panorama:
-        return m_prefixes[2];
-    case SizeClass::None:
-        break;
+    case SizeClass::Standard: return m_prefixes[0];
+    case SizeClass::Fine: return m_prefixes[1];
+    case SizeClass::Panorama: return m_prefixes[2];
+    case SizeClass::None: break;
     }
     return std::wstring();
 }

@@ -47,9 +47,12 @@ void CCaptureProgressDlg::SetProgress(int percent, bool show)
         RECT window, desktop;
         ::GetWindowRect(m_hWnd, &window);
         ::GetWindowRect(::GetDesktopWindow(), &desktop);
-        const int x = desktop.left + (desktop.right - desktop.left - (window.right - window.left)) / 2;
-        const int y = desktop.top + (desktop.bottom - desktop.top - (window.bottom - window.top)) / 2;
-        ::SetWindowPos(m_hWnd, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        const int x =
+            desktop.left + (desktop.right - desktop.left - (window.right - window.left)) / 2;
+        const int y =
+            desktop.top + (desktop.bottom - desktop.top - (window.bottom - window.top)) / 2;
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, x, y, 0, 0,
+                       SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
         m_shown = true;
     }
     const int shownPercent = percent > 98 ? 100 : percent;

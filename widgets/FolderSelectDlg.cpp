@@ -91,8 +91,8 @@ BOOL CFolderSelectDlg::OnInitDialog()
     if (!m_images) {
         m_images = ::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 0);
         for (UINT id : {IDB_FOLDER_CLOSED, IDB_FOLDER_OPEN}) {
-            HBITMAP bitmap = static_cast<HBITMAP>(
-                ::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+            HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(
+                ResourceInstance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
             ::ImageList_AddMasked(m_images, bitmap, RGB(255, 255, 255));
             ::DeleteObject(bitmap);
         }
@@ -123,7 +123,8 @@ void CFolderSelectDlg::AddDrives()
         if (::GetDriveTypeW(root.c_str()) != DRIVE_REMOVABLE) {
             wchar_t label[MAX_PATH + 1] = {};
             CriticalErrorBoxesOff quiet;
-            if (::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0))
+            if (::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr,
+                                        nullptr, nullptr, 0))
                 text = label + text;
         }
         InsertItem(TVI_ROOT, TVI_LAST, text, 1, packRoot(letter));
@@ -136,7 +137,8 @@ void CFolderSelectDlg::AddDrives()
 void CFolderSelectDlg::OpenStartFolder()
 {
     HTREEITEM item = nullptr;
-    for (HTREEITEM drive = TreeView_GetRoot(m_tree); drive; drive = TreeView_GetNextSibling(m_tree, drive)) {
+    for (HTREEITEM drive = TreeView_GetRoot(m_tree); drive;
+         drive = TreeView_GetNextSibling(m_tree, drive)) {
         if (ItemPath(drive) == m_startPath.substr(0, 3)) {
             item = drive;
             break;
@@ -164,7 +166,8 @@ void CFolderSelectDlg::OpenStartFolder()
 
 bool CFolderSelectDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
 {
-    if (message == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_FOLDER_SELECT_PATH)) {
+    if (message == WM_CTLCOLORSTATIC &&
+        reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_FOLDER_SELECT_PATH)) {
         result = readOnlyEditColours(reinterpret_cast<HDC>(wParam));
         return true;
     }
@@ -313,7 +316,8 @@ std::wstring CFolderSelectDlg::ItemPath(HTREEITEM item) const
     return query.lParam ? unpackRoot(query.lParam) : ItemText(item);
 }
 
-HTREEITEM CFolderSelectDlg::FindChild(HTREEITEM parent, const std::wstring& text, bool ignoreCase) const
+HTREEITEM CFolderSelectDlg::FindChild(HTREEITEM parent, const std::wstring& text,
+                                      bool ignoreCase) const
 {
     for (HTREEITEM child = TreeView_GetChild(m_tree, parent); child;
          child = TreeView_GetNextSibling(m_tree, child)) {

@@ -37,15 +37,15 @@ private:
     // Inserts the subfolders of `item`'s folder that it does not show yet;
     // returns how many subfolders the folder has.
     int ListFolder(HTREEITEM item, std::vector<HTREEITEM>& added);
-    HTREEITEM InsertItem(HTREEITEM parent, HTREEITEM after, const std::wstring& text, int childCount,
-                         LPARAM data);
+    HTREEITEM InsertItem(HTREEITEM parent, HTREEITEM after, const std::wstring& text,
+                         int childCount, LPARAM data);
     std::wstring ItemText(HTREEITEM item) const;
     std::wstring ItemPath(HTREEITEM item) const;
     HTREEITEM FindChild(HTREEITEM parent, const std::wstring& text, bool ignoreCase) const;
 
     HWND m_tree = nullptr;
     HIMAGELIST m_images = nullptr;
-    std::wstring m_startPath;     // lower case, trailing "\" once the dialog runs
+    std::wstring m_startPath;            // lower case, trailing "\" once the dialog runs
     HTREEITEM m_itemToSelect = nullptr;  // the start folder, once listed
     std::wstring m_selectedPath;
 };

@@ -14,8 +14,8 @@ bool CHintBitmapButton::LoadBitmaps()
     static const wchar_t suffixes[LookCount] = {L'U', L'D', L'F', L'X'};
     for (int look = Normal; look < LookCount; ++look) {
         const std::wstring name = caption + std::wstring(1, suffixes[look]);
-        m_bitmaps[look] = static_cast<HBITMAP>(
-            ::LoadImageW(CDialog::ResourceInstance(), name.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+        m_bitmaps[look] = static_cast<HBITMAP>(::LoadImageW(
+            CDialog::ResourceInstance(), name.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     }
     BITMAP normal = {};
     if (!m_bitmaps[Normal] || !::GetObjectW(m_bitmaps[Normal], sizeof normal, &normal)) {
@@ -45,7 +45,8 @@ bool CHintBitmapButton::DrawItem(const DRAWITEMSTRUCT& item) const
         return true;
     HDC source = ::CreateCompatibleDC(item.hDC);
     HGDIOBJ old = ::SelectObject(source, bitmap);
-    ::BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
+    ::BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, info.bmWidth, info.bmHeight, source, 0, 0,
+             SRCCOPY);
     ::SelectObject(source, old);
     ::DeleteDC(source);
     return true;

@@ -17,19 +17,16 @@ LRESULT CHintControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 void CHintControl::PostHint() const
 {
-    ::PostMessageW(::GetParent(m_hWnd), UM_SHOW_HINT, static_cast<WPARAM>(::GetDlgCtrlID(m_hWnd)), 0);
+    ::PostMessageW(::GetParent(m_hWnd), UM_SHOW_HINT, static_cast<WPARAM>(::GetDlgCtrlID(m_hWnd)),
+                   0);
 }
 
 bool CHintControl::Swallows(UINT message) const
 {
     switch (message) {
-    case WM_RBUTTONUP:
-        return (m_swallowed & RightUp) != 0;
-    case WM_RBUTTONDOWN:
-        return (m_swallowed & RightDown) != 0;
-    case WM_RBUTTONDBLCLK:
-        return (m_swallowed & RightDoubleClick) != 0;
-    default:
-        return false;
+    case WM_RBUTTONUP: return (m_swallowed & RightUp) != 0;
+    case WM_RBUTTONDOWN: return (m_swallowed & RightDown) != 0;
+    case WM_RBUTTONDBLCLK: return (m_swallowed & RightDoubleClick) != 0;
+    default: return false;
     }
 }

@@ -35,7 +35,8 @@ bool CHintFileList::DrawItem(const DRAWITEMSTRUCT& item) const
     // The DC's colours are the list's current ones: every item of one paint
     // starts from them, so they are put back afterwards.
     HDC dc = item.hDC;
-    const ItemColours colours = listItemColours(item.itemState, m_state, ::GetBkColor(dc), ::GetTextColor(dc));
+    const ItemColours colours =
+        listItemColours(item.itemState, m_state, ::GetBkColor(dc), ::GetTextColor(dc));
     const COLORREF oldBack = ::SetBkColor(dc, colours.background);
     const COLORREF oldText = ::SetTextColor(dc, colours.text);
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &item.rcItem, nullptr, 0, nullptr);

@@ -20,7 +20,10 @@ public:
     // The parent's WM_MEASUREITEM for this list. It arrives while the dialog
     // creates the control, before anything is attached, so it needs only
     // the stored height.
-    void MeasureItem(MEASUREITEMSTRUCT& item) const { item.itemHeight = static_cast<UINT>(m_itemHeight); }
+    void MeasureItem(MEASUREITEMSTRUCT& item) const
+    {
+        item.itemHeight = static_cast<UINT>(m_itemHeight);
+    }
     // The parent's WM_DRAWITEM; false when the item is not this list's.
     bool DrawItem(const DRAWITEMSTRUCT& item) const;
 

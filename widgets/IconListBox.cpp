@@ -25,8 +25,9 @@ struct CIconListBox::Item {
     {
         FreeBitmap();
         iconId = icon;
-        bitmap = static_cast<HBITMAP>(::LoadImageW(CDialog::ResourceInstance(), MAKEINTRESOURCEW(icon),
-                                                   IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+        bitmap =
+            static_cast<HBITMAP>(::LoadImageW(CDialog::ResourceInstance(), MAKEINTRESOURCEW(icon),
+                                              IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
         BITMAP info = {};
         if (bitmap && ::GetObjectW(bitmap, sizeof info, &info)) {
             width = info.bmWidth;
@@ -119,7 +120,8 @@ int CIconListBox::SetItemIcon(int index, int iconId)
     ::SendMessageW(m_hWnd, LB_SETITEMHEIGHT, static_cast<WPARAM>(index),
                    MAKELPARAM(item->bitmap ? item->height : kHeightWithoutIcon, 0));
     RECT rect;
-    if (::SendMessageW(m_hWnd, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect)) != LB_ERR)
+    if (::SendMessageW(m_hWnd, LB_GETITEMRECT, static_cast<WPARAM>(index),
+                       reinterpret_cast<LPARAM>(&rect)) != LB_ERR)
         ::InvalidateRect(m_hWnd, &rect, TRUE);
     return index;
 }
@@ -131,7 +133,8 @@ int CIconListBox::SetItemText(int index, const std::wstring& text)
         return -1;
     item->text = text;
     RECT rect;
-    if (::SendMessageW(m_hWnd, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect)) != LB_ERR)
+    if (::SendMessageW(m_hWnd, LB_GETITEMRECT, static_cast<WPARAM>(index),
+                       reinterpret_cast<LPARAM>(&rect)) != LB_ERR)
         ::InvalidateRect(m_hWnd, &rect, TRUE);
     return index;
 }
@@ -141,14 +144,16 @@ int CIconListBox::WidestItemWidth() const
     if (!m_hWnd)
         return 0;
     HDC dc = ::GetDC(m_hWnd);
-    const HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
+    const HGDIOBJ oldFont =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
     int widest = 0;
     for (int i = 0, count = GetCount(); i < count; ++i) {
         const Item* item = WrapperAt(i);
         if (!item)
             continue;
         SIZE extent = {};
-        ::GetTextExtentPoint32W(dc, item->text.c_str(), static_cast<int>(item->text.size()), &extent);
+        ::GetTextExtentPoint32W(dc, item->text.c_str(), static_cast<int>(item->text.size()),
+                                &extent);
         widest = std::max(widest, item->width + kTextGap + static_cast<int>(extent.cx) + 2);
     }
     ::SelectObject(dc, oldFont);
@@ -188,7 +193,8 @@ void CIconListBox::SetStateAll(unsigned bits)
 void CIconListBox::MeasureItem(MEASUREITEMSTRUCT& item) const
 {
     const Item* wrapper = Wrapper(item.itemData);
-    item.itemHeight = static_cast<UINT>(wrapper && wrapper->bitmap ? wrapper->height : kHeightWithoutIcon);
+    item.itemHeight =
+        static_cast<UINT>(wrapper && wrapper->bitmap ? wrapper->height : kHeightWithoutIcon);
 }
 
 bool CIconListBox::DrawItem(const DRAWITEMSTRUCT& item) const
@@ -200,8 +206,8 @@ bool CIconListBox::DrawItem(const DRAWITEMSTRUCT& item) const
         return true;
 
     HDC dc = item.hDC;
-    const ItemColours colours = listItemColours(item.itemState, s_state, ::GetSysColor(COLOR_WINDOW),
-                                                ::GetSysColor(COLOR_WINDOWTEXT));
+    const ItemColours colours = listItemColours(
+        item.itemState, s_state, ::GetSysColor(COLOR_WINDOW), ::GetSysColor(COLOR_WINDOWTEXT));
     const COLORREF oldBack = ::SetBkColor(dc, colours.background);
     const COLORREF oldText = ::SetTextColor(dc, colours.text);
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &item.rcItem, nullptr, 0, nullptr);
@@ -211,8 +217,8 @@ bool CIconListBox::DrawItem(const DRAWITEMSTRUCT& item) const
         if (wrapper->bitmap) {
             HDC source = ::CreateCompatibleDC(dc);
             HGDIOBJ old = ::SelectObject(source, wrapper->bitmap);
-            ::GdiTransparentBlt(dc, left, item.rcItem.top, wrapper->width, wrapper->height, source, 0, 0,
-                                wrapper->width, wrapper->height, RGB(255, 255, 255));
+            ::GdiTransparentBlt(dc, left, item.rcItem.top, wrapper->width, wrapper->height, source,
+                                0, 0, wrapper->width, wrapper->height, RGB(255, 255, 255));
             ::SelectObject(source, old);
             ::DeleteDC(source);
             left += wrapper->width;
@@ -220,11 +226,12 @@ bool CIconListBox::DrawItem(const DRAWITEMSTRUCT& item) const
         RECT textRect = item.rcItem;
         textRect.left = left + kTextGap;
         const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
-        ::DrawTextW(dc, wrapper->text.c_str(), static_cast<int>(wrapper->text.size()), &textRect, format);
+        ::DrawTextW(dc, wrapper->text.c_str(), static_cast<int>(wrapper->text.size()), &textRect,
+                    format);
         if (listItemShowsFocus(item.itemState, s_state)) {
             RECT measured = textRect;
-            ::DrawTextW(dc, wrapper->text.c_str(), static_cast<int>(wrapper->text.size()), &measured,
-                        format | DT_CALCRECT);
+            ::DrawTextW(dc, wrapper->text.c_str(), static_cast<int>(wrapper->text.size()),
+                        &measured, format | DT_CALCRECT);
             RECT focus = {textRect.left - 2, item.rcItem.top,
                           std::min(measured.right + 2, item.rcItem.right), item.rcItem.bottom};
             ::DrawFocusRect(dc, &focus);
@@ -250,11 +257,8 @@ LRESULT CIconListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         m_items.clear();
         return result;
     }
-    case WM_DESTROY:
-        ForgetAll();
-        break;
-    default:
-        break;
+    case WM_DESTROY: ForgetAll(); break;
+    default: break;
     }
     return CHintControl::WindowProc(message, wParam, lParam);
 }

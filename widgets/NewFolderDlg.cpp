@@ -23,7 +23,8 @@ unsigned long maxComponentLength(const std::wstring& parent)
 std::wstring windowText(HWND window)
 {
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(::GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
     return text;
 }
 
@@ -80,12 +81,14 @@ void CNewFolderDlg::OnOK()
     if (name.empty())
         return;
     if (!isValidFolderName(name)) {
-        showMessage(m_hWnd, nullptr, IDS_MSG_FOLDER_NAME_INVALID, nullptr, MB_OK | MB_ICONEXCLAMATION);
+        showMessage(m_hWnd, nullptr, IDS_MSG_FOLDER_NAME_INVALID, nullptr,
+                    MB_OK | MB_ICONEXCLAMATION);
         ::SetFocus(nameEdit);
         ::SendMessageW(nameEdit, EM_SETSEL, 0, -1);
         return;
     }
-    if (showMessage(m_hWnd, name.c_str(), IDS_MSG_CREATE_FOLDER, nullptr, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (showMessage(m_hWnd, name.c_str(), IDS_MSG_CREATE_FOLDER, nullptr,
+                    MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
 
     const std::wstring path = m_parent + name;
@@ -95,15 +98,16 @@ void CNewFolderDlg::OnOK()
         m_path = path;
     } else {
         m_path.clear();
-        showMessage(m_hWnd, nullptr, IDS_MSG_FOLDER_CREATE_FAILED, nullptr, MB_OK | MB_ICONEXCLAMATION, true,
-                    static_cast<int>(error));
+        showMessage(m_hWnd, nullptr, IDS_MSG_FOLDER_CREATE_FAILED, nullptr,
+                    MB_OK | MB_ICONEXCLAMATION, true, static_cast<int>(error));
     }
     EndDialog(IDOK);
 }
 
 bool CNewFolderDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result)
 {
-    if (message != WM_CTLCOLORSTATIC || reinterpret_cast<HWND>(lParam) != GetDlgItem(IDC_NEW_FOLDER_PARENT))
+    if (message != WM_CTLCOLORSTATIC ||
+        reinterpret_cast<HWND>(lParam) != GetDlgItem(IDC_NEW_FOLDER_PARENT))
         return false;
     result = readOnlyEditColours(reinterpret_cast<HDC>(wParam));
     return true;

@@ -8,7 +8,7 @@ namespace {
 // The system's dialog keeps its own data in the window's user slot on some
 // versions, so the object is found through a property of its own.
 const wchar_t kObjectProperty[] = L"CFileOpenDialog";
-}
+}  // namespace
 
 CFileOpenDialog::CFileOpenDialog(UINT templateId, const std::wstring& filter)
     : m_templateId(templateId), m_filter(filter)

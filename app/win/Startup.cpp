@@ -28,7 +28,8 @@ void InstanceSemaphore::Close()
 bool imagingComponentReady()
 {
     HKEY key = nullptr;
-    const bool registered = ::RegOpenKeyExW(HKEY_CLASSES_ROOT, VXIMAGING_CLSID_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS;
+    const bool registered =
+        ::RegOpenKeyExW(HKEY_CLASSES_ROOT, VXIMAGING_CLSID_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (registered)
         ::RegCloseKey(key);
     // Loaded even when registered: a registration without its file fails.

@@ -42,7 +42,8 @@ int main()
         LARGE_INTEGER posted;
         ::QueryPerformanceCounter(&posted);
         host.postCaptureKey(host.mode.HotKeyId());
-        if (!pumpUntil([&] { return host.results.size() > size_t(i); }) || host.results.back() != i + 1) {
+        if (!pumpUntil([&] { return host.results.size() > size_t(i); }) ||
+            host.results.back() != i + 1) {
             std::fprintf(stderr, "bench_capture: capture %d failed\n", i + 1);
             return 1;
         }

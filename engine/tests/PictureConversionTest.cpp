@@ -180,7 +180,8 @@ TEST_F(Conversion, SourcesThatCannotBeConvertedGiveACodeAndNoFile)
         {"p.jpg", &progressive, Progressive},     // refused before it is loaded
         {"p.BmP", &progressive, NotProgressive},  // BMP names are not checked for progressive
                                                   // coding
-        {"empty.jpg", nullptr, OtherCode},       {"garbage.jpg", &garbage, OtherCode},
+        {"empty.jpg", nullptr, OtherCode},
+        {"garbage.jpg", &garbage, OtherCode},
         {"missing.jpg", nullptr, OtherCode},
     };
     for (const auto& c : cases) {

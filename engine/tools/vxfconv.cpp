@@ -207,15 +207,11 @@ public:
         case IDS_MSG_FOLDER_CREATE_FAILED:
             text = "the folder could not be created or entered";
             break;
-        case IDS_MSG_WORK_FOLDER_NOT_REMOVED:
-            text = "the work folder could not be removed";
-            break;
+        case IDS_MSG_WORK_FOLDER_NOT_REMOVED: text = "the work folder could not be removed"; break;
         case IDS_MSG_TOO_MANY_FILES:
             text = "too many files: no free number left for the day";
             break;
-        default:
-            text = "message " + std::to_string(message.messageId);
-            break;
+        default: text = "message " + std::to_string(message.messageId); break;
         }
         if (message.withCode)
             text += " [" + std::to_string(message.code) + "]";

@@ -1,8 +1,8 @@
 #include "engine/win/PictureConverter.h"
 
-#include "engine/win/TransferHandOff.h"
 #include "app/PrivateMessages.h"
 #include "app/win/Environment.h"
+#include "engine/win/TransferHandOff.h"
 #include "resources/VxfsendRes.h"
 
 PictureConverter::PictureConverter() : CDialog(IDD_CONVERTER) {}
@@ -118,8 +118,8 @@ int PictureConverter::UploadJob(const std::vector<std::wstring>& paths,
                        report);
 }
 
-bool PictureConverter::LoadPreviewPicture(const std::wstring& path, HWND progressBar, uint32_t& width,
-                                          uint32_t& height)
+bool PictureConverter::LoadPreviewPicture(const std::wstring& path, HWND progressBar,
+                                          uint32_t& width, uint32_t& height)
 {
     if (!conversion_ || preview_ == nullptr)
         return false;
@@ -130,8 +130,9 @@ bool PictureConverter::LoadPreviewPicture(const std::wstring& path, HWND progres
         bar.setRange(0, 100);
         conversion_->attachProgress(bar);
     }
-    const int rc = conversion_->LoadPreviewPicture(std::filesystem::path(path), static_cast<uint32_t>(box.right),
-                                                   static_cast<uint32_t>(box.bottom), width, height);
+    const int rc = conversion_->LoadPreviewPicture(
+        std::filesystem::path(path), static_cast<uint32_t>(box.right),
+        static_cast<uint32_t>(box.bottom), width, height);
     if (progressBar != nullptr) {
         conversion_->detachProgress();
         bar.setPosition(0);
@@ -141,10 +142,11 @@ bool PictureConverter::LoadPreviewPicture(const std::wstring& path, HWND progres
         return false;
     }
     // The picture is already at its shown size: at its own size, centred.
-    const PreviewPlace place = fitPreview(static_cast<uint32_t>(preview_->width()),
-                                          static_cast<uint32_t>(preview_->height()),
-                                          static_cast<uint32_t>(box.right), static_cast<uint32_t>(box.bottom));
-    ::SetWindowPos(preview_->window(), nullptr, 0, 0, box.right, box.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+    const PreviewPlace place = fitPreview(
+        static_cast<uint32_t>(preview_->width()), static_cast<uint32_t>(preview_->height()),
+        static_cast<uint32_t>(box.right), static_cast<uint32_t>(box.bottom));
+    ::SetWindowPos(preview_->window(), nullptr, 0, 0, box.right, box.bottom,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     preview_->setDisplayRect(place.x, place.y, place.width, place.height);
     preview_->setDisplayClip(place.x, place.y, place.width, place.height);
     preview_->repaint();

@@ -54,7 +54,8 @@ public:
     // be shown (progressive JPEGs among them) gives message 606 with its
     // code, owned by the main window, and false. `width` and `height`
     // receive the picture's own size.
-    bool LoadPreviewPicture(const std::wstring& path, HWND progressBar, uint32_t& width, uint32_t& height);
+    bool LoadPreviewPicture(const std::wstring& path, HWND progressBar, uint32_t& width,
+                            uint32_t& height);
 
     // ESC answered with Yes: the job stops at its next check and the
     // progress routing is dropped (the next report switches events off).

@@ -13,8 +13,8 @@ class MmioReader {
 public:
     explicit MmioReader(const std::wstring& path)
     {
-        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return;
         LARGE_INTEGER length = {};
@@ -87,8 +87,7 @@ int readFormat(MmioReader& file, DWORD bodySize, WAVEFORMATEX& format)
 }  // namespace
 
 SoundPlayer::SoundPlayer(WaveOutDevice& device) : device_(device), doneEvent_(device.createEvent())
-{
-}
+{}
 
 SoundPlayer::~SoundPlayer()
 {

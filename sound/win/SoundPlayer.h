@@ -16,12 +16,14 @@
 // Results of playSound.
 enum PlayResult : int {
     kPlayStarted = 0,
-    kPlayUnreadable = 1,  // cannot be opened, or holds fewer data bytes than its data chunk declares
-    kPlayNotWave = 2,     // no RIFF form "WAVE"; no "fmt " or one shorter than 16 bytes; no or an empty "data"
-    kPlayNotPcm = 3,      // format tag other than 1
-    kPlayNoDevice = 4,    // no device takes the format, or it cannot be opened, prepared or written;
-                          // also a player whose completion event could not be created
-    kPlayNoMemory = 5,    // no memory for the samples or the worker thread
+    kPlayUnreadable =
+        1,  // cannot be opened, or holds fewer data bytes than its data chunk declares
+    kPlayNotWave =
+        2,  // no RIFF form "WAVE"; no "fmt " or one shorter than 16 bytes; no or an empty "data"
+    kPlayNotPcm = 3,    // format tag other than 1
+    kPlayNoDevice = 4,  // no device takes the format, or it cannot be opened, prepared or written;
+                        // also a player whose completion event could not be created
+    kPlayNoMemory = 5,  // no memory for the samples or the worker thread
 };
 
 class SoundPlayer {

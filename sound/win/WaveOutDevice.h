@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+// after windows.h, whose types it uses
 #include <mmsystem.h>
 
 #include <cstddef>

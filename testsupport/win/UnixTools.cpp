@@ -14,11 +14,11 @@ namespace {
 
 std::string narrow(const std::wstring& text)
 {
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                             nullptr, nullptr);
+    const int length = ::WideCharToMultiByte(
+        CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), result.data(), length,
-                          nullptr, nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), result.data(),
+                          length, nullptr, nullptr);
     return result;
 }
 
@@ -74,8 +74,8 @@ UnixToolRun runUnixTool(const std::string& commandLine, unsigned timeoutMs)
     const std::string status = base + ".status";
     // Wine cannot wait on a Unix process's handle: the shell leaves its exit
     // status in a file when the command is done.
-    const std::string shellLine = "{ " + commandLine + "; } >" + output + " 2>&1; echo $? >" + status +
-                                  ".part && mv " + status + ".part " + status;
+    const std::string shellLine = "{ " + commandLine + "; } >" + output + " 2>&1; echo $? >" +
+                                  status + ".part && mv " + status + ".part " + status;
     // Wine hands the wide command line on to the Unix side in its own code
     // page: paths given to tools are best kept to ASCII.
     const int length = ::MultiByteToWideChar(CP_UTF8, 0, shellLine.c_str(), -1, nullptr, 0);
@@ -88,8 +88,8 @@ UnixToolRun runUnixTool(const std::string& commandLine, unsigned timeoutMs)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     // From the root: the caller's current directory may be gone by now.
-    if (!::CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, L"Z:\\",
-                          &startup, &process))
+    if (!::CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          L"Z:\\", &startup, &process))
         return run;
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);

@@ -51,4 +51,4 @@ TEST(AboutDlg, ShowsTheSplashPictureAtItsOwnSizeCentredOnTheScreen)
     ::DeleteDC(dc);
 }
 
-} // namespace
+}  // namespace

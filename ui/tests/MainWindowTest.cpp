@@ -23,14 +23,16 @@ std::wstring hint(UINT stringId)
 
 void touch(const std::wstring& path)
 {
-    ASSERT_NO_THROW(writeFileText(path, "x")) << "cannot write " << std::string(path.begin(), path.end());
+    ASSERT_NO_THROW(writeFileText(path, "x"))
+        << "cannot write " << std::string(path.begin(), path.end());
 }
 
 // A folder of pictures and other files, with a sub-folder.
 struct PictureFolder {
     PictureFolder()
     {
-        for (const wchar_t* name : {L"a.jpg", L"b.BMP", L"c.txt", L"d.jpeg", L"e.bmp", L"f.jpg.txt"})
+        for (const wchar_t* name :
+             {L"a.jpg", L"b.BMP", L"c.txt", L"d.jpeg", L"e.bmp", L"f.jpg.txt"})
             touch((folder / name).wstring());
         ::CreateDirectoryW((folder / L"sub").wstring().c_str(), nullptr);
         touch((folder / L"sub\\x.jpg").wstring());
@@ -87,7 +89,7 @@ TEST(MainWindow, StartsOnTheSavedTabAndSwitchesControlSetsBothWays)
     settings.PathCapture = captures.path().wstring();
     settings.TabPage = 1;
     settings.HotkeyModifiers = 0xF7;
-    settings.Hotkey = 0x75;  // F6: not offered
+    settings.Hotkey = 0x75;        // F6: not offered
     settings.Filter = L"|*.jpg|";  // no description: the program's own list
     settings.FileTypeIndex = 9;
     WindowHarness window(settings);
@@ -100,7 +102,8 @@ TEST(MainWindow, StartsOnTheSavedTabAndSwitchesControlSetsBothWays)
     EXPECT_FALSE(window.visible(IDC_UPLOAD_LIST));
     EXPECT_FALSE(window.visible(IDC_FILE_TYPE));
     EXPECT_EQ(window.listTexts(IDC_FILE_LIST), Names{L"cap0001.bmp"});
-    EXPECT_TRUE(window.checked(IDC_KEY_ALT) && window.checked(IDC_KEY_CTRL) && window.checked(IDC_KEY_SHIFT));
+    EXPECT_TRUE(window.checked(IDC_KEY_ALT) && window.checked(IDC_KEY_CTRL) &&
+                window.checked(IDC_KEY_SHIFT));
     EXPECT_EQ(window.text(IDC_CAPTURE_KEY), L"F1");
     EXPECT_EQ(::SendMessageW(window.item(IDC_FILE_TYPE), CB_GETCOUNT, 0, 0), 3);
     // On the capture tab the folder controls take the left column.
@@ -133,7 +136,8 @@ TEST(MainWindow, StartsOnTheSavedTabAndSwitchesControlSetsBothWays)
 TEST(MainWindow, AFolderThatWasDeletedListsItsNearestParent)
 {
     PictureFolder pictures;
-    WindowHarness window(WindowHarness::settingsFor((pictures.folder / L"gone\\deeper\\").wstring()));
+    WindowHarness window(
+        WindowHarness::settingsFor((pictures.folder / L"gone\\deeper\\").wstring()));
     ASSERT_TRUE(window.started());
     EXPECT_EQ(window.listTexts(IDC_FILE_LIST), (Names{L"a.jpg", L"b.BMP", L"e.bmp"}));
     EXPECT_EQ(window.close().PathSelect, pictures.folder.path().wstring());
@@ -151,21 +155,22 @@ TEST(MainWindow, HintLineNamesTheControlUnderTheMouseOnce)
         UINT message;
         UINT expected;
     } hovers[] = {
-        {IDC_ADD_ALL, WM_MOUSEMOVE, IDS_HINT_ADD_ALL},                 // button
-        {IDC_PREVIEW_AREA, WM_NCHITTEST, IDS_HINT_PREVIEW_AREA},       // static
-        {IDC_FILE_TYPE, WM_MOUSEMOVE, IDS_HINT_FILE_TYPE},             // combo box
-        {IDC_TAB, WM_MOUSEMOVE, IDS_HINT_TAB},                         // tab control
-        {IDC_SAVE_PATH, WM_MOUSEMOVE, IDS_HINT_SAVE_PATH},             // edit
-        {IDC_UPLOAD_LIST, WM_MOUSEMOVE, IDS_HINT_UPLOAD_LIST_KXORIN},  // by camera model
-        {IDC_UPLOAD, WM_MOUSEMOVE, IDS_HINT_UPLOAD},                   // bitmap button
-        {IDC_FOLDER_LIST, WM_MOUSEMOVE, IDS_HINT_FOLDER_LIST_TRANSFER}, // the system dialog's
-        {IDC_PICTURE_PREVIEW, WM_MOUSEMOVE, IDS_HINT_PREVIEW_AREA},    // in the picture converter
+        {IDC_ADD_ALL, WM_MOUSEMOVE, IDS_HINT_ADD_ALL},                   // button
+        {IDC_PREVIEW_AREA, WM_NCHITTEST, IDS_HINT_PREVIEW_AREA},         // static
+        {IDC_FILE_TYPE, WM_MOUSEMOVE, IDS_HINT_FILE_TYPE},               // combo box
+        {IDC_TAB, WM_MOUSEMOVE, IDS_HINT_TAB},                           // tab control
+        {IDC_SAVE_PATH, WM_MOUSEMOVE, IDS_HINT_SAVE_PATH},               // edit
+        {IDC_UPLOAD_LIST, WM_MOUSEMOVE, IDS_HINT_UPLOAD_LIST_KXORIN},    // by camera model
+        {IDC_UPLOAD, WM_MOUSEMOVE, IDS_HINT_UPLOAD},                     // bitmap button
+        {IDC_FOLDER_LIST, WM_MOUSEMOVE, IDS_HINT_FOLDER_LIST_TRANSFER},  // the system dialog's
+        {IDC_PICTURE_PREVIEW, WM_MOUSEMOVE, IDS_HINT_PREVIEW_AREA},      // in the picture converter
         {IDC_CURRENT_FOLDER, WM_NCHITTEST, IDS_HINT_CURRENT_FOLDER},
     };
     const HWND converter = window.dialog().Converter().window();
     for (const auto& hover : hovers) {
-        const HWND control = hover.control == IDC_PICTURE_PREVIEW ? ::GetDlgItem(converter, hover.control)
-                                                                  : window.item(hover.control);
+        const HWND control = hover.control == IDC_PICTURE_PREVIEW
+                                 ? ::GetDlgItem(converter, hover.control)
+                                 : window.item(hover.control);
         ::SendMessageW(control, hover.message, 0, MAKELPARAM(2, 2));
         window.settle();
         EXPECT_EQ(window.text(IDC_HINT_LINE), hint(hover.expected)) << "control " << hover.control;
@@ -195,12 +200,14 @@ TEST(MainWindow, BusyWindowRefusesClosingAndAsksOnceOnEsc)
     window.settle();
     EXPECT_EQ(waitForMessageBox(window.threadId(), 0), nullptr);
 
-    window.dropFiles({(folder / L"missing1.jpg").wstring(), (folder / L"missing2.jpg").wstring(), (folder / L"missing3.jpg").wstring()});
+    window.dropFiles({(folder / L"missing1.jpg").wstring(), (folder / L"missing2.jpg").wstring(),
+                      (folder / L"missing3.jpg").wstring()});
     ASSERT_EQ(window.uploadTexts().size(), 3u);
     ::PostMessageW(window.window(), WM_COMMAND, MAKEWPARAM(IDC_UPLOAD, BN_CLICKED), 0);
     HWND question = waitForMessageBox(window.threadId());
     ASSERT_NE(question, nullptr);
-    EXPECT_NE(messageBoxText(question).find(loadResourceString(IDS_MSG_CONVERT_FAILED)), std::wstring::npos);
+    EXPECT_NE(messageBoxText(question).find(loadResourceString(IDS_MSG_CONVERT_FAILED)),
+              std::wstring::npos);
 
     // Busy: the lists and the close button are disabled, closing is refused.
     EXPECT_FALSE(window.enabled(IDC_CLOSE_BUTTON));
@@ -221,7 +228,8 @@ TEST(MainWindow, BusyWindowRefusesClosingAndAsksOnceOnEsc)
             escape = box;
     }
     ASSERT_NE(escape, nullptr);
-    EXPECT_NE(messageBoxText(escape).find(loadResourceString(IDS_MSG_ESC_ABORT)), std::wstring::npos);
+    EXPECT_NE(messageBoxText(escape).find(loadResourceString(IDS_MSG_ESC_ABORT)),
+              std::wstring::npos);
     answerMessageBox(escape, IDYES);
     answerMessageBox(question, IDOK);
     // Aborted: no question for the other entries.

@@ -29,13 +29,18 @@ class SoundAssociation : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_GT(::waveOutGetNumDevs(), 0u) << "no waveform output device: these tests need one (under Wine: "
-                                                "HOME with an .asoundrc that routes ALSA's default device to a null device)";
+        ASSERT_GT(::waveOutGetNumDevs(), 0u)
+            << "no waveform output device: these tests need one (under Wine: "
+               "HOME with an .asoundrc that routes ALSA's default device to a null device)";
         write(L"tone.wav", silence8k(2000));
         write(L"other.wav", silence8k(500));
-        write(L"adpcm.wav", riff("WAVE", chunk("fmt ", formatRecord(1, 8000, 4, 2)) + chunk("data", std::string(400, '\0'))));
-        write(L"owned.wav", riff("WAVE", chunk("fmt ", formatRecord(1, 8000, 8)) + chunk("data", std::string(800, '\x80')) +
-                                             chunk("LIST", "INFO" + chunk("ICOP", std::string("(c) someone\0", 12)))));
+        write(L"adpcm.wav", riff("WAVE", chunk("fmt ", formatRecord(1, 8000, 4, 2)) +
+                                             chunk("data", std::string(400, '\0'))));
+        write(L"owned.wav",
+              riff("WAVE",
+                   chunk("fmt ", formatRecord(1, 8000, 8)) +
+                       chunk("data", std::string(800, '\x80')) +
+                       chunk("LIST", "INFO" + chunk("ICOP", std::string("(c) someone\0", 12)))));
         write(L"empty.wav", riff("WAVE", chunk("junk", "x")));
         for (const wchar_t* name : {L"a.jpg", L"b.jpg", L"c.jpg"})
             write(name, "x");
@@ -43,9 +48,13 @@ protected:
         settings.DebugMode |= kDebugDropFiles;
         window = std::make_unique<WindowHarness>(settings);
         ASSERT_TRUE(window->started());
-        window->dropFiles({(folder / L"a.jpg").wstring(), (folder / L"b.jpg").wstring(), (folder / L"c.jpg").wstring()});
+        window->dropFiles({(folder / L"a.jpg").wstring(), (folder / L"b.jpg").wstring(),
+                           (folder / L"c.jpg").wstring()});
     }
-    void write(const wchar_t* name, const std::string& bytes) { ASSERT_NO_THROW(writeFileText((folder / name).wstring(), bytes)); }
+    void write(const wchar_t* name, const std::string& bytes)
+    {
+        ASSERT_NO_THROW(writeFileText((folder / name).wstring(), bytes));
+    }
     unsigned icon(int entry)
     {
         std::wstring entryText;
@@ -61,7 +70,8 @@ protected:
         ::PostMessageW(window->window(), WM_COMMAND, MAKEWPARAM(IDC_SOUND_SELECT, BN_CLICKED), 0);
         HWND dialog = waitForChooser(window->window());
         ASSERT_NE(dialog, nullptr) << "Wavsel's dialog did not open";
-        ::SendMessageW(::GetDlgItem(dialog, kChooserNameEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        ::SendMessageW(::GetDlgItem(dialog, kChooserNameEdit), WM_SETTEXT, 0,
+                       reinterpret_cast<LPARAM>(name.c_str()));
         ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         for (int i = 0; i < 800 && !window->enabled(IDC_UPLOAD); ++i)
             ::Sleep(25);
@@ -92,7 +102,8 @@ TEST_F(SoundAssociation, AttachedSoundPlaysAsTheCameraWillAndGoesAgain)
     ::SendMessageW(window->window(), WM_COMMAND, MAKEWPARAM(IDC_SOUND_TEST, BN_CLICKED), 0);
     ::SendMessageW(window->window(), WM_COMMAND, MAKEWPARAM(IDC_SOUND_TEST, BN_CLICKED), 0);
     window->settle();
-    EXPECT_EQ(window->text(IDC_SOUND_TEST), text(IDS_SOUND_STOP)) << "a late notice ended the new playback";
+    EXPECT_EQ(window->text(IDC_SOUND_TEST), text(IDS_SOUND_STOP))
+        << "a late notice ended the new playback";
     window->click(IDC_SOUND_TEST);
     for (int i = 0; i < 400 && window->text(IDC_SOUND_TEST) != text(IDS_SOUND_PLAY); ++i)
         window->settle();

@@ -13,8 +13,8 @@ namespace {
 class MainWindow {
 public:
     MainWindow()
-        : m_hwnd(::CreateWindowExW(0, L"Static", L"main", WS_POPUP | WS_BORDER, 10, 10, 300, 200, nullptr,
-                                   nullptr, nullptr, nullptr))
+        : m_hwnd(::CreateWindowExW(0, L"Static", L"main", WS_POPUP | WS_BORDER, 10, 10, 300, 200,
+                                   nullptr, nullptr, nullptr, nullptr))
     {
         ::ShowWindow(m_hwnd, SW_SHOWNOACTIVATE);
     }
@@ -90,4 +90,4 @@ TEST(SplashWindow, GoesWithItsOwnerAndLetsTheNextOneShow)
     EXPECT_TRUE(next.Show(main.get()));
 }
 
-} // namespace
+}  // namespace

@@ -44,7 +44,8 @@ TEST(TransferTab, CollectsOrdersAndSizesEntriesWithTheirPathsInStep)
     EXPECT_TRUE(window.enabled(IDC_ADD_SELECTED));
     window.click(IDC_ADD_SELECTED);
     window.click(IDC_ADD_ALL);  // the two already there are skipped
-    EXPECT_EQ(window.uploadTexts(), (Names{L"[V] a.jpg", L"[V] c.jpg", L"[V] b.jpg", L"[V] d.bmp"}));
+    EXPECT_EQ(window.uploadTexts(),
+              (Names{L"[V] a.jpg", L"[V] c.jpg", L"[V] b.jpg", L"[V] d.bmp"}));
     EXPECT_TRUE(window.enabled(IDC_UPLOAD));
     EXPECT_FALSE(window.enabled(IDC_ADD_SELECTED));
 
@@ -58,7 +59,8 @@ TEST(TransferTab, CollectsOrdersAndSizesEntriesWithTheirPathsInStep)
     window.click(IDC_SIZE_X);
     EXPECT_EQ(window.uploadTexts(),
               (Names{L"[X] a.jpg", L"[X] c.jpg", L"[V] b.jpg", L"[X] d.bmp", L"[V] A.JPG"}));
-    EXPECT_FALSE(window.checked(IDC_SIZE_V) || window.checked(IDC_SIZE_X) || window.checked(IDC_SIZE_P));
+    EXPECT_FALSE(window.checked(IDC_SIZE_V) || window.checked(IDC_SIZE_X) ||
+                 window.checked(IDC_SIZE_P));
     window.selectFiles(IDC_UPLOAD_LIST, {2});
     EXPECT_TRUE(window.checked(IDC_SIZE_V));
 
@@ -75,8 +77,10 @@ TEST(TransferTab, CollectsOrdersAndSizesEntriesWithTheirPathsInStep)
     window.selectFiles(IDC_UPLOAD_LIST, {0, 4});
     window.click(IDC_REMOVE_SELECTED);
     EXPECT_EQ(window.uploadTexts(), (Names{L"[X] c.jpg", L"[V] b.jpg", L"[X] d.bmp"}));
-    EXPECT_EQ(window.dialog().UploadPaths(),
-              (std::vector<std::wstring>{(folder / L"c.jpg").wstring(), (folder / L"b.jpg").wstring(), (folder / L"d.bmp").wstring()}));
+    EXPECT_EQ(
+        window.dialog().UploadPaths(),
+        (std::vector<std::wstring>{(folder / L"c.jpg").wstring(), (folder / L"b.jpg").wstring(),
+                                   (folder / L"d.bmp").wstring()}));
     window.click(IDC_REMOVE_ALL);
     EXPECT_TRUE(window.uploadTexts().empty());
     EXPECT_FALSE(window.enabled(IDC_UPLOAD));
@@ -93,7 +97,8 @@ TEST(TransferTab, TheThousandAndSecondEntryIsRefusedAndTheAddedOnesStay)
     ::PostMessageW(window.window(), WM_COMMAND, MAKEWPARAM(IDC_ADD_ALL, BN_CLICKED), 0);
     HWND box = waitForMessageBox(window.threadId());
     ASSERT_NE(box, nullptr);
-    EXPECT_NE(messageBoxText(box).find(loadResourceString(IDS_MSG_TOO_MANY_FILES)), std::wstring::npos);
+    EXPECT_NE(messageBoxText(box).find(loadResourceString(IDS_MSG_TOO_MANY_FILES)),
+              std::wstring::npos);
     answerMessageBox(box, IDOK);
     window.settle();
     EXPECT_EQ(::SendMessageW(window.item(IDC_UPLOAD_LIST), LB_GETCOUNT, 0, 0), 1001);
@@ -121,7 +126,8 @@ TEST(TransferTab, PreviewShowsThePictureSizeAndRefusesProgressivePictures)
 {
     TempFolder folder;
     makePicture((folder / L"big.jpg").wstring(), "-size 1600x1200 gradient:red-blue");
-    makePicture((folder / L"prog.jpg").wstring(), "-size 320x240 gradient:green-white -interlace Plane");
+    makePicture((folder / L"prog.jpg").wstring(),
+                "-size 320x240 gradient:green-white -interlace Plane");
     AppSettings settings = WindowHarness::settingsFor(folder.path().wstring());
     settings.CehckViewMode = 1;
     WindowHarness window(settings);
@@ -195,7 +201,8 @@ TEST(TransferTab, TheCameraSwitchCarriesSizesAndCaptionsToTheNewModel)
             }
         }
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(::SendDlgItemMessageW(dialog, IDC_CAMERA_LIST, LB_GETCOUNT, 0, 0), kCameraModelCount);
+        EXPECT_EQ(::SendDlgItemMessageW(dialog, IDC_CAMERA_LIST, LB_GETCOUNT, 0, 0),
+                  kCameraModelCount);
         EXPECT_EQ(::SendDlgItemMessageW(dialog, IDC_CAMERA_LIST, LB_GETCURSEL, 0, 0), 3);
         ::SendDlgItemMessageW(dialog, IDC_CAMERA_LIST, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
         ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);

@@ -14,7 +14,7 @@
 namespace {
 const wchar_t kSyncClass[] = L"VxfWindowHarnessSync";
 constexpr UINT kSyncMessage = WM_APP + 1;
-}
+}  // namespace
 
 AppSettings WindowHarness::settingsFor(const std::wstring& folder)
 {
@@ -25,8 +25,9 @@ AppSettings WindowHarness::settingsFor(const std::wstring& folder)
     settings.PathSave = folder;
     settings.PathCapture = folder;
     settings.PathTemp = folder + L"\\~work";
-    settings.Filter = L"BitMap Files(*.jpg;*.bmp)|*.jpg;*.bmp|JPEG Files(*.jpg)|*.jpg|BMP Files(*.bmp)|*.bmp|"
-                      L"WAVE Files(*.wav)|*.wav||";
+    settings.Filter =
+        L"BitMap Files(*.jpg;*.bmp)|*.jpg;*.bmp|JPEG Files(*.jpg)|*.jpg|BMP Files(*.bmp)|*.bmp|"
+        L"WAVE Files(*.wav)|*.wav||";
     return settings;
 }
 
@@ -34,8 +35,8 @@ WindowHarness::WindowHarness(const AppSettings& settings)
     : m_ready(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_synced(::CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
-    static const INITCOMMONCONTROLSEX controls = {sizeof controls,
-                                                  ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+    static const INITCOMMONCONTROLSEX controls = {
+        sizeof controls, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
     if (!m_imaging.open())
         return;
@@ -121,8 +122,8 @@ void WindowHarness::click(int id)
 void WindowHarness::command(int id, WORD code)
 {
     DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(m_window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(item(id)),
-                               SMTO_NORMAL, 60000, &result)) {
+    if (!::SendMessageTimeoutW(m_window, WM_COMMAND, MAKEWPARAM(id, code),
+                               reinterpret_cast<LPARAM>(item(id)), SMTO_NORMAL, 60000, &result)) {
         const HWND box = waitForMessageBox(m_threadId, 0);
         const std::wstring text = box != nullptr ? messageBoxText(box) : L"(no message box)";
         ADD_FAILURE() << "the window did not answer command " << id << ": "
@@ -158,7 +159,8 @@ void WindowHarness::dropFiles(const std::vector<std::wstring>& paths)
     for (const std::wstring& path : paths)
         list += path + L'\0';
     list += L'\0';
-    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
+                                   sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
     auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
     drop->pFiles = sizeof(DROPFILES);
     drop->fWide = TRUE;
@@ -246,8 +248,9 @@ HWND waitForChooser(HWND mainWindow, DWORD milliseconds)
                 ::GetClassNameW(candidate, className, 16);
                 DWORD process = 0;
                 ::GetWindowThreadProcessId(candidate, &process);
-                if (::GetWindow(candidate, GW_OWNER) == s->owner && ::lstrcmpW(className, L"#32770") == 0 &&
-                    process != ::GetCurrentProcessId() && ::IsWindowVisible(candidate)) {
+                if (::GetWindow(candidate, GW_OWNER) == s->owner &&
+                    ::lstrcmpW(className, L"#32770") == 0 && process != ::GetCurrentProcessId() &&
+                    ::IsWindowVisible(candidate)) {
                     s->found = candidate;
                     return FALSE;
                 }
@@ -281,5 +284,6 @@ std::wstring messageBoxText(HWND box)
 
 void answerMessageBox(HWND box, int button)
 {
-    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
 }
