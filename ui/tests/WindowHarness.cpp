@@ -234,29 +234,36 @@ BOOL CALLBACK findBox(HWND window, LPARAM data)
 
 }  // namespace
 
+namespace {
+
+struct ChooserSearch {
+    HWND owner;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findChooser(HWND candidate, LPARAM data)
+{
+    auto* search = reinterpret_cast<ChooserSearch*>(data);
+    wchar_t className[16] = {};
+    ::GetClassNameW(candidate, className, 16);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(candidate, &process);
+    if (::GetWindow(candidate, GW_OWNER) == search->owner &&
+        ::lstrcmpW(className, L"#32770") == 0 && process != ::GetCurrentProcessId() &&
+        ::IsWindowVisible(candidate)) {
+        search->found = candidate;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 HWND waitForChooser(HWND mainWindow, DWORD milliseconds)
 {
-    struct Search {
-        HWND owner;
-        HWND found = nullptr;
-    } search{mainWindow};
+    ChooserSearch search{mainWindow};
     for (DWORD waited = 0; waited < milliseconds && search.found == nullptr; waited += 25) {
-        ::EnumWindows(
-            [](HWND candidate, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(data);
-                wchar_t className[16] = {};
-                ::GetClassNameW(candidate, className, 16);
-                DWORD process = 0;
-                ::GetWindowThreadProcessId(candidate, &process);
-                if (::GetWindow(candidate, GW_OWNER) == s->owner &&
-                    ::lstrcmpW(className, L"#32770") == 0 && process != ::GetCurrentProcessId() &&
-                    ::IsWindowVisible(candidate)) {
-                    s->found = candidate;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        ::EnumWindows(findChooser, reinterpret_cast<LPARAM>(&search));
         if (search.found == nullptr)
             ::Sleep(25);
     }
