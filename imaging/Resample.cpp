@@ -259,13 +259,13 @@ VXIMG_SSE2 inline __m128i horizontalPairSse2(const int16_t* s, const int16_t* w,
                          _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(weightPair(w))));
 }
 
+// Saturating packs clamp to 0..255 as the plain loop does.
 VXIMG_SSE2 inline void storePixel(__m128i acc, uint8_t* out)
 {
-    int32_t v[4];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(v), _mm_srai_epi32(acc, kShift));
-    out[0] = clampByte(v[0]);
-    out[1] = clampByte(v[1]);
-    out[2] = clampByte(v[2]);
+    __m128i v = _mm_srai_epi32(acc, kShift);
+    v = _mm_packs_epi32(v, v);
+    const int32_t bgr = _mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+    std::memcpy(out, &bgr, 3);
 }
 
 VXIMG_SSE2 void resampleRowSse2(const RowJob& job)
