@@ -395,7 +395,7 @@ int PictureConversion::makeThumbnail(vximg::IPicture& frame, float W, float H, f
     if (rc != vximg::kOk)
         return rc;
     if (W / H == tw / th) {
-        // The thumbnail of a frame of its own proportions reports no progress.
+        // Made on the canvas before, which reports to no one: no progress here either.
         const bool reports = workspace.progressEnabled();
         workspace.enableProgress(false);
         rc = thumb.resize(tw, th, vximg::kResizeResample);
