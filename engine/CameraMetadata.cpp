@@ -121,10 +121,13 @@ uint32_t cameraResolution(PackedSize targetSize)
     }
 }
 
-int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX, uint32_t offsetY,
-                        uint32_t imageWidth, uint32_t imageHeight, int /*rotation*/,
-                        const std::filesystem::path& source, const CameraClock& clock,
-                        CarryOverReport* report)
+namespace {
+
+// The tag list of a camera picture; the source's Exif data, if any, is
+// already read into exif.
+void addCameraTags(ExifImage& exif, bool sourceRead, PackedSize targetSize, uint32_t offsetX,
+                   uint32_t offsetY, uint32_t imageWidth, uint32_t imageHeight,
+                   const CameraClock& clock, CarryOverReport* report)
 {
     // The camera's own tags, in the order a camera writes them.
     const std::string date = exifDateText(clock ? clock() : currentLocalTime());
@@ -188,8 +191,7 @@ int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX
                            [&](const PlannedTag& t) { return t.ifd == ifd && t.tag == tag; });
     };
     std::vector<CarriedTag> carried;
-    if (exif.openSource(source, kSourceKindExifJpeg) != nullptr &&
-        exif.sourceSegment() != nullptr && exif.sourceTiff() != nullptr) {
+    if (sourceRead && exif.sourceSegment() != nullptr && exif.sourceTiff() != nullptr) {
         ExifEntryCursor cursor;
         while (exif.nextSourceEntry(cursor) != nullptr) {
             if (replaced(cursor.ifd, cursor.tag) ||
@@ -250,7 +252,27 @@ int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX
         report->droppedBytes = static_cast<uint32_t>(droppedBytes);
         report->payloadBytes = static_cast<uint32_t>(std::min<uint64_t>(payload, UINT32_MAX));
     }
+}
 
+}  // namespace
+
+void AddCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX, uint32_t offsetY,
+                       uint32_t imageWidth, uint32_t imageHeight, int /*rotation*/,
+                       const SourceHead& source, const CameraClock& clock, CarryOverReport* report)
+{
+    const bool sourceRead = exif.openSource(source, kSourceKindExifJpeg) != nullptr;
+    addCameraTags(exif, sourceRead, targetSize, offsetX, offsetY, imageWidth, imageHeight, clock,
+                  report);
+}
+
+int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX, uint32_t offsetY,
+                        uint32_t imageWidth, uint32_t imageHeight, int /*rotation*/,
+                        const std::filesystem::path& source, const CameraClock& clock,
+                        CarryOverReport* report)
+{
+    const bool sourceRead = exif.openSource(source, kSourceKindExifJpeg) != nullptr;
+    addCameraTags(exif, sourceRead, targetSize, offsetX, offsetY, imageWidth, imageHeight, clock,
+                  report);
     // The writer empties the tag list, whatever the outcome.
     return exif.writeExifJpeg();
 }

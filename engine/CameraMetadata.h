@@ -12,6 +12,7 @@
 #include <string>
 
 class ExifImage;
+struct SourceHead;
 
 // Software name of every picture: string 206 of the program's string table.
 // The portable engine keeps its own copy because the string table is a
@@ -65,3 +66,10 @@ int WriteCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX
                         uint32_t imageWidth, uint32_t imageHeight, int rotation,
                         const std::filesystem::path& source, const CameraClock& clock = {},
                         CarryOverReport* report = nullptr);
+
+// The same up to the write: the tag list (and the thumbnail encoded for its
+// size) is left ready for exif.writeExifJpeg; the source's head read before.
+void AddCameraMetadata(ExifImage& exif, PackedSize targetSize, uint32_t offsetX, uint32_t offsetY,
+                       uint32_t imageWidth, uint32_t imageHeight, int rotation,
+                       const SourceHead& source, const CameraClock& clock = {},
+                       CarryOverReport* report = nullptr);

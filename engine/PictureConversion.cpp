@@ -3,6 +3,7 @@
 #include "base/File.h"
 #include "exif/ExifImage.h"
 #include "exif/ExifSource.h"
+#include "exif/JpegEncoder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -20,9 +22,6 @@ namespace {
 
 // Progress position := percentage / divisor; the divisor is always 1.
 constexpr int kProgressDivisor = 1;
-
-// The hint scan looks at no more of the source than this.
-constexpr size_t kHintScanBytes = 65548;
 
 uint32_t dibWord(const uint8_t* p)
 {
@@ -38,6 +37,73 @@ uint32_t placeDown(float v)
         return 0xFFFFFFF8u;
     return static_cast<uint32_t>(v) / 8 * 8;
 }
+
+// Scales c (sw x sh) to fit dw x dh without distortion, at 24 bits.
+int scaleToFit(vximg::IPicture& c, float sw, float sh, float dw, float dh)
+{
+    // Single precision, as the frame arithmetic has always been done.
+    const float rw = dw / sw;
+    const float rh = dh / sh;
+    float nw, nh;
+    if (rh >= rw) {
+        nw = dw;
+        nh = sh * rw;
+    } else {
+        nw = sw * rh;
+        nh = dh;
+    }
+    // A sliver still keeps one row or column.
+    nw = std::max(nw, 1.0f);
+    nh = std::max(nh, 1.0f);
+
+    // Resampling gives 24 bits; converting first would decode a JPEG at full
+    // size instead of at the reduced scale the resize can use.
+    int rc = c.resize(nw, nh, vximg::kResizeResample);
+    if (rc == vximg::kOk && c.bitsPerPixel() != 24)
+        rc = c.setColorResolution(24);
+    return rc;
+}
+
+// Place of a scaled picture of iw x ih in a frame of dw x dh: centred the way
+// it is narrower, rounded down to a multiple of 8.
+FrameOffset framePlace(int iw, int ih, float dw, float dh)
+{
+    FrameOffset place;
+    if (iw == static_cast<int>(dw))
+        place.y = placeDown((dh - static_cast<float>(ih)) / 2.0f);
+    if (ih == static_cast<int>(dh))
+        place.x = placeDown((dw - static_cast<float>(iw)) / 2.0f);
+    return place;
+}
+
+// Encodes the primary picture into memory on a thread of its own while the
+// caller makes the thumbnail; the pixels must stay unchanged until finish().
+// The destructor joins, so no way out of a conversion leaves it running.
+class PrimaryEncoding {
+public:
+    PrimaryEncoding(const uint8_t* pixels, uint32_t width, uint32_t height, bool bottomUp,
+                    std::vector<uint8_t>& out)
+        : out_(out), thread_([=, &out] {
+              writeJpegFromPixels(out, pixels, width, height, 0, nullptr, 0, false,
+                                  static_cast<int>(kPictureQuality), bottomUp, true);
+          })
+    {}
+    ~PrimaryEncoding() { finish(); }
+    PrimaryEncoding(const PrimaryEncoding&) = delete;
+    PrimaryEncoding& operator=(const PrimaryEncoding&) = delete;
+
+    // The encoded picture; empty when it could not be encoded.
+    const std::vector<uint8_t>& finish()
+    {
+        if (thread_.joinable())
+            thread_.join();
+        return out_;
+    }
+
+private:
+    std::vector<uint8_t>& out_;
+    std::thread thread_;
+};
 
 // The pixel fields of the ExifImage point into buffers of this conversion;
 // they must not outlive it. Nor may tags of a write that failed half-way
@@ -69,7 +135,7 @@ int copyUnchanged(const fs::path& source, const fs::path& destination)
     UniqueFile out = openFile(destination, "wb");
     if (!out)
         return errno != 0 ? errno : EIO;
-    std::vector<uint8_t> buffer(kHintScanBytes);
+    std::vector<uint8_t> buffer(kSourceHeadBytes);
     int code = 0;
     size_t got;
     while ((got = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0) {
@@ -102,16 +168,17 @@ bool nameEndsInBmp(const fs::path& path)
 
 SourceHints scanSourceHints(const fs::path& source, int32_t cameraCode)
 {
+    return scanSourceHints(readSourceHead(source, kSourceHeadBytes), cameraCode);
+}
+
+SourceHints scanSourceHints(const SourceHead& head, int32_t cameraCode)
+{
     SourceHints hints;
-    const UniqueFile file = openFile(source, "rb");
-    if (!file)
-        return hints;
-    std::vector<uint8_t> buffer(kHintScanBytes);
-    const size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
+    const size_t got = std::min(head.bytes.size(), kSourceHeadBytes);
 
     static const char kKey[] = "ROTATE=";
     constexpr size_t kKeyLength = sizeof kKey - 1;
-    const uint8_t* const begin = buffer.data();
+    const uint8_t* const begin = head.bytes.data();
     const uint8_t* const end = begin + got;
     const uint8_t* last = nullptr;
     for (const uint8_t* at = begin; end - at >= static_cast<std::ptrdiff_t>(kKeyLength); ++at) {
@@ -142,6 +209,12 @@ bool refusedAsProgressive(const fs::path& source)
     const uintmax_t length = fs::file_size(source, error);
     return !error && length > 0 && !nameEndsInBmp(source) &&
            jpegCodingKind(source) == kJpegProgressive;
+}
+
+bool refusedAsProgressive(const SourceHead& head)
+{
+    return head.opened && !head.bytes.empty() && !nameEndsInBmp(head.path) &&
+           jpegCodingKind(head) == kJpegProgressive;
 }
 
 PictureConversion::PictureConversion(const ConverterPictures& pictures, ExifImage& exif)
@@ -198,7 +271,7 @@ int PictureConversion::progressReport(void* user, int percent)
 }
 
 int PictureConversion::unpaddedRows(vximg::IPicture& picture, std::vector<uint8_t>& buffer,
-                                    bool forceCopy, Rows& rows)
+                                    Rows& rows)
 {
     const void* view = nullptr;
     size_t size = 0;
@@ -242,7 +315,7 @@ int PictureConversion::unpaddedRows(vximg::IPicture& picture, std::vector<uint8_
     rows.width = static_cast<uint32_t>(w);
     rows.height = static_cast<uint32_t>(h);
     rows.bottomUp = height > 0;
-    if (packed == stride && (inBuffer || !forceCopy)) {
+    if (packed == stride) {
         rows.pixels = dib + first;
         return vximg::kOk;
     }
@@ -264,41 +337,36 @@ int PictureConversion::unpaddedRows(vximg::IPicture& picture, std::vector<uint8_
 int PictureConversion::FitToCanvas(vximg::IPicture& c, float sw, float sh, float dw, float dh,
                                    FrameOffset* offset, FrameImageSize* image, uint32_t fill)
 {
+    Frame frame;
+    int rc = composeFrame(c, sw, sh, dw, dh, fill, frame);
+    if (rc == vximg::kOk && frame.picture != &c)
+        rc = c.copyFrom(frame.picture);
+    if (rc != vximg::kOk)
+        return rc;
+    if (offset != nullptr)
+        *offset = frame.offset;
+    if (image != nullptr)
+        *image = frame.image;
+    return vximg::kOk;
+}
+
+int PictureConversion::composeFrame(vximg::IPicture& c, float sw, float sh, float dw, float dh,
+                                    uint32_t fill, Frame& frame)
+{
     vximg::IPicture* const canvas = pictures_.canvas;
     if (canvas == nullptr || canvas == &c || !(sw > 0.0f) || !(sh > 0.0f) || !(dw >= 1.0f) ||
         !(dh >= 1.0f))
         return vximg::kErrBadArgument;
-
-    // Single precision, as the frame arithmetic has always been done.
-    const float rw = dw / sw;
-    const float rh = dh / sh;
-    float nw, nh;
-    if (rh >= rw) {
-        nw = dw;
-        nh = sh * rw;
-    } else {
-        nw = sw * rh;
-        nh = dh;
-    }
-    // A sliver still keeps one row or column.
-    nw = std::max(nw, 1.0f);
-    nh = std::max(nh, 1.0f);
-
-    // Resampling gives 24 bits; converting first would decode a JPEG at full
-    // size instead of at the reduced scale the resize can use.
-    int rc = c.resize(nw, nh, vximg::kResizeResample);
-    if (rc == vximg::kOk && c.bitsPerPixel() != 24)
-        rc = c.setColorResolution(24);
+    int rc = scaleToFit(c, sw, sh, dw, dh);
     if (rc != vximg::kOk)
         return rc;
     const int iw = c.width();
     const int ih = c.height();
+    frame.image = {static_cast<uint32_t>(iw), static_cast<uint32_t>(ih)};
     if (iw == static_cast<int>(dw) && ih == static_cast<int>(dh)) {
         // Same proportions: the picture covers the whole frame, no bands to compose.
-        if (offset != nullptr)
-            *offset = {0, 0};
-        if (image != nullptr)
-            *image = {static_cast<uint32_t>(iw), static_cast<uint32_t>(ih)};
+        frame.picture = &c;
+        frame.offset = {0, 0};
         return vximg::kOk;
     }
 
@@ -307,23 +375,66 @@ int PictureConversion::FitToCanvas(vximg::IPicture& c, float sw, float sh, float
         rc = canvas->fill(fill);
     if (rc != vximg::kOk)
         return rc;
-
-    uint32_t x = 0, y = 0;
-    if (iw == static_cast<int>(dw))
-        y = placeDown((dh - static_cast<float>(ih)) / 2.0f);
-    if (ih == static_cast<int>(dh))
-        x = placeDown((dw - static_cast<float>(iw)) / 2.0f);
-    rc = canvas->paint(static_cast<float>(x), static_cast<float>(y), static_cast<float>(iw),
+    const FrameOffset at = framePlace(iw, ih, dw, dh);
+    rc = canvas->paint(static_cast<float>(at.x), static_cast<float>(at.y), static_cast<float>(iw),
                        static_cast<float>(ih), &c, 0.0f, 0.0f);
-    if (rc == vximg::kOk)
-        rc = c.copyFrom(canvas);
     if (rc != vximg::kOk)
         return rc;
+    frame.picture = canvas;
+    frame.offset = at;
+    return vximg::kOk;
+}
 
-    if (offset != nullptr)
-        *offset = {x, y};
-    if (image != nullptr)
-        *image = {static_cast<uint32_t>(iw), static_cast<uint32_t>(ih)};
+int PictureConversion::makeThumbnail(vximg::IPicture& frame, float W, float H, float tw, float th,
+                                     uint32_t fill, Rows& rows)
+{
+    // Made in the other picture: the frame stays as the encoder reads it.
+    vximg::IPicture& workspace = *pictures_.workspace;
+    vximg::IPicture& thumb = &frame == &workspace ? *pictures_.canvas : workspace;
+    int rc = thumb.copyFrom(&frame);
+    if (rc != vximg::kOk)
+        return rc;
+    if (W / H == tw / th) {
+        // Made on the canvas before, which reports to no one: no progress here either.
+        const bool reports = workspace.progressEnabled();
+        workspace.enableProgress(false);
+        rc = thumb.resize(tw, th, vximg::kResizeResample);
+        workspace.enableProgress(reports);
+        if (rc == vximg::kOk && thumb.bitsPerPixel() != 24)
+            rc = thumb.setColorResolution(24);
+        return rc == vximg::kOk ? unpaddedRows(thumb, thumbnail_, rows) : rc;
+    }
+
+    // A frame of its own, composed here as on the canvas (blank, fill, paint).
+    rc = scaleToFit(thumb, W, H, tw, th);
+    Rows scaled;
+    if (rc == vximg::kOk)
+        rc = unpaddedRows(thumb, thumbnail_, scaled);
+    if (rc != vximg::kOk)
+        return rc;
+    const uint32_t fw = static_cast<uint32_t>(tw);
+    const uint32_t fh = static_cast<uint32_t>(th);
+    if (scaled.width == fw && scaled.height == fh) {
+        rows = scaled;
+        return vximg::kOk;
+    }
+    const FrameOffset at =
+        framePlace(static_cast<int>(scaled.width), static_cast<int>(scaled.height), tw, th);
+    const size_t packed = static_cast<size_t>(fw) * 3;
+    thumbnailFrame_.resize(packed * fh);
+    const uint8_t bgr[3] = {static_cast<uint8_t>(fill >> 16), static_cast<uint8_t>(fill >> 8),
+                            static_cast<uint8_t>(fill)};
+    for (size_t i = 0; i < thumbnailFrame_.size(); i += 3)
+        std::memcpy(&thumbnailFrame_[i], bgr, 3);
+    const uint32_t w = at.x < fw ? std::min(scaled.width, fw - at.x) : 0;
+    const uint32_t h = at.y < fh ? std::min(scaled.height, fh - at.y) : 0;
+    for (uint32_t r = 0; r < h; ++r) {
+        const uint32_t from = scaled.bottomUp ? scaled.height - 1 - r : r;
+        std::memcpy(&thumbnailFrame_[(at.y + r) * packed + at.x * 3],
+                    scaled.pixels + static_cast<size_t>(from) * scaled.width * 3,
+                    static_cast<size_t>(w) * 3);
+    }
+    rows = {thumbnailFrame_.data(), fw, fh, false};
     return vximg::kOk;
 }
 
@@ -337,12 +448,13 @@ int PictureConversion::ConvertPicture(const fs::path& source, const fs::path& de
         return vximg::kErrBadArgument;
     PixelsCleared cleared(exif_);
     try {
-        const SourceHints hints = scanSourceHints(source, settings.cameraCode);
+        const SourceHead head = readSourceHead(source, kSourceHeadBytes);
+        const SourceHints hints = scanSourceHints(head, settings.cameraCode);
         if (hints.packedSize == targetSize)
             return copyUnchanged(source, destination);
         if (continueFlag_ == 0)
             return 0;
-        return convertLoaded(source, destination, targetSize, thumbnailSize, settings,
+        return convertLoaded(head, destination, targetSize, thumbnailSize, settings,
                              hints.rotation);
     } catch (const std::bad_alloc&) {
         return vximg::kErrNoMemory;
@@ -353,18 +465,17 @@ int PictureConversion::ConvertPicture(const fs::path& source, const fs::path& de
     }
 }
 
-int PictureConversion::convertLoaded(const fs::path& source, const fs::path& destination,
+int PictureConversion::convertLoaded(const SourceHead& source, const fs::path& destination,
                                      PackedSize targetSize, PackedSize thumbnailSize,
                                      const AppSettings& settings, int rotation)
 {
     vximg::IPicture& workspace = *pictures_.workspace;
-    vximg::IPicture& canvas = *pictures_.canvas;
     const uint32_t fill = static_cast<uint32_t>(settings.JpegBaseColor);
 
     if (refusedAsProgressive(source))
         return kConvertProgressive;
 
-    int rc = workspace.load(source.u8string().c_str());
+    int rc = workspace.load(source.path.u8string().c_str());
     if (rc != vximg::kOk)
         return rc;
     if (continueFlag_ == 0)
@@ -374,16 +485,16 @@ int PictureConversion::convertLoaded(const fs::path& source, const fs::path& des
     const float H = static_cast<float>(packedHeight(targetSize));
     const float tw = static_cast<float>(packedWidth(thumbnailSize));
     const float th = static_cast<float>(packedHeight(thumbnailSize));
-    FrameOffset offset;
-    FrameImageSize image{packedWidth(targetSize), packedHeight(targetSize)};
+    Frame frame{&workspace, {}, {packedWidth(targetSize), packedHeight(targetSize)}};
     if (static_cast<float>(workspace.width()) != W || static_cast<float>(workspace.height()) != H) {
-        rc = FitToCanvas(workspace, static_cast<float>(workspace.width()),
-                         static_cast<float>(workspace.height()), W, H, &offset, &image, fill);
+        rc = composeFrame(workspace, static_cast<float>(workspace.width()),
+                          static_cast<float>(workspace.height()), W, H, fill, frame);
         if (rc != vximg::kOk)
             return rc;
     }
-    if (workspace.bitsPerPixel() != 24) {
-        rc = workspace.setColorResolution(24);
+    vximg::IPicture& framed = *frame.picture;
+    if (framed.bitsPerPixel() != 24) {
+        rc = framed.setColorResolution(24);
         if (rc != vximg::kOk)
             return rc;
     }
@@ -391,29 +502,18 @@ int PictureConversion::convertLoaded(const fs::path& source, const fs::path& des
     if (continueFlag_ == 0)
         return 0;
 
-    // Primary pixels. When the thumbnail needs its own frame the workspace is
-    // reused for it, so the primary rows are copied out first.
-    const bool withThumbnail = tw >= 1.0f && th >= 1.0f;
-    const bool thumbnailFrame = withThumbnail && W / H != tw / th;
+    // The primary picture is encoded while the thumbnail is made in the
+    // other picture; the frame is not touched again until the write.
     Rows primary;
-    rc = unpaddedRows(workspace, primary_, thumbnailFrame, primary);
+    rc = unpaddedRows(framed, primary_, primary);
     if (rc != vximg::kOk)
         return rc;
+    PrimaryEncoding encoding(primary.pixels, primary.width, primary.height, primary.bottomUp,
+                             encoded_);
 
     Rows thumbnail;
-    if (withThumbnail) {
-        if (thumbnailFrame) {
-            rc = FitToCanvas(workspace, W, H, tw, th, nullptr, nullptr, fill);
-            if (rc != vximg::kOk)
-                return rc;
-        }
-        rc = canvas.copyFrom(&workspace);
-        if (rc == vximg::kOk)
-            rc = canvas.resize(tw, th, vximg::kResizeResample);
-        if (rc == vximg::kOk && canvas.bitsPerPixel() != 24)
-            rc = canvas.setColorResolution(24);
-        if (rc == vximg::kOk)
-            rc = unpaddedRows(canvas, thumbnail_, false, thumbnail);
+    if (tw >= 1.0f && th >= 1.0f) {
+        rc = makeThumbnail(framed, W, H, tw, th, fill, thumbnail);
         if (rc != vximg::kOk)
             return rc;
     }
@@ -439,8 +539,10 @@ int PictureConversion::convertLoaded(const fs::path& source, const fs::path& des
         observer_(info);
 
     carryOver_ = CarryOverReport{};
-    WriteCameraMetadata(exif_, targetSize, offset.x, offset.y, image.width, image.height, rotation,
-                        source, clock_, &carryOver_);
+    AddCameraMetadata(exif_, targetSize, frame.offset.x, frame.offset.y, frame.image.width,
+                      frame.image.height, rotation, source, clock_, &carryOver_);
+    // The result is not examined: the upload job checks the written file.
+    exif_.writeExifJpeg(encoding.finish());
     return 0;
 }
 

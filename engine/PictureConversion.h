@@ -16,6 +16,7 @@
 
 #include "imaging/ImagingApi.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -23,6 +24,7 @@
 
 class ExifImage;
 struct ExifImageInfo;
+struct SourceHead;
 
 // Result of a conversion refused because the source is a progressive JPEG.
 constexpr int kConvertProgressive = 3;
@@ -34,13 +36,18 @@ constexpr int kConvertUnexpected = 1;
 constexpr uint32_t kPictureQuality = 75;
 constexpr uint32_t kThumbnailQuality = 85;
 
-// What the source hint scan finds in the first 65548 bytes of a source.
+// The first bytes of a source, read once: the hint scan looks at them, the
+// coding kind and Exif scans start in them.
+constexpr size_t kSourceHeadBytes = 65548;
+
+// What the source hint scan finds in the first kSourceHeadBytes of a source.
 struct SourceHints {
     int rotation = -1;          // degrees after the last "ROTATE="; -1 when there is none
     PackedSize packedSize = 0;  // never filled: no source text carries it
 };
 // A rotation of 90 or 270 counts as 0 for camera codes 52, 82 and 86.
 SourceHints scanSourceHints(const std::filesystem::path& source, int32_t cameraCode);
+SourceHints scanSourceHints(const SourceHead& head, int32_t cameraCode);
 
 // True when the last three characters of the file name are "bmp" in any case.
 bool nameEndsInBmp(const std::filesystem::path& path);
@@ -48,6 +55,7 @@ bool nameEndsInBmp(const std::filesystem::path& path);
 // A progressive JPEG, which the camera pictures are never made from (its
 // name does not end in "bmp" and it is not empty).
 bool refusedAsProgressive(const std::filesystem::path& source);
+bool refusedAsProgressive(const SourceHead& head);
 
 // Where the preview shows a picture in its box: at its own size and centred
 // when it fits, else scaled to the box's width (wide pictures) or height,
@@ -155,10 +163,21 @@ private:
         uint32_t height = 0;
         bool bottomUp = true;
     };
+    // A frame as composeFrame leaves it: in the scaled picture itself or on the canvas.
+    struct Frame {
+        vximg::IPicture* picture = nullptr;
+        FrameOffset offset;
+        FrameImageSize image;
+    };
     static int progressReport(void* user, int percent);
-    int unpaddedRows(vximg::IPicture& picture, std::vector<uint8_t>& buffer, bool forceCopy,
-                     Rows& rows);
-    int convertLoaded(const std::filesystem::path& source, const std::filesystem::path& destination,
+    int unpaddedRows(vximg::IPicture& picture, std::vector<uint8_t>& buffer, Rows& rows);
+    // FitToCanvas without the copy back.
+    int composeFrame(vximg::IPicture& c, float sw, float sh, float dw, float dh, uint32_t fill,
+                     Frame& frame);
+    // The thumbnail of the W x H frame, made without changing the frame.
+    int makeThumbnail(vximg::IPicture& frame, float W, float H, float tw, float th, uint32_t fill,
+                      Rows& rows);
+    int convertLoaded(const SourceHead& source, const std::filesystem::path& destination,
                       PackedSize targetSize, PackedSize thumbnailSize, const AppSettings& settings,
                       int rotation);
 
@@ -173,4 +192,6 @@ private:
     // Kept across pictures: the converter lives for the whole run.
     std::vector<uint8_t> primary_;
     std::vector<uint8_t> thumbnail_;
+    std::vector<uint8_t> thumbnailFrame_;
+    std::vector<uint8_t> encoded_;  // the primary picture's JPEG
 };

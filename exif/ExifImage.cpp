@@ -1,9 +1,11 @@
 #include "exif/ExifImage.h"
 
+#include "base/File.h"
 #include "exif/ExifTags.h"
 #include "exif/JpegEncoder.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -284,18 +286,44 @@ uint64_t ExifImage::layOutPayload(uint8_t* payload)
 
 int ExifImage::writeExifJpeg()
 {
-    std::unique_ptr<uint8_t[]> payload(new (std::nothrow) uint8_t[kExifWorkBuffer]());
-    if (!payload)
+    const ExifImageSizes& sizes = info.sizes;
+    if (!writeJpegFromPixels(primary_, info.pixels, sizes.width, sizes.height, 0, nullptr, 0, false,
+                             static_cast<int>(std::min<uint32_t>(sizes.quality, 100)),
+                             info.flipRows != 0, info.swapRedBlue != 0)) {
+        clearTags();
+        return 0;
+    }
+    return writeExifJpeg(primary_);
+}
+
+int ExifImage::writeExifJpeg(const std::vector<uint8_t>& primary)
+{
+    // SOI and the APP1 header go in front of the payload: one write for all of it.
+    constexpr size_t kHead = 6;
+    std::unique_ptr<uint8_t[]> head(new (std::nothrow) uint8_t[kHead + kExifWorkBuffer]());
+    if (!head)
         return 0;  // the tags stay for another try
 
     int result = 0;
-    const uint64_t length = layOutPayload(payload.get());
-    if (length != 0) {
-        const ExifImageSizes& sizes = info.sizes;
-        result = writeJpegFromPixels(info.outputPath, info.pixels, sizes.width, sizes.height, kApp1,
-                                     payload.get(), static_cast<uint32_t>(length), false,
-                                     static_cast<int>(std::min<uint32_t>(sizes.quality, 100)),
-                                     info.flipRows != 0, info.swapRedBlue != 0);
+    const uint64_t length = layOutPayload(head.get() + kHead);
+    if (length != 0 && primary.size() > 2 && primary[0] == 0xFF && primary[1] == 0xD8) {
+        const uint8_t top[kHead] = {0xFF,
+                                    0xD8,
+                                    0xFF,
+                                    kApp1,
+                                    static_cast<uint8_t>((length + 2) >> 8),
+                                    static_cast<uint8_t>(length + 2)};
+        std::memcpy(head.get(), top, kHead);
+        UniqueFile file = openFile(info.outputPath, "wb");
+        if (file) {
+            // Both blocks are large: straight to the file, no copy through a buffer.
+            std::setvbuf(file.get(), nullptr, _IONBF, 0);
+            const size_t headBytes = kHead + static_cast<size_t>(length);
+            const bool written = std::fwrite(head.get(), 1, headBytes, file.get()) == headBytes &&
+                                 std::fwrite(primary.data() + 2, 1, primary.size() - 2,
+                                             file.get()) == primary.size() - 2;
+            result = closeFile(file) && written ? 1 : 0;
+        }
     }
     // Every file starts with an empty tag list, whatever became of this one.
     clearTags();
@@ -315,6 +343,15 @@ const ExifSourceReader* ExifImage::openSource(const std::filesystem::path& path,
     if (kind != kSourceKindExifJpeg)
         return nullptr;
     source_ = readExifSource(path);
+    return source_.get();
+}
+
+const ExifSourceReader* ExifImage::openSource(const SourceHead& head, int kind)
+{
+    source_.reset();
+    if (kind != kSourceKindExifJpeg)
+        return nullptr;
+    source_ = readExifSource(head);
     return source_.get();
 }
 

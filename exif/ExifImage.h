@@ -102,9 +102,14 @@ public:
 
     // Builds the Exif payload from the tag list, encodes thumbnail and
     // picture and writes info.outputPath. Nonzero on success, 0 on failure
-    // (structure over 65533 bytes, encoder or file failure). The tag list is
-    // emptied afterwards, except when the work buffer cannot be had.
+    // (structure over 65533 bytes, encoder or file failure; nothing is
+    // written when encoding fails). The tag list is emptied afterwards,
+    // except when the work buffer cannot be had.
     int writeExifJpeg();
+    // The same with the picture already encoded: a JPEG without marker
+    // segments (writeJpegFromPixels into memory, no marker, no JFIF), which
+    // the Exif segment is put into right after its start of image.
+    int writeExifJpeg(const std::vector<uint8_t>& primary);
 
     // Empties the tag list and forgets the thumbnail encoded for it.
     void clearTags();
@@ -113,6 +118,8 @@ public:
     // kSourceKindExifJpeg. Replaces (or, on failure, discards) the reader of
     // any earlier source. Null when there is no usable Exif data.
     const ExifSourceReader* openSource(const std::filesystem::path& path, int kind);
+    // The same for a file whose head is already read.
+    const ExifSourceReader* openSource(const SourceHead& head, int kind);
     // The same for a file already in memory.
     const ExifSourceReader* openSourceBytes(const uint8_t* bytes, size_t size, int kind);
 
@@ -134,6 +141,7 @@ private:
     std::unique_ptr<ExifSourceReader> source_;
     std::vector<uint8_t> thumbnail_;
     bool thumbnailEncoded_ = false;
+    std::vector<uint8_t> primary_;  // kept: the next picture reuses its room
 };
 
 // Bytes one tag takes in its directory block when written: 12 for the entry

@@ -59,6 +59,54 @@ private:
     size_t pos_ = 0;
 };
 
+// The head of a file from memory, the rest from the file itself, opened
+// only when a read goes past the head.
+class HeadInput final : public ByteInput {
+public:
+    explicit HeadInput(const SourceHead& head) : head_(head) {}
+    bool read(uint8_t* into, size_t n) override
+    {
+        const std::vector<uint8_t>& bytes = head_.bytes;
+        const size_t inHead = pos_ < bytes.size() ? std::min(n, bytes.size() - pos_) : 0;
+        if (inHead != 0)
+            std::memcpy(into, bytes.data() + pos_, inHead);
+        pos_ += inHead;
+        if (inHead == n)
+            return true;
+        if (head_.whole || !openRest())
+            return false;
+        const size_t got = std::fread(into + inHead, 1, n - inHead, rest_.get());
+        pos_ += got;
+        return got == n - inHead;
+    }
+    void skip(size_t n) override
+    {
+        pos_ += n;
+        if (rest_)
+            seekRest();
+    }
+
+private:
+    bool openRest()
+    {
+        if (!rest_) {
+            rest_ = openFile(head_.path, "rb");
+            if (rest_)
+                seekRest();
+        }
+        return bool(rest_);
+    }
+    void seekRest()
+    {
+        // Where a file read by itself would be (fseek past its end succeeds).
+        std::fseek(rest_.get(), static_cast<long>(pos_), SEEK_SET);
+    }
+
+    const SourceHead& head_;
+    size_t pos_ = 0;
+    UniqueFile rest_;
+};
+
 enum class ScanGoal { CodingKind, ExifSegment };
 
 struct ScanOutcome {
@@ -454,6 +502,36 @@ int jpegCodingKindOfBytes(const uint8_t* bytes, size_t size)
         return kJpegUnknown;
     MemoryInput in(bytes, size);
     return scanMarkers(in, ScanGoal::CodingKind).kind;
+}
+
+SourceHead readSourceHead(const std::filesystem::path& path, size_t size)
+{
+    SourceHead head;
+    head.path = path;
+    const UniqueFile file = openFile(path, "rb");
+    if (!file)
+        return head;
+    head.opened = true;
+    head.bytes.resize(size);
+    head.bytes.resize(std::fread(head.bytes.data(), 1, size, file.get()));
+    head.whole = head.bytes.size() < size && !std::ferror(file.get());
+    return head;
+}
+
+int jpegCodingKind(const SourceHead& head)
+{
+    if (!head.opened)
+        return kJpegUnknown;
+    HeadInput in(head);
+    return scanMarkers(in, ScanGoal::CodingKind).kind;
+}
+
+std::unique_ptr<ExifSourceReader> readExifSource(const SourceHead& head)
+{
+    if (!head.opened)
+        return nullptr;
+    HeadInput in(head);
+    return readSource(in);
 }
 
 std::unique_ptr<ExifSourceReader> readExifSource(const uint8_t* bytes, size_t size)

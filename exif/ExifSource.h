@@ -24,7 +24,19 @@ enum JpegCodingKind : int {
 // The only source kind openSource accepts (an Exif JPEG).
 constexpr int kSourceKindExifJpeg = 7;
 
+// The first bytes of a source file, read once for every look into it; the
+// scans below read on in the file itself when they need more.
+struct SourceHead {
+    std::filesystem::path path;
+    std::vector<uint8_t> bytes;
+    bool opened = false;  // the file could be opened
+    bool whole = false;   // bytes hold all of it
+};
+// Up to size bytes from the start of the file.
+SourceHead readSourceHead(const std::filesystem::path& path, size_t size);
+
 int jpegCodingKind(const std::filesystem::path& path);
+int jpegCodingKind(const SourceHead& head);
 // The same scan over bytes already in memory.
 int jpegCodingKindOfBytes(const uint8_t* bytes, size_t size);
 
@@ -73,6 +85,7 @@ struct ExifEntryCursor {
 // for files). Null when there is none or its directories hold no valid entry.
 std::unique_ptr<ExifSourceReader> readExifSource(const uint8_t* bytes, size_t size);
 std::unique_ptr<ExifSourceReader> readExifSource(const std::filesystem::path& path);
+std::unique_ptr<ExifSourceReader> readExifSource(const SourceHead& head);
 
 // Advances cursor to the next valid entry; returns the entry's 12 bytes
 // inside the segment, or null at the end (the cursor is then left as it was).

@@ -6,8 +6,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <new>
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jerror.h>
@@ -73,10 +71,18 @@ void memoryTerm(j_compress_ptr cinfo)
     dest->out->resize(dest->out->size() - dest->pub.free_in_buffer);
 }
 
+// Where the rows come from: stored bottom-up and/or blue-green-red is read
+// as it is, never copied (libjpeg-turbo takes BGR input directly).
+struct PixelRows {
+    const uint8_t* pixels;
+    bool bottomUp;
+    bool bgr;
+};
+
 // Exactly one of file and memory is set; the caller opens and closes the
 // file. Plain C style on purpose: longjmp lands here, so nothing in this
 // frame may need destruction.
-int encode(std::FILE* file, std::vector<uint8_t>* memory, const uint8_t* pixels, uint32_t width,
+int encode(std::FILE* file, std::vector<uint8_t>* memory, PixelRows rows, uint32_t width,
            uint32_t height, int quality, int markerCode, const uint8_t* markerData,
            uint32_t markerLength, bool writeJfif)
 {
@@ -108,7 +114,7 @@ int encode(std::FILE* file, std::vector<uint8_t>* memory, const uint8_t* pixels,
     cinfo.image_width = width;
     cinfo.image_height = height;
     cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
+    cinfo.in_color_space = rows.bgr ? JCS_EXT_BGR : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     cinfo.comp_info[0].h_samp_factor = 2;
@@ -120,9 +126,16 @@ int encode(std::FILE* file, std::vector<uint8_t>* memory, const uint8_t* pixels,
         jpeg_write_marker(&cinfo, markerCode, markerData, markerLength);
 
     const size_t stride = static_cast<size_t>(width) * 3;
+    constexpr JDIMENSION kBatch = 16;  // one call per iMCU row or more
+    JSAMPROW batch[kBatch];
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPLE*>(pixels + cinfo.next_scanline * stride);
-        jpeg_write_scanlines(&cinfo, &row, 1);
+        const JDIMENSION first = cinfo.next_scanline;
+        const JDIMENSION n = std::min(kBatch, cinfo.image_height - first);
+        for (JDIMENSION i = 0; i < n; ++i) {
+            const size_t y = rows.bottomUp ? height - 1 - (first + i) : first + i;
+            batch[i] = const_cast<JSAMPLE*>(rows.pixels + y * stride);
+        }
+        jpeg_write_scanlines(&cinfo, batch, n);
     }
 
     jpeg_finish_compress(&cinfo);
@@ -132,19 +145,19 @@ int encode(std::FILE* file, std::vector<uint8_t>* memory, const uint8_t* pixels,
 
 // Encodes into the file at path or into memory; for a file, write errors of
 // the last buffered bytes only show up when it is closed.
-int encodeTo(const std::filesystem::path* path, std::vector<uint8_t>* memory, const uint8_t* pixels,
+int encodeTo(const std::filesystem::path* path, std::vector<uint8_t>* memory, PixelRows rows,
              uint32_t width, uint32_t height, int quality, int markerCode,
              const uint8_t* markerData, uint32_t markerLength, bool writeJfif)
 {
     if (markerLength != 0 && markerData == nullptr)
         return 0;
     if (path == nullptr)
-        return encode(nullptr, memory, pixels, width, height, quality, markerCode, markerData,
+        return encode(nullptr, memory, rows, width, height, quality, markerCode, markerData,
                       markerLength, writeJfif);
     UniqueFile file = openFile(*path, "wb");
     if (!file)
         return 0;
-    const int result = encode(file.get(), nullptr, pixels, width, height, quality, markerCode,
+    const int result = encode(file.get(), nullptr, rows, width, height, quality, markerCode,
                               markerData, markerLength, writeJfif);
     return closeFile(file) ? result : 0;
 }
@@ -163,34 +176,8 @@ int writeFromPixels(const std::filesystem::path* path, std::vector<uint8_t>* mem
         memory->clear();
     if (pixels == nullptr || width == 0 || height == 0)
         return 0;
-
-    const uint8_t* source = pixels;
-    std::unique_ptr<uint8_t[]> copy;
-    if (flipRows || swapRedBlue) {
-        const uint64_t stride = static_cast<uint64_t>(width) * 3;
-        const uint64_t total = stride * height;
-        if (total > SIZE_MAX)
-            return 0;
-        copy.reset(new (std::nothrow) uint8_t[static_cast<size_t>(total)]);
-        if (!copy)
-            return 0;
-        std::memcpy(copy.get(), pixels, static_cast<size_t>(total));
-        if (flipRows) {
-            // The middle row of an odd height is exchanged with itself.
-            for (uint64_t i = 0; i < (static_cast<uint64_t>(height) + 1) / 2; ++i) {
-                uint8_t* top = copy.get() + i * stride;
-                uint8_t* bottom = copy.get() + (height - 1 - i) * stride;
-                std::swap_ranges(top, top + stride, bottom);
-            }
-        }
-        if (swapRedBlue) {
-            for (uint64_t p = 0; p < total; p += 3)
-                std::swap(copy[p], copy[p + 2]);
-        }
-        source = copy.get();
-    }
-    return encodeTo(path, memory, source, width, height, clampQuality(quality), markerCode,
-                    markerData, markerLength, writeJfif);
+    return encodeTo(path, memory, PixelRows{pixels, flipRows, swapRedBlue}, width, height,
+                    clampQuality(quality), markerCode, markerData, markerLength, writeJfif);
 }
 
 }  // namespace
@@ -219,8 +206,8 @@ int encodeRgbToJpegFile(const std::filesystem::path& path, const uint8_t* pixels
 {
     if (pixels == nullptr)
         return 0;
-    return encodeTo(&path, nullptr, pixels, width, height, clampQuality(quality), markerCode,
-                    markerData, markerLength, writeJfif);
+    return encodeTo(&path, nullptr, PixelRows{pixels, false, false}, width, height,
+                    clampQuality(quality), markerCode, markerData, markerLength, writeJfif);
 }
 
 int encodeRgbToJpegMemory(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width,
@@ -230,6 +217,6 @@ int encodeRgbToJpegMemory(std::vector<uint8_t>& out, const uint8_t* pixels, uint
     out.clear();
     if (pixels == nullptr)
         return 0;
-    return encodeTo(nullptr, &out, pixels, width, height, clampQuality(quality), markerCode,
-                    markerData, markerLength, writeJfif);
+    return encodeTo(nullptr, &out, PixelRows{pixels, false, false}, width, height,
+                    clampQuality(quality), markerCode, markerData, markerLength, writeJfif);
 }

@@ -1,4 +1,5 @@
-// Baseline JPEG encoding of 24-bit pixel buffers over libjpeg (6b API).
+// Baseline JPEG encoding of 24-bit pixel buffers over libjpeg-turbo (6b API
+// plus its blue-green-red input).
 //
 // Output: SOI, [JFIF APP0 only when asked], [one marker segment given by the
 // caller], then tables, SOF0 with 4:2:2 sampling (luminance 2x1, chroma 1x1),
@@ -18,8 +19,8 @@
 // Largest payload one marker segment can carry; libjpeg refuses more.
 constexpr uint32_t kMaxMarkerPayload = 65533;
 
-// Flips and/or swaps red and blue in a working copy when a flag is set, then
-// encodes into the file at path.
+// Reads the rows bottom-up and/or as blue-green-red when a flag is set (no
+// working copy) and encodes into the file at path.
 int writeJpegFromPixels(const std::filesystem::path& path, const uint8_t* pixels, uint32_t width,
                         uint32_t height, int markerCode, const uint8_t* markerData,
                         uint32_t markerLength, bool writeJfif, int quality, bool flipRows,

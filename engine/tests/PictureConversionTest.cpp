@@ -305,6 +305,29 @@ TEST_F(Conversion, EscapeDuringTheConversionStopsItWithoutAFile)
     EXPECT_FALSE(workspace_->progressEnabled());  // the next report switched them off
 }
 
+// The thumbnail of a panorama frame is made while the picture is encoded
+// beside it; ESC there still ends the conversion without a file.
+TEST_F(Conversion, EscapeWhileThePictureIsEncodedStopsItWithoutAFile)
+{
+    const fs::path folder = scratchFolder("abort-encoding");
+    const fs::path source = writePicture(folder / "a.jpg", baselineJpeg(scene1600(), 90));
+    int finished = 0;  // operations that reported 100: loading, decoding, then the thumbnail
+    bool cancelled = false;
+    RecordingBar bar;
+    converter->attachProgress(bar);
+    converter->setProgressHook([&](int percent) {
+        if (finished == 2 && !cancelled) {
+            cancelled = true;
+            converter->CancelUpload();
+        }
+        finished += percent == 100 ? 1 : 0;
+    });
+    EXPECT_EQ(convert(source, folder / "out.jpg", kSize1600x600), 0);
+    EXPECT_TRUE(cancelled);
+    EXPECT_FALSE(fs::exists(folder / "out.jpg"));
+    EXPECT_EQ(writes, 0);
+}
+
 TEST_F(Conversion, ProgressReachesTheBarUntilItIsDetached)
 {
     const fs::path folder = scratchFolder("progress");

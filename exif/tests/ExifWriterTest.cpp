@@ -1,6 +1,7 @@
 // The tag list and the byte layout of the Exif structure, read back with a
 // small directory parser of the test's own.
 #include "exif/ExifImage.h"
+#include "exif/JpegEncoder.h"
 #include "exif/tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -373,6 +374,26 @@ TEST_F(ExifLayout, StructuresThatCannotBeWrittenAreRefused)
     image_.addTag(kIfdExif, 0x9286, filler.data(), kTiffUndefined, room);
     image_.info.thumbPixels = nullptr;
     EXPECT_NE(0, image_.writeExifJpeg());
+}
+
+// The picture encoded beforehand, as the converter does beside the thumbnail,
+// gives the same file; bytes that are no JPEG give none.
+TEST_F(ExifLayout, PictureEncodedBeforehandGivesTheSameFile)
+{
+    addUsualTags(image_, 320, 240);
+    const Written direct = writeAndRead(image_);
+    std::vector<uint8_t> primary;
+    ASSERT_EQ(1, writeJpegFromPixels(primary, buffers_.pixels.data(), 320, 240, 0, nullptr, 0,
+                                     false, 75, false, false));
+    addUsualTags(image_, 320, 240);
+    ASSERT_NE(0, image_.writeExifJpeg(primary));
+    EXPECT_EQ(direct.file, readFileBytes(image_.info.outputPath));
+
+    fs::remove(image_.info.outputPath);
+    addUsualTags(image_, 320, 240);
+    EXPECT_EQ(0, image_.writeExifJpeg(std::vector<uint8_t>{}));
+    EXPECT_FALSE(fs::exists(image_.info.outputPath));
+    EXPECT_EQ(0, image_.countTags(kIfd0));
 }
 
 TEST_F(ExifLayout, PixelFlagsReachTheEncoder)

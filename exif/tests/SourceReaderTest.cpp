@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -752,6 +753,39 @@ TEST(JpegCodingKindScan, FilesByPath)
     const std::vector<uint8_t> progressive = {0xFF, 0xD8, 0xFF, 0xC2, 0, 0};
     writeFileBytes(folder / "p.jpg", progressive);
     EXPECT_EQ(kJpegProgressive, jpegCodingKind(folder / "p.jpg"));
+}
+
+// A head shorter than the file: the scans read on in the file and find
+// exactly what they find reading the file alone.
+TEST(SourceHeadScan, EveryHeadLengthGivesTheFileResults)
+{
+    const auto folder = scratchFolder("source-head");
+    const auto exif = sampleTiff(false).jpeg();
+    std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xFE, 0x03, 0xE8};  // comment of 1000 bytes
+    jpeg.resize(jpeg.size() + 998, 'c');
+    jpeg.insert(jpeg.end(), exif.begin() + 2, exif.end());
+    const fs::path path = folder / "a.jpg";
+    writeFileBytes(path, jpeg);
+    const auto alone = readExifSource(path);
+    ASSERT_NE(nullptr, alone);
+    for (const size_t size : {size_t{0}, size_t{3}, size_t{1003}, size_t{1010}, jpeg.size() - 1,
+                              jpeg.size(), jpeg.size() + 1}) {
+        SCOPED_TRACE(size);
+        const SourceHead head = readSourceHead(path, size);
+        EXPECT_EQ(std::min(size, jpeg.size()), head.bytes.size());
+        EXPECT_EQ(kJpegBaseline, jpegCodingKind(head));
+        const auto reader = readExifSource(head);
+        ASSERT_NE(nullptr, reader);
+        EXPECT_EQ(alone->segment, reader->segment);
+    }
+    // Cut inside the Exif segment: no more to read once the head holds the whole file.
+    writeFileBytes(path, std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + 1100));
+    EXPECT_EQ(nullptr, readExifSource(readSourceHead(path, 2000)));
+    EXPECT_EQ(nullptr, readExifSource(readSourceHead(path, 1050)));
+    const SourceHead missing = readSourceHead(folder / "missing.jpg", 100);
+    EXPECT_FALSE(missing.opened);
+    EXPECT_EQ(kJpegUnknown, jpegCodingKind(missing));
+    EXPECT_EQ(nullptr, readExifSource(missing));
 }
 
 }  // namespace
