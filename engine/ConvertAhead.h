@@ -48,9 +48,6 @@ public:
                 const std::filesystem::path& destination, PackedSize targetSize,
                 PackedSize thumbnailSize, const AppSettings& settings);
 
-    // The workers give up the pictures they convert and take no more.
-    void stop();
-
 private:
     enum class State { Waiting, Converting, Finished, Taken };
     struct Slot {
@@ -59,6 +56,8 @@ private:
         std::filesystem::path temporary;
     };
 
+    // The workers give up the pictures they convert and take no more.
+    void stop();
     void work();
     bool stopping() const;
     bool matches(size_t index, const std::filesystem::path& source, PackedSize targetSize,
