@@ -152,8 +152,12 @@ int UploadJob(const std::vector<std::wstring>& paths, const std::vector<UploadEn
         const PackedSize thumbnail = uploadThumbnailSize(settings.cameraCode);
         settings.JpegQualityThum = uploadThumbnailQuality(settings.cameraCode);
 
-        const int result = conversion.ConvertPicture(toFsPath(source), toFsPath(jpg),
-                                                     entry.item.targetSize, thumbnail, settings);
+        const int result =
+            services.convertPicture
+                ? services.convertPicture(i, toFsPath(source), toFsPath(jpg), entry.item.targetSize,
+                                          thumbnail, settings)
+                : conversion.ConvertPicture(toFsPath(source), toFsPath(jpg), entry.item.targetSize,
+                                            thumbnail, settings);
         out.writtenFiles.push_back(jpg);
         done.pictureResult = result;
 

@@ -148,6 +148,12 @@ struct UploadServices {
     std::function<void(AppSettings&)> handOff;
     // The job's date and time; none: the local time.
     CameraClock clock;
+    // Converts the picture of the entry at index as conversion.ConvertPicture
+    // does: the same result and the same file at destination. None: that call.
+    std::function<int(size_t index, const std::filesystem::path& source,
+                      const std::filesystem::path& destination, PackedSize targetSize,
+                      PackedSize thumbnailSize, const AppSettings& settings)>
+        convertPicture = {};
 };
 
 // Runs the job over the paths and entries (same order, same length; extra

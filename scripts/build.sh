@@ -5,6 +5,7 @@
 #   win32   mingw-w64 i686: the release build; compiled and linked, not run here
 #   fuzz    clang with libFuzzer: the fuzz_* targets only
 #   release Linux, optimised, no sanitizers: the bench_* programs
+#   tsan    Linux, ThreadSanitizer: the conversion's test programs only
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 deps="$root/build/deps"
@@ -28,6 +29,8 @@ for tree in "$@"; do
     win32) configure win32 $(cross_args i686) ;;
     fuzz) CC=clang CXX=clang++ configure fuzz -DVXF_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
     release) configure release -DCMAKE_BUILD_TYPE=Release ;;
+    tsan) configure tsan -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+            -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread ;;
     *) echo "build.sh: unknown tree '$tree'" >&2; exit 2 ;;
   esac
   echo "build: $tree"
@@ -36,6 +39,9 @@ for tree in "$@"; do
     mapfile -t targets < <(cmake --build "$root/build/fuzz" --target help | sed -n 's/^\(fuzz_[A-Za-z0-9_]*\):.*/\1/p')
     [ ${#targets[@]} -gt 0 ] || continue
     targets=(--target "${targets[@]}")
+  elif [ "$tree" = tsan ]; then
+    # Where threads convert pictures (vxfconv -j) and the code they run.
+    targets=(--target imaging_tests exif_tests conversion_tests vxfconv_tests vxfconv)
   fi
   log="$root/build/build-$tree.log"
   status=0

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds every tree and runs every test: the native
-# unit tests (ASan, UBSan), the Windows tests under Wine on a virtual display,
+# unit tests (ASan, UBSan), the conversion's tests under ThreadSanitizer, the
+# Windows tests under Wine on a virtual display,
 # the i686 release build (built, not run), and each fuzzer for a while.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -9,7 +10,7 @@ source scripts/display.sh
 fuzz_seconds=${VXF_FUZZ_SECONDS:-60}
 
 bash scripts/setup.sh || { echo "test: the set-up failed" >&2; exit 1; }
-bash scripts/build.sh native win64 win32 fuzz || exit 1
+bash scripts/build.sh native tsan win64 win32 fuzz || exit 1
 
 passed=0 failed=0
 count_ctest() { # log file: adds ctest's totals
@@ -28,6 +29,13 @@ count_ctest() { # log file: adds ctest's totals
 echo "== native tests"
 ctest --test-dir build/native -j "$(nproc)" --output-on-failure 2>&1 | tee build/test-native.log
 count_ctest build/test-native.log
+
+echo "== ThreadSanitizer tests"
+# Only the test programs the tree builds (build.sh tsan).
+tsan_tests=$(cd build/tsan/bin && ls | paste -sd '|')
+ctest --test-dir build/tsan -R "^($tsan_tests)\$" -j "$(nproc)" --output-on-failure 2>&1 |
+  tee build/test-tsan.log
+count_ctest build/test-tsan.log
 
 echo "== Windows tests (Wine)"
 start_virtual_display || exit 1

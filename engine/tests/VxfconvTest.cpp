@@ -189,6 +189,64 @@ TEST_F(Vxfconv, StopOnErrorTakesBackWhatTheRunWrote)
     EXPECT_EQ(readFileBytes(dest / "05060001.jpg"), (std::vector<uint8_t>{1, 2, 3}));
 }
 
+TEST_F(Vxfconv, SeveralJobsWriteWhatOneJobWrites)
+{
+    const fs::path a = source("a.jpg", 1200, 900);
+    const fs::path b = source("b.bmp", 400, 300);
+    const fs::path c = source("c.jpg", 2000, 500);
+    const fs::path d = source("d.jpg", 640, 480);
+    const fs::path notPicture = folder / "notes.jpg";
+    writeFileBytes(notPicture, {'t', 'e', 'x', 't'});
+    const fs::path s = wave("s.wav", 1.0), t = wave("t.wav", 2.0);
+    // The failed entry without a sound leaves its number to the next one,
+    // the one with a sound keeps it for its sound.
+    const std::string list = "--date '2024-05-06 07:08:09' -w " + shellQuoted(s) + " " +
+                             shellQuoted(a) + " " + shellQuoted(notPicture) + " -s X " +
+                             shellQuoted(b) + " -w " + shellQuoted(t) + " " +
+                             shellQuoted(folder / "gone.jpg") + " " + shellQuoted(c) + " -s P " +
+                             shellQuoted(d) + " " + shellQuoted(a);
+
+    // The lines without the destination and the time taken.
+    auto run = [&](const fs::path& out, const std::string& jobs, std::string& err) {
+        const Result r = vxfconv("-o " + shellQuoted(out) + " -j " + jobs + " " + list);
+        EXPECT_EQ(r.status, 1) << r.out << r.err;
+        err = r.err;
+        return r.out.substr(0, r.out.rfind(" into "));
+    };
+    std::string oneErr, twoErr;
+    const std::string one = run(folder / "one", "1", oneErr);
+    const std::string two = run(folder / "two", "2", twoErr);
+    EXPECT_EQ(two, one);
+    EXPECT_EQ(twoErr, oneErr);
+    EXPECT_NE(oneErr.find("notes.jpg: cannot create the converted file"), std::string::npos);
+    const Names names = folderNames(folder / "one");
+    EXPECT_EQ(names, (Names{"05060001.jpg", "05060001.wav", "05060002.jpg", "05060003.wav",
+                            "05060004.jpg", "05060005.jpg", "05060006.jpg"}));
+    ASSERT_EQ(folderNames(folder / "two"), names);
+    for (const std::string& name : names)
+        EXPECT_EQ(readFileBytes(folder / "two" / name), readFileBytes(folder / "one" / name))
+            << name;
+}
+
+TEST_F(Vxfconv, StopWithSeveralJobsLeavesTheFolderAsItWas)
+{
+    fs::create_directories(dest);
+    writeFileBytes(dest / "05060001.jpg", {1, 2, 3});
+    // The workers are ahead with the small ones while the job waits for the large one.
+    const fs::path large = source("large.jpg", 3000, 2000);
+    const fs::path small = source("small.jpg", 320, 240);
+    std::string list = shellQuoted(large) + " " + shellQuoted(folder / "gone.bmp");
+    for (int i = 0; i < 6; ++i)
+        list += " " + shellQuoted(small);
+    const Result r = vxfconv(o() + "-j 2 --date 2024-05-06 --on-error stop " + list);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("gone.bmp: cannot create the converted file"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("stopped: the files of this run were deleted again"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(folderNames(dest), Names{"05060001.jpg"});
+    EXPECT_EQ(readFileBytes(dest / "05060001.jpg"), (std::vector<uint8_t>{1, 2, 3}));
+}
+
 TEST_F(Vxfconv, CommandLineMistakesAndUnusableDestinationsEndWithStatus2)
 {
     const fs::path a = source("a.jpg", 16, 16);
@@ -202,6 +260,7 @@ TEST_F(Vxfconv, CommandLineMistakesAndUnusableDestinationsEndWithStatus2)
         {o + "--fill red" + pa, "vxfconv: "},         // not a colour
         {o + pa + " -w x.wav", "vxfconv: "},          // sound without picture
         {o + "--frobnicate" + pa, "vxfconv: "},
+        {o + "-j 0" + pa, "vxfconv: "},
         {"-o " + shellQuoted(folder / "no" / "out") + pa, "cannot use the destination folder"},
     };
     for (const auto& [arguments, message] : cases) {

@@ -4,6 +4,7 @@
 // the transfer application. The job's questions are answered by a rule
 // given on the command line, its messages are printed.
 #include "base/PathText.h"
+#include "engine/ConvertAhead.h"
 #include "engine/PortableUploadHost.h"
 #include "engine/UploadJob.h"
 
@@ -12,12 +13,17 @@
 #include "resources/VxfsendRes.h"
 #include "sound/SoundConvert.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -29,9 +35,14 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr int kExitConverted = 0;
 constexpr int kExitSomeFailed = 1;
 constexpr int kExitUsage = 2;
+
+// More threads than this only cost memory.
+constexpr int kMostJobs = 64;
 
 const char kUsage[] =
     "Usage: vxfconv -o FOLDER [options] [--size CLASS] [--sound WAV] PICTURE...\n"
@@ -55,6 +66,8 @@ const char kUsage[] =
     "                       skip  = OK: leave the entry out and go on (default)\n"
     "                       stop  = Cancel: end the job and delete every file this\n"
     "                               run wrote (a failed sound alone only ends it)\n"
+    "  -j, --jobs N         convert up to N pictures at once (default: one per\n"
+    "                       processor); names, files and lines stay as with 1\n"
     "      --progress, --no-progress\n"
     "                       progress bar on standard error (default: when it is\n"
     "                       a terminal)\n"
@@ -67,11 +80,12 @@ const char kUsage[] =
     "Exit status: 0 when every picture and every sound was converted, 1 when\n"
     "any was not, 2 for a wrong command line or an unusable destination.\n";
 
-volatile std::sig_atomic_t interrupted = 0;
+// Lock-free, so the handler may set it and every converting thread read it.
+std::atomic<bool> interrupted{false};
 
 extern "C" void onInterrupt(int)
 {
-    interrupted = 1;
+    interrupted = true;
     std::signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends at once
 }
 
@@ -183,6 +197,7 @@ struct Options {
     CameraDateTime date;
     int32_t fill = 0;
     bool stopOnError = false;
+    int jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     int progress = -1;  // -1: when standard error is a terminal
     bool quiet = false;
     std::vector<Request> requests;
@@ -426,6 +441,14 @@ int run(const std::vector<std::wstring>& args)
                 options.stopOnError = true;
             else
                 return usageError("--on-error needs skip or stop");
+        } else if (arg == "-j" || arg == "--jobs") {
+            if (!value(text))
+                return usageError(arg + " needs a number of pictures");
+            const std::string count = u8(text);
+            options.jobs = std::atoi(count.c_str());
+            if (options.jobs < 1 || options.jobs > kMostJobs ||
+                count != std::to_string(options.jobs))
+                return usageError(arg + " needs a number from 1 to " + std::to_string(kMostJobs));
         } else if (arg == "--progress") {
             options.progress = 1;
         } else if (arg == "--no-progress") {
@@ -463,6 +486,7 @@ int run(const std::vector<std::wstring>& args)
 
     std::vector<std::wstring> paths;
     std::vector<UploadEntry> entries;
+    std::vector<ConvertAhead::Picture> pictures;
     for (const Request& request : options.requests) {
         UploadEntry entry;
         entry.item.targetSize = ui.sizeOf(request);
@@ -472,6 +496,7 @@ int run(const std::vector<std::wstring>& args)
         }
         paths.push_back(request.picture);
         entries.push_back(entry);
+        pictures.push_back({toFsPath(request.picture), entry.item.targetSize});
     }
 
     const CameraDateTime when = options.haveDate ? options.date : currentLocalTime();
@@ -483,9 +508,25 @@ int run(const std::vector<std::wstring>& args)
     std::signal(SIGINT, onInterrupt);
 
     UploadServices services{ui, files, converter.conversion(), nullptr, [when] { return when; }};
-    UploadJobReport report;
     const auto start = std::chrono::steady_clock::now();
+    std::optional<ConvertAhead> ahead;
+    if (options.jobs > 1 && options.requests.size() > 1) {
+        ahead.emplace(
+            std::move(pictures), toFsPath(options.destination), settings, [when] { return when; },
+            static_cast<size_t>(options.jobs), [] { return interrupted.load(); });
+        services.convertPicture =
+            [&ahead, &converter](size_t index, const fs::path& source, const fs::path& destination,
+                                 PackedSize targetSize, PackedSize thumbnailSize,
+                                 const AppSettings& jobSettings) {
+                return ahead->convert(converter.conversion(), index, source, destination,
+                                      targetSize, thumbnailSize, jobSettings);
+            };
+    }
+    UploadJobReport report;
     UploadJob(paths, entries, &ui, settings, services, &report);
+    // Whatever the workers converted that the job did not take goes now,
+    // before the summary says what is left.
+    ahead.reset();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::signal(SIGINT, SIG_DFL);
