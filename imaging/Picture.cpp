@@ -8,7 +8,6 @@
 #include "base/PathText.h"
 #include "imaging/PictureImpl.h"
 #include "imaging/Quantize.h"
-#include "imaging/RowsAhead.h"
 
 namespace vximg {
 
@@ -313,20 +312,6 @@ int PictureCore::streamResample(RowReader& reader, int dw, int dh, Bitmap& dst, 
     return kOk;
 }
 
-// Decodes straight into the resampler, at a reduced scale where possible, the
-// decoder running ahead on a second thread.
-int PictureCore::decodeResampled(SourceImage& source, int dw, int dh, Bitmap& dst)
-{
-    std::unique_ptr<RowReader> reader;
-    RowsAhead ahead(*this);  // made after the reader: its worker stops before the reader goes
-    const int rc = source.open(dw, dh, &ahead, io_, input_, reader);
-    if (rc != kOk)
-        return rc;
-    if (ahead.start(*reader, aheadBuffer_))
-        return streamResample(ahead, dw, dh, dst, false);
-    return streamResample(*reader, dw, dh, dst, false);
-}
-
 namespace {
 
 // Rows of a decoded bitmap, top-down, for the resampler.
@@ -394,8 +379,12 @@ int PictureCore::resize(float width, float height, int flags)
     beginProgress();
     int rc;
     if (pending_) {
+        // decode straight into the resampler, at a reduced scale where possible
         std::unique_ptr<SourceImage> source = std::move(pending_);
-        rc = decodeResampled(*source, w, h, scratch_);
+        std::unique_ptr<RowReader> reader;
+        rc = source->open(w, h, this, io_, input_, reader);
+        if (rc == kOk)
+            rc = streamResample(*reader, w, h, scratch_, false);
     } else {
         BitmapRows rows(bitmap_);
         rc = streamResample(rows, w, h, scratch_, true);
@@ -423,7 +412,11 @@ int PictureCore::renderScaled(int width, int height, Bitmap& out)
     progressOn_ = false;  // drawing is not an operation the host follows
     int rc;
     if (pending_) {
-        rc = decodeResampled(*pending_, width, height, out);
+        std::unique_ptr<RowReader> reader;
+        rc = pending_->open(width, height, this, io_, input_, reader);
+        if (rc == kOk)
+            rc = streamResample(*reader, width, height, out, false);
+        reader.reset();
         pending_->suspend();
     } else {
         BitmapRows rows(bitmap_);
