@@ -190,22 +190,6 @@ bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs, const std::fu
     }
 }
 
-std::vector<std::wstring> fileNames(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            names.emplace_back(found.cFileName);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 BmpHeader bmpHeader(const std::wstring& path)
 {
     const std::string bytes = readFileText(path);

@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include "testsupport/win/TestFiles.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -94,7 +96,7 @@ private:
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 15000,
                const std::function<void(const MSG&)>& observe = nullptr);
 
-std::vector<std::wstring> fileNames(const std::wstring& folder);  // sorted
+using testfiles::fileNames;
 
 // Width, height and bits per pixel from a BMP file's header.
 struct BmpHeader {
@@ -107,7 +109,10 @@ BmpHeader bmpHeader(const std::wstring& path);
 struct Rgb {
     int width = 0, height = 0;
     std::vector<uint8_t> bytes;
-    const uint8_t* at(int x, int y) const { return &bytes[(size_t(y) * size_t(width) + size_t(x)) * 3]; }
+    const uint8_t* at(int x, int y) const
+    {
+        return &bytes[(size_t(y) * size_t(width) + size_t(x)) * 3];
+    }
 };
 Rgb pictureRgb(const std::wstring& windowsPath);
 Rgb screenshotRgb();

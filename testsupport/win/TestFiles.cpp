@@ -1,5 +1,7 @@
 #include "testsupport/win/TestFiles.h"
 
+#include <algorithm>
+
 namespace testfiles {
 
 std::vector<std::wstring> sectionKeys(const std::wstring& file, const std::wstring& section)
@@ -42,6 +44,22 @@ std::wstring executableFolder()
     const DWORD length = ::GetModuleFileNameW(nullptr, buffer, 32768);
     std::wstring path(buffer, length);
     return path.substr(0, path.find_last_of(L'\\'));
+}
+
+std::vector<std::wstring> fileNames(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.emplace_back(found.cFileName);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace testfiles

@@ -14,6 +14,9 @@ std::vector<std::wstring> sectionKeys(const std::wstring& file, const std::wstri
 std::wstring profileValue(const std::wstring& file, const std::wstring& section,
                           const std::wstring& key);
 
+// Names of the files (not folders) in a folder, sorted.
+std::vector<std::wstring> fileNames(const std::wstring& folder);
+
 std::wstring processCurrentDirectory();
 std::wstring executableFolder();
 

@@ -28,22 +28,6 @@ std::string tool(const std::string& commandLine)
     return run.output;
 }
 
-std::vector<std::wstring> filesIn(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            names.emplace_back(found.cFileName);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Sound select on an entry, the user choosing `path` in Wavsel's dialog (a
 // dialog of another process, owned by the main window).
 void chooseSound(WindowHarness& window, int entry, const std::wstring& path)
@@ -126,7 +110,7 @@ TEST(UploadEndToEnd, PicturesOfAFolderReachTheCardInTheirChosenSizes)
     ASSERT_TRUE(window.enabled(IDC_CLOSE_BUTTON)) << "the upload did not end";
 
     const std::wstring cardFolder = card + L"\\DCIM\\100ORVEN";
-    std::vector<std::wstring> copied = filesIn(cardFolder);
+    std::vector<std::wstring> copied = testfiles::fileNames(cardFolder);
     ASSERT_EQ(copied.size(), 4u);
     for (size_t i : {0, 1}) {
         const std::wstring picture = copied[2 * i];
