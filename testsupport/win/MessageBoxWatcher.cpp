@@ -5,13 +5,19 @@
 
 namespace {
 
+// The text the window keeps, read without a message: a message sent to the
+// watched thread while it runs the box's loop can wait forever under Wine.
 std::wstring windowText(HWND window)
 {
-    const int length = ::GetWindowTextLengthW(window);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int got = ::GetWindowTextW(window, &text[0], length + 1);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
+    std::wstring text(256, L'\0');
+    for (;;) {
+        const int got = ::InternalGetWindowText(window, &text[0], static_cast<int>(text.size()));
+        if (got < 0 || static_cast<size_t>(got) + 1 < text.size()) {
+            text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+            return text;
+        }
+        text.resize(text.size() * 2);
+    }
 }
 
 std::wstring className(HWND window)
@@ -24,6 +30,7 @@ std::wstring className(HWND window)
 struct Statics {
     std::wstring text;
     HICON icon = nullptr;
+    bool complete = true;  // false: a control did not answer in time
 };
 
 BOOL CALLBACK visitChild(HWND child, LPARAM param)
@@ -33,7 +40,11 @@ BOOL CALLBACK visitChild(HWND child, LPARAM param)
         return TRUE;
     const LONG style = ::GetWindowLongW(child, GWL_STYLE);
     if ((style & SS_TYPEMASK) == SS_ICON) {
-        found->icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
+        DWORD_PTR icon = 0;
+        if (::SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 200, &icon) != 0)
+            found->icon = reinterpret_cast<HICON>(icon);
+        else
+            found->complete = false;
     } else {
         const std::wstring text = windowText(child);
         if (text.size() > found->text.size())
@@ -90,11 +101,17 @@ void MessageBoxWatcher::answer(HWND box)
         if (std::find(answered_.begin(), answered_.end(), box) != answered_.end())
             return;
     }
+    Statics statics;
+    ::EnumChildWindows(box, visitChild, reinterpret_cast<LPARAM>(&statics));
+    if (!statics.complete) {
+        // Looked at again on the next round; a posted message wakes a queue
+        // that missed the sent one.
+        ::PostMessageW(box, WM_NULL, 0, 0);
+        return;
+    }
     SeenBox seen;
     seen.caption = windowText(box);
     seen.owner = ::GetWindow(box, GW_OWNER);
-    Statics statics;
-    ::EnumChildWindows(box, visitChild, reinterpret_cast<LPARAM>(&statics));
     seen.text = statics.text;
     seen.icon = statics.icon;
     for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
