@@ -8,6 +8,7 @@
 #include "base/PathText.h"
 #include "imaging/PictureImpl.h"
 #include "imaging/Quantize.h"
+#include "imaging/RowsAhead.h"
 
 namespace vximg {
 
@@ -312,6 +313,20 @@ int PictureCore::streamResample(RowReader& reader, int dw, int dh, Bitmap& dst, 
     return kOk;
 }
 
+// Decodes straight into the resampler, at a reduced scale where possible, the
+// decoder running ahead on a second thread.
+int PictureCore::decodeResampled(SourceImage& source, int dw, int dh, Bitmap& dst)
+{
+    std::unique_ptr<RowReader> reader;
+    RowsAhead ahead(*this);  // made after the reader: its worker stops before the reader goes
+    const int rc = source.open(dw, dh, &ahead, io_, input_, reader);
+    if (rc != kOk)
+        return rc;
+    if (ahead.start(*reader, aheadBuffer_))
+        return streamResample(ahead, dw, dh, dst, false);
+    return streamResample(*reader, dw, dh, dst, false);
+}
+
 namespace {
 
 // Rows of a decoded bitmap, top-down, for the resampler.
@@ -379,12 +394,8 @@ int PictureCore::resize(float width, float height, int flags)
     beginProgress();
     int rc;
     if (pending_) {
-        // decode straight into the resampler, at a reduced scale where possible
         std::unique_ptr<SourceImage> source = std::move(pending_);
-        std::unique_ptr<RowReader> reader;
-        rc = source->open(w, h, this, io_, input_, reader);
-        if (rc == kOk)
-            rc = streamResample(*reader, w, h, scratch_, false);
+        rc = decodeResampled(*source, w, h, scratch_);
     } else {
         BitmapRows rows(bitmap_);
         rc = streamResample(rows, w, h, scratch_, true);
@@ -412,11 +423,7 @@ int PictureCore::renderScaled(int width, int height, Bitmap& out)
     progressOn_ = false;  // drawing is not an operation the host follows
     int rc;
     if (pending_) {
-        std::unique_ptr<RowReader> reader;
-        rc = pending_->open(width, height, this, io_, input_, reader);
-        if (rc == kOk)
-            rc = streamResample(*reader, width, height, out, false);
-        reader.reset();
+        rc = decodeResampled(*pending_, width, height, out);
         pending_->suspend();
     } else {
         BitmapRows rows(bitmap_);

@@ -77,6 +77,7 @@ private:
     int materialize();
     int streamResample(RowReader& reader, int dstWidth, int dstHeight, Bitmap& dst,
                        bool reportRows);
+    int decodeResampled(SourceImage& source, int dstWidth, int dstHeight, Bitmap& dst);
     int prepareDepth(int bits, const Bitmap*& out);
 
     Bitmap bitmap_;
@@ -86,7 +87,8 @@ private:
     Buffer io_;
     Buffer input_;
     Buffer rowBuffer_;
-    Buffer dibBuffer_;  // packed 1 and 4 bit DIBs for dibView
+    Buffer aheadBuffer_;  // rows between the decoding thread and the resampler
+    Buffer dibBuffer_;    // packed 1 and 4 bit DIBs for dibView
     Resampler resampler_;
     Kernel kernel_ = Kernel::Lanczos3;
     LoadLimits limits_;

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace vximg {
@@ -130,12 +130,14 @@ void Resampler::setup(int srcWidth, int srcHeight, int dstWidth, int dstHeight, 
     vertical_.build(srcHeight, dstHeight, kernel);
     // one spare row: trimmed windows may end one row earlier than the last one
     ringRows_ = std::min(vertical_.taps + 1, srcHeight);
-    // rows padded to whole SIMD blocks; the horizontal pass reads a pair of
-    // pixels and one value more, past the row's end
-    ringStride_ = (size_t(srcWidth) * 3 + 15) & ~size_t(15);
+    // rows padded to whole AVX2 blocks
+    ringStride_ = (size_t(srcWidth) * 3 + 31) & ~size_t(31);
     ring_.assign(size_t(ringRows_) * ringStride_, 0);
     accumulator_.resize(ringStride_);
-    column_.resize(size_t(srcWidth) * 3 + 8);
+    // the horizontal pass reads a few values past the row's end: zeros (the
+    // SIMD loops write the ring's zero padding there)
+    column_.assign(ringStride_ + 32, 0);
+    taken_.resize(size_t(vertical_.taps) + 1);
     pushed_ = 0;
     produced_ = 0;
 }
@@ -158,6 +160,61 @@ bool Resampler::ready() const
 
 namespace {
 
+constexpr int kColumnShift = 8;  // vertical sums keep 6 of their 14 fraction bits
+constexpr int kShift = ResampleAxis::kWeightBits + 6;
+
+// The work of one output row: `rows` (an even count; a padding row has weight
+// 0) weighted into `column`, then the horizontal pass into `out`.
+struct RowJob {
+    const uint8_t* const* rows;
+    const int16_t* rowWeights;
+    int rowCount;
+    size_t len;     // values of a source row
+    size_t padded;  // len rounded up to 32
+    int16_t* column;
+    const ResampleAxis* horizontal;
+    int dstWidth;
+    uint8_t* out;
+};
+
+inline uint8_t clampByte(int32_t v)
+{
+    return uint8_t(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+inline int32_t weightPair(const int16_t* w)
+{
+    return int32_t(uint32_t(uint16_t(w[0])) | (uint32_t(uint16_t(w[1])) << 16));
+}
+
+// Plain loops, in an order the compiler vectorises: whole rows, a pair of taps at a time.
+void resampleRowPlain(const RowJob& job, int32_t* acc)
+{
+    for (size_t i = 0; i < job.len; ++i)
+        acc[i] = 1 << (kColumnShift - 1);
+    for (int k = 0; k < job.rowCount; k += 2) {
+        const uint8_t* r0 = job.rows[k];
+        const uint8_t* r1 = job.rows[k + 1];
+        const int32_t w0 = job.rowWeights[k], w1 = job.rowWeights[k + 1];
+        for (size_t i = 0; i < job.len; ++i)
+            acc[i] += r0[i] * w0 + r1[i] * w1;
+    }
+    for (size_t i = 0; i < job.len; ++i)
+        job.column[i] = int16_t(acc[i] >> kColumnShift);
+
+    const ResampleAxis& h = *job.horizontal;
+    const int16_t* w = h.weights.data();
+    for (int x = 0; x < job.dstWidth; ++x, w += h.taps) {
+        const int16_t* s = job.column + size_t(h.start[size_t(x)]) * 3;
+        int32_t v[3] = {1 << (kShift - 1), 1 << (kShift - 1), 1 << (kShift - 1)};
+        for (int k = 0; k < h.count[size_t(x)]; ++k, s += 3)
+            for (int c = 0; c < 3; ++c)
+                v[c] += s[c] * int32_t(w[k]);
+        for (int c = 0; c < 3; ++c)
+            job.out[3 * x + c] = clampByte(v[c] >> kShift);
+    }
+}
+
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 #define VXIMG_X86 1
 #if defined(__SSE2__)
@@ -165,131 +222,174 @@ namespace {
 #else
 #define VXIMG_SSE2 __attribute__((target("sse2")))
 #endif
-// 32-bit builds target plain i686; SSE2 is then chosen at run time.
-bool haveSse2()
-{
-#if defined(__SSE2__)
-    return true;
-#else
-    static const bool has = __builtin_cpu_supports("sse2");
-    return has;
-#endif
-}
-#endif
+#define VXIMG_AVX2 __attribute__((target("avx2")))
 
-// acc[i] += r0[i] * w0 + r1[i] * w1 over len values
-void verticalPairScalar(const uint8_t* r0, const uint8_t* r1, int16_t w0, int16_t w1, int32_t* acc,
-                        size_t len)
+// Sixteen column values of all taps: the sums stay in registers.
+VXIMG_SSE2 inline void verticalBlockSse2(const RowJob& job, size_t i)
 {
-    for (size_t i = 0; i < len; ++i)
-        acc[i] += r0[i] * int32_t(w0) + r1[i] * int32_t(w1);
-}
-
-// One output pixel: n taps (weights padded to even) over B G R triples.
-void horizontalScalar(const int16_t* s, const int16_t* w, int n, int32_t v[3], int shift)
-{
-    v[0] = v[1] = v[2] = 1 << (shift - 1);
-    for (int k = 0; k < n; ++k, s += 3)
-        for (int c = 0; c < 3; ++c)
-            v[c] += s[c] * int32_t(w[k]);
-    for (int c = 0; c < 3; ++c)
-        v[c] >>= shift;
-}
-
-#ifdef VXIMG_X86
-// len is a multiple of 8 here (rows are padded to 16 bytes)
-VXIMG_SSE2 void verticalPairSse2(const uint8_t* r0, const uint8_t* r1, int16_t w0, int16_t w1,
-                                 int32_t* acc, size_t len)
-{
-    const __m128i ww =
-        _mm_set1_epi32(int32_t(uint32_t(uint16_t(w0)) | (uint32_t(uint16_t(w1)) << 16)));
     const __m128i zero = _mm_setzero_si128();
-    for (size_t i = 0; i < len; i += 8) {
-        const __m128i a =
-            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r0 + i)), zero);
-        const __m128i b =
-            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r1 + i)), zero);
-        __m128i* out = reinterpret_cast<__m128i*>(acc + i);
-        _mm_storeu_si128(
-            out, _mm_add_epi32(_mm_loadu_si128(out), _mm_madd_epi16(_mm_unpacklo_epi16(a, b), ww)));
-        _mm_storeu_si128(out + 1, _mm_add_epi32(_mm_loadu_si128(out + 1),
-                                                _mm_madd_epi16(_mm_unpackhi_epi16(a, b), ww)));
+    __m128i acc0 = _mm_set1_epi32(1 << (kColumnShift - 1));
+    __m128i acc1 = acc0, acc2 = acc0, acc3 = acc0;
+    for (int k = 0; k < job.rowCount; k += 2) {
+        const __m128i ww = _mm_set1_epi32(weightPair(job.rowWeights + k));
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(job.rows[k] + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(job.rows[k + 1] + i));
+        const __m128i alo = _mm_unpacklo_epi8(a, zero), blo = _mm_unpacklo_epi8(b, zero);
+        const __m128i ahi = _mm_unpackhi_epi8(a, zero), bhi = _mm_unpackhi_epi8(b, zero);
+        acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi16(alo, blo), ww));
+        acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi16(alo, blo), ww));
+        acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi16(ahi, bhi), ww));
+        acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi16(ahi, bhi), ww));
+    }
+    // the sums fit 16 bits (at most 255 * 64 * the weights' positive part)
+    __m128i* out = reinterpret_cast<__m128i*>(job.column + i);
+    _mm_storeu_si128(out, _mm_packs_epi32(_mm_srai_epi32(acc0, kColumnShift),
+                                          _mm_srai_epi32(acc1, kColumnShift)));
+    _mm_storeu_si128(out + 1, _mm_packs_epi32(_mm_srai_epi32(acc2, kColumnShift),
+                                              _mm_srai_epi32(acc3, kColumnShift)));
+}
+
+// Two taps of one output pixel: B G R of neighbouring pixels interleaved for
+// pmaddwd; the fourth lane (the next pixel's B) is never used.
+VXIMG_SSE2 inline __m128i horizontalPairSse2(const int16_t* s, const int16_t* w, __m128i acc)
+{
+    const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
+    const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + 3));
+    return _mm_add_epi32(acc,
+                         _mm_madd_epi16(_mm_unpacklo_epi16(a, b), _mm_set1_epi32(weightPair(w))));
+}
+
+// Saturating packs clamp to 0..255 as the plain loop does.
+VXIMG_SSE2 inline void storePixel(__m128i acc, uint8_t* out)
+{
+    __m128i v = _mm_srai_epi32(acc, kShift);
+    v = _mm_packs_epi32(v, v);
+    const int32_t bgr = _mm_cvtsi128_si32(_mm_packus_epi16(v, v));
+    std::memcpy(out, &bgr, 3);
+}
+
+VXIMG_SSE2 void resampleRowSse2(const RowJob& job)
+{
+    for (size_t i = 0; i < job.padded; i += 16)
+        verticalBlockSse2(job, i);
+    const ResampleAxis& h = *job.horizontal;
+    const int16_t* w = h.weights.data();
+    for (int x = 0; x < job.dstWidth; ++x, w += h.taps) {
+        const int16_t* s = job.column + size_t(h.start[size_t(x)]) * 3;
+        const int n = h.count[size_t(x)];
+        __m128i acc = _mm_set1_epi32(1 << (kShift - 1));
+        for (int k = 0; k < n; k += 2)
+            acc = horizontalPairSse2(s + 3 * k, w + k, acc);
+        storePixel(acc, job.out + 3 * x);
     }
 }
 
-// Two taps per step: B G R of neighbouring pixels interleaved for pmaddwd;
-// the fourth lane (the next pixel's B) is never used. Reads up to one pixel
-// and one value past the last tap.
-VXIMG_SSE2 void horizontalSse2(const int16_t* s, const int16_t* w, int n, int32_t v[3], int shift)
+// As the SSE2 loops, twice as wide. Vertical: 32 column values at a time; the
+// in-lane unpacking leaves the sums of values 0-7 and 16-23 in one pack, 8-15
+// and 24-31 in the other, put back in order before the store.
+VXIMG_AVX2 void resampleRowAvx2(const RowJob& job)
 {
-    __m128i acc = _mm_set1_epi32(1 << (shift - 1));
-    for (int k = 0; k < n; k += 2, s += 6) {
-        const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
-        const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + 3));
-        const __m128i ww = _mm_set1_epi32(
-            int32_t(uint32_t(uint16_t(w[k])) | (uint32_t(uint16_t(w[k + 1])) << 16)));
-        acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), ww));
+    const __m256i zero = _mm256_setzero_si256();
+    for (size_t i = 0; i < job.padded; i += 32) {
+        __m256i acc0 = _mm256_set1_epi32(1 << (kColumnShift - 1));
+        __m256i acc1 = acc0, acc2 = acc0, acc3 = acc0;
+        for (int k = 0; k < job.rowCount; k += 2) {
+            const __m256i ww = _mm256_set1_epi32(weightPair(job.rowWeights + k));
+            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(job.rows[k] + i));
+            const __m256i b =
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(job.rows[k + 1] + i));
+            const __m256i alo = _mm256_unpacklo_epi8(a, zero), blo = _mm256_unpacklo_epi8(b, zero);
+            const __m256i ahi = _mm256_unpackhi_epi8(a, zero), bhi = _mm256_unpackhi_epi8(b, zero);
+            acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_unpacklo_epi16(alo, blo), ww));
+            acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_unpackhi_epi16(alo, blo), ww));
+            acc2 = _mm256_add_epi32(acc2, _mm256_madd_epi16(_mm256_unpacklo_epi16(ahi, bhi), ww));
+            acc3 = _mm256_add_epi32(acc3, _mm256_madd_epi16(_mm256_unpackhi_epi16(ahi, bhi), ww));
+        }
+        const __m256i lo = _mm256_packs_epi32(_mm256_srai_epi32(acc0, kColumnShift),
+                                              _mm256_srai_epi32(acc1, kColumnShift));
+        const __m256i hi = _mm256_packs_epi32(_mm256_srai_epi32(acc2, kColumnShift),
+                                              _mm256_srai_epi32(acc3, kColumnShift));
+        __m256i* out = reinterpret_cast<__m256i*>(job.column + i);
+        _mm256_storeu_si256(out, _mm256_permute2x128_si256(lo, hi, 0x20));
+        _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(lo, hi, 0x31));
     }
-    int32_t out[4];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_srai_epi32(acc, shift));
-    v[0] = out[0];
-    v[1] = out[1];
-    v[2] = out[2];
+    // Horizontal: four taps per step, taps k and k+1 in the low lane, k+2 and
+    // k+3 in the high one, each lane's B G R pairs gathered by a byte shuffle.
+    const __m256i gather = _mm256_setr_epi8(0, 1, 6, 7, 2, 3, 8, 9, 4, 5, 10, 11, -1, -1, -1, -1, 0,
+                                            1, 6, 7, 2, 3, 8, 9, 4, 5, 10, 11, -1, -1, -1, -1);
+    const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
+    const ResampleAxis& h = *job.horizontal;
+    const int16_t* w = h.weights.data();
+    for (int x = 0; x < job.dstWidth; ++x, w += h.taps) {
+        const int16_t* s = job.column + size_t(h.start[size_t(x)]) * 3;
+        const int n = h.count[size_t(x)];
+        __m256i acc = _mm256_setzero_si256();
+        int k = 0;
+        for (; k + 4 <= n; k += 4) {
+            const __m128i p0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 3 * k));
+            const __m128i p2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 3 * k + 6));
+            const __m256i px = _mm256_shuffle_epi8(
+                _mm256_inserti128_si256(_mm256_castsi128_si256(p0), p2, 1), gather);
+            const __m256i ww = _mm256_permutevar8x32_epi32(
+                _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(w + k))),
+                spread);
+            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(px, ww));
+        }
+        __m128i sum = _mm_add_epi32(
+            _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1)),
+            _mm_set1_epi32(1 << (kShift - 1)));
+        for (; k < n; k += 2)
+            sum = horizontalPairSse2(s + 3 * k, w + k, sum);
+        storePixel(sum, job.out + 3 * x);
+    }
 }
 #endif
 
 }  // namespace
 
+Resampler::Simd Resampler::available()
+{
+#ifdef VXIMG_X86
+    static const Simd best = __builtin_cpu_supports("avx2")   ? Simd::Avx2
+                             : __builtin_cpu_supports("sse2") ? Simd::Sse2
+                                                              : Simd::Plain;
+    return best;
+#else
+    return Simd::Plain;
+#endif
+}
+
+void Resampler::limitSimd(Simd limit)
+{
+    simd_ = std::min(limit, available());
+}
+
 void Resampler::produce(uint8_t* bgr)
 {
     const size_t j = size_t(produced_);
-    const size_t len = size_t(srcWidth_) * 3;
-#ifdef VXIMG_X86
-    const bool sse2 = simd_ && haveSse2();
-#endif
-    // vertical: weighted sum of the covered source rows, kept with 6 fraction bits
-    {
-        const int first = vertical_.start[j];
-        const int n = vertical_.count[j];
-        const int16_t* w = &vertical_.weights[j * size_t(vertical_.taps)];
-        int32_t* acc = accumulator_.data();
-        std::memset(acc, 0, ringStride_ * sizeof(int32_t));
-        for (int k = 0; k < n; k += 2) {
-            const uint8_t* r0 = &ring_[size_t((first + k) % ringRows_) * ringStride_];
-            // an odd last tap pairs with a zero weight on the same row
-            const uint8_t* r1 =
-                k + 1 < n ? &ring_[size_t((first + k + 1) % ringRows_) * ringStride_] : r0;
-            const int16_t w0 = w[k], w1 = k + 1 < n ? w[k + 1] : int16_t(0);
-#ifdef VXIMG_X86
-            if (sse2) {
-                verticalPairSse2(r0, r1, w0, w1, acc, ringStride_);
-                continue;
-            }
-#endif
-            verticalPairScalar(r0, r1, w0, w1, acc, len);
-        }
-        int16_t* col = column_.data();
-        for (size_t i = 0; i < len; ++i)
-            col[i] = int16_t((acc[i] + 128) >> 8);
-        for (size_t i = len; i < column_.size(); ++i)
-            col[i] = 0;
+    RowJob job;
+    job.rowWeights = &vertical_.weights[j * size_t(vertical_.taps)];
+    job.rowCount = vertical_.count[j];
+    for (int k = 0; k < job.rowCount; ++k)
+        taken_[size_t(k)] = &ring_[size_t((vertical_.start[j] + k) % ringRows_) * ringStride_];
+    if (job.rowCount & 1) {
+        // an odd last tap pairs with the zero weight after it, on the same row
+        taken_[size_t(job.rowCount)] = taken_[size_t(job.rowCount - 1)];
+        ++job.rowCount;
     }
-    // horizontal: the three channels of a pixel together
-    constexpr int kShift = ResampleAxis::kWeightBits + 6;
-    const int taps = horizontal_.taps;
-    const int16_t* w = horizontal_.weights.data();
-    for (int x = 0; x < dstWidth_; ++x, w += taps) {
-        const int16_t* s = column_.data() + size_t(horizontal_.start[size_t(x)]) * 3;
-        const int n = horizontal_.count[size_t(x)];
-        int32_t v[3];
+    job.rows = taken_.data();
+    job.len = size_t(srcWidth_) * 3;
+    job.padded = ringStride_;
+    job.column = column_.data();
+    job.horizontal = &horizontal_;
+    job.dstWidth = dstWidth_;
+    job.out = bgr;
+    switch (simd_) {
 #ifdef VXIMG_X86
-        if (sse2)
-            horizontalSse2(s, w, n, v, kShift);
-        else
+    case Simd::Avx2: resampleRowAvx2(job); break;
+    case Simd::Sse2: resampleRowSse2(job); break;
 #endif
-            horizontalScalar(s, w, n, v, kShift);
-        for (int c = 0; c < 3; ++c)
-            bgr[3 * x + c] = uint8_t(v[c] < 0 ? 0 : (v[c] > 255 ? 255 : v[c]));
+    default: resampleRowPlain(job, accumulator_.data()); break;
     }
     ++produced_;
 }

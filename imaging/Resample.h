@@ -49,21 +49,27 @@ public:
     // Writes the next output row (dstWidth B G R pixels).
     void produce(uint8_t* bgr);
     int pushed() const { return pushed_; }
-    // Plain loops instead of SSE2 (tests compare both; 32-bit builds choose at run time).
-    void setSimd(bool on) { simd_ = on; }
     int produced() const { return produced_; }
+
+    // Loops of the best instruction set the processor has, up to `limit`
+    // (tests compare them; chosen at run time, as the 32-bit build has no
+    // SSE2 by default and no build assumes AVX2).
+    enum class Simd { Plain, Sse2, Avx2 };
+    static Simd available();
+    void limitSimd(Simd limit);
 
 private:
     int srcWidth_ = 0, srcHeight_ = 0, dstWidth_ = 0, dstHeight_ = 0;
     ResampleAxis horizontal_, vertical_;
     int ringRows_ = 0;
     size_t ringStride_ = 0;
-    std::vector<uint8_t> ring_;         // the last source rows
-    std::vector<int32_t> accumulator_;  // vertical sums of one row
-    std::vector<int16_t> column_;       // vertically resampled row, scaled by 64
+    std::vector<uint8_t> ring_;          // the last source rows
+    std::vector<int32_t> accumulator_;   // vertical sums of one row (plain loops)
+    std::vector<int16_t> column_;        // vertically resampled row, scaled by 64
+    std::vector<const uint8_t*> taken_;  // the source rows of one output row
     int pushed_ = 0;
     int produced_ = 0;
-    bool simd_ = true;
+    Simd simd_ = available();
 };
 
 }  // namespace vximg

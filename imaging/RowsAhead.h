@@ -1,0 +1,65 @@
+// A decoder run on a worker thread, a few batches of rows ahead of the
+// caller, so that decoding and resampling share the two cores. Only the
+// worker touches the wrapped reader. Progress the decoder reports there is
+// handed on from the calling thread (the host's callback may dispatch window
+// messages), and the destructor stops and joins the worker, so no way out of
+// a pass leaves it running.
+#pragma once
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "imaging/Decoder.h"
+
+namespace vximg {
+
+class RowsAhead final : public RowReader, public ProgressSink {
+public:
+    // Progress reaches `forward` on the thread that made this object.
+    explicit RowsAhead(ProgressSink& forward);
+    ~RowsAhead() override;
+    RowsAhead(const RowsAhead&) = delete;
+    RowsAhead& operator=(const RowsAhead&) = delete;
+
+    // Starts reading `source` (opened with this object as its progress sink)
+    // into batches kept in `storage`. False for pictures too small to gain
+    // from a thread, or when none can be started: then read `source` itself.
+    bool start(RowReader& source, Buffer& storage);
+    int next(const uint8_t** row) override;
+    void progress(double fraction) override;
+
+private:
+    static constexpr int kBatchRows = 16;
+    static constexpr int kBatches = 4;
+
+    struct Batch {
+        uint8_t* rows = nullptr;
+        int count = 0;
+        int rc = 0;  // after the rows: kOk, or the error that ended the pass
+    };
+
+    void run();
+    void stop();
+
+    ProgressSink& forward_;
+    const std::thread::id caller_;
+    RowReader* source_ = nullptr;
+    size_t rowBytes_ = 0;
+    Batch batches_[kBatches];
+    std::thread worker_;
+    std::mutex mutex_;
+    std::condition_variable filledCv_, freedCv_;
+    // guarded by mutex_
+    int filled_ = 0;  // batches the worker has written
+    int freed_ = 0;   // batches the caller is done with
+    bool stopping_ = false;
+    double fraction_ = -1.0;  // the decoder's latest progress
+    // the caller's
+    const Batch* current_ = nullptr;
+    int row_ = 0;
+    int delivered_ = 0;
+    double forwarded_ = -1.0;
+};
+
+}  // namespace vximg
