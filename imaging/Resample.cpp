@@ -51,6 +51,10 @@ double kernelValue(Kernel k, double x)
 
 void ResampleAxis::build(int srcSize, int dstSize, Kernel kernel)
 {
+    if (srcSize == builtSrc_ && dstSize == builtDst_ && kernel == builtKernel_)
+        return;
+    builtSrc_ = builtDst_ = 0;  // until this build is complete (it may throw)
+    const Kernel requested = kernel;
     const double scale = double(srcSize) / double(dstSize);
     const bool shrink = scale > 1.0;
     if (!shrink && kernel == Kernel::Lanczos3)
@@ -118,6 +122,9 @@ void ResampleAxis::build(int srcSize, int dstSize, Kernel kernel)
         start[size_t(i)] = first;
         count[size_t(i)] = n;
     }
+    builtSrc_ = srcSize;
+    builtDst_ = dstSize;
+    builtKernel_ = requested;
 }
 
 void Resampler::setup(int srcWidth, int srcHeight, int dstWidth, int dstHeight, Kernel kernel)

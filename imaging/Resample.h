@@ -33,7 +33,13 @@ struct ResampleAxis {
     std::vector<int16_t> weights;  // taps per output pixel, `taps` apart
     int taps = 0;                  // always even: the SIMD loops take taps in pairs
 
+    // Kept when the sizes and kernel are those of the last build: a job
+    // scales picture after picture the same way.
     void build(int srcSize, int dstSize, Kernel kernel);
+
+private:
+    int builtSrc_ = 0, builtDst_ = 0;
+    Kernel builtKernel_ = Kernel::Box;
 };
 
 class Resampler {

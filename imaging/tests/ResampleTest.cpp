@@ -88,14 +88,22 @@ double stddevOf(const Image& img, int channel, int border)
 
 }  // namespace
 
-TEST(ResampleWeights, SumToOneAtEveryRatio)
+TEST(ResampleWeights, SumToOneAtEveryRatioAndAReusedAxisMatchesAFreshOne)
 {
+    vximg::ResampleAxis reused;
     for (int src : {1, 2, 7, 100, 1601, 4000})
         for (int dst : {1, 3, 99, 160, 1600, 4003}) {
             for (auto k : {vximg::Kernel::Box, vximg::Kernel::Triangle, vximg::Kernel::CatmullRom,
                            vximg::Kernel::Lanczos3}) {
                 vximg::ResampleAxis a;
                 a.build(src, dst, k);
+                for (int again = 0; again < 2; ++again) {
+                    reused.build(src, dst, k);
+                    ASSERT_EQ(reused.taps, a.taps);
+                    ASSERT_EQ(reused.start, a.start);
+                    ASSERT_EQ(reused.count, a.count);
+                    ASSERT_EQ(reused.weights, a.weights) << src << "->" << dst;
+                }
                 for (int i = 0; i < dst; ++i) {
                     int sum = 0;
                     ASSERT_GE(a.start[size_t(i)], 0);
