@@ -1,5 +1,6 @@
 #include "imaging/RowsAhead.h"
 
+#include <atomic>
 #include <cstring>
 #include <system_error>
 
@@ -7,12 +8,31 @@
 
 namespace vximg {
 
+namespace {
+
+// Passes of this process decoding at this moment, with or without a worker.
+std::atomic<int> passesRunning{0};
+
+// A worker only pays while a core is left for it: when as many pictures
+// decode at once as there are cores (several conversions on threads of
+// their own), each decodes on its own thread, without switching.
+bool coreLeftForWorker(int passes)
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 || unsigned(passes) * 2 <= cores;
+}
+
+}  // namespace
+
 RowsAhead::RowsAhead(ProgressSink& forward) : forward_(forward), caller_(std::this_thread::get_id())
-{}
+{
+    ++passesRunning;
+}
 
 RowsAhead::~RowsAhead()
 {
     stop();
+    --passesRunning;
 }
 
 bool RowsAhead::start(RowReader& source, Buffer& storage)
@@ -20,7 +40,7 @@ bool RowsAhead::start(RowReader& source, Buffer& storage)
     // below this a thread costs about what the overlap saves
     constexpr uint64_t kMinPixels = uint64_t(1) << 16;
     if (uint64_t(source.width) * uint64_t(source.height) < kMinPixels ||
-        source.height <= kBatchRows)
+        source.height <= kBatchRows || !coreLeftForWorker(passesRunning))
         return false;
     width = source.width;
     height = source.height;

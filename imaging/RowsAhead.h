@@ -24,7 +24,8 @@ public:
 
     // Starts reading `source` (opened with this object as its progress sink)
     // into batches kept in `storage`. False for pictures too small to gain
-    // from a thread, or when none can be started: then read `source` itself.
+    // from a thread, while other passes of the process keep the cores busy,
+    // or when no thread can be started: then read `source` itself.
     bool start(RowReader& source, Buffer& storage);
     int next(const uint8_t** row) override;
     void progress(double fraction) override;
