@@ -1,5 +1,7 @@
 #include "testsupport/win/TestFiles.h"
 
+#include "win/FindFile.h"
+
 #include <algorithm>
 
 namespace testfiles {
@@ -49,15 +51,11 @@ std::wstring executableFolder()
 std::vector<std::wstring> fileNames(const std::wstring& folder)
 {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            names.emplace_back(found.cFileName);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    CFindFile search;
+    for (bool more = search.FindFirst((folder + L"\\*").c_str()); more; more = search.FindNext()) {
+        if (!search.IsFolder())
+            names.emplace_back(search.Found().cFileName);
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
