@@ -14,7 +14,7 @@
 namespace {
 
 // libjpeg reports fatal errors by calling error_exit, which must not return.
-// We jump back into encode(), whose frame holds no object with a destructor.
+// We jump back into the JpegRowEncoder call that is running (see State).
 struct JumpingErrorManager {
     jpeg_error_mgr standard;
     std::jmp_buf jump;
@@ -79,68 +79,25 @@ struct PixelRows {
     bool bgr;
 };
 
-// Exactly one of file and memory is set; the caller opens and closes the
-// file. Plain C style on purpose: longjmp lands here, so nothing in this
-// frame may need destruction.
-int encode(std::FILE* file, std::vector<uint8_t>* memory, PixelRows rows, uint32_t width,
-           uint32_t height, int quality, int markerCode, const uint8_t* markerData,
-           uint32_t markerLength, bool writeJfif)
+int encode(JpegRowEncoder& encoder, PixelRows rows, uint32_t width, uint32_t height, int quality,
+           int markerCode, const uint8_t* markerData, uint32_t markerLength, bool writeJfif)
 {
-    jpeg_compress_struct cinfo;
-    std::memset(&cinfo, 0, sizeof cinfo);  // destroy is then safe at any point
-    JumpingErrorManager errors;
-    MemoryDestination memoryDest;
-
-    cinfo.err = jpeg_std_error(&errors.standard);
-    errors.standard.error_exit = jumpBackToEncoder;
-    if (setjmp(errors.jump)) {
-        jpeg_destroy_compress(&cinfo);
-        if (memory != nullptr)
-            memory->clear();
+    if (!encoder.start(width, height, quality, rows.bgr, writeJfif, markerCode, markerData,
+                       markerLength))
         return 0;
-    }
-
-    jpeg_create_compress(&cinfo);
-    if (file != nullptr) {
-        jpeg_stdio_dest(&cinfo, file);
-    } else {
-        memoryDest.pub.init_destination = memoryInit;
-        memoryDest.pub.empty_output_buffer = memoryGrow;
-        memoryDest.pub.term_destination = memoryTerm;
-        memoryDest.out = memory;
-        cinfo.dest = &memoryDest.pub;
-    }
-
-    cinfo.image_width = width;
-    cinfo.image_height = height;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = rows.bgr ? JCS_EXT_BGR : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    cinfo.comp_info[0].h_samp_factor = 2;
-    cinfo.comp_info[0].v_samp_factor = 1;
-    cinfo.write_JFIF_header = writeJfif ? TRUE : FALSE;
-
-    jpeg_start_compress(&cinfo, TRUE);
-    if (markerLength != 0)
-        jpeg_write_marker(&cinfo, markerCode, markerData, markerLength);
-
     const size_t stride = static_cast<size_t>(width) * 3;
-    constexpr JDIMENSION kBatch = 16;  // one call per iMCU row or more
-    JSAMPROW batch[kBatch];
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const JDIMENSION first = cinfo.next_scanline;
-        const JDIMENSION n = std::min(kBatch, cinfo.image_height - first);
-        for (JDIMENSION i = 0; i < n; ++i) {
+    constexpr uint32_t kBatch = 16;  // one call per iMCU row or more
+    const uint8_t* batch[kBatch];
+    for (uint32_t first = 0; first < height; first += kBatch) {
+        const uint32_t n = std::min(kBatch, height - first);
+        for (uint32_t i = 0; i < n; ++i) {
             const size_t y = rows.bottomUp ? height - 1 - (first + i) : first + i;
-            batch[i] = const_cast<JSAMPLE*>(rows.pixels + y * stride);
+            batch[i] = rows.pixels + y * stride;
         }
-        jpeg_write_scanlines(&cinfo, batch, n);
+        if (!encoder.write(batch, n))
+            return 0;
     }
-
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    return 1;
+    return encoder.finish() ? 1 : 0;
 }
 
 // Encodes into the file at path or into memory; for a file, write errors of
@@ -149,16 +106,20 @@ int encodeTo(const std::filesystem::path* path, std::vector<uint8_t>* memory, Pi
              uint32_t width, uint32_t height, int quality, int markerCode,
              const uint8_t* markerData, uint32_t markerLength, bool writeJfif)
 {
-    if (markerLength != 0 && markerData == nullptr)
-        return 0;
-    if (path == nullptr)
-        return encode(nullptr, memory, rows, width, height, quality, markerCode, markerData,
-                      markerLength, writeJfif);
+    if (path == nullptr) {
+        JpegRowEncoder encoder(*memory);
+        return encode(encoder, rows, width, height, quality, markerCode, markerData, markerLength,
+                      writeJfif);
+    }
     UniqueFile file = openFile(*path, "wb");
     if (!file)
         return 0;
-    const int result = encode(file.get(), nullptr, rows, width, height, quality, markerCode,
-                              markerData, markerLength, writeJfif);
+    int result;
+    {
+        JpegRowEncoder encoder(file.get());
+        result = encode(encoder, rows, width, height, quality, markerCode, markerData, markerLength,
+                        writeJfif);
+    }
     return closeFile(file) ? result : 0;
 }
 
@@ -176,8 +137,8 @@ int writeFromPixels(const std::filesystem::path* path, std::vector<uint8_t>* mem
         memory->clear();
     if (pixels == nullptr || width == 0 || height == 0)
         return 0;
-    return encodeTo(path, memory, PixelRows{pixels, flipRows, swapRedBlue}, width, height,
-                    clampQuality(quality), markerCode, markerData, markerLength, writeJfif);
+    return encodeTo(path, memory, PixelRows{pixels, flipRows, swapRedBlue}, width, height, quality,
+                    markerCode, markerData, markerLength, writeJfif);
 }
 
 }  // namespace
@@ -206,8 +167,8 @@ int encodeRgbToJpegFile(const std::filesystem::path& path, const uint8_t* pixels
 {
     if (pixels == nullptr)
         return 0;
-    return encodeTo(&path, nullptr, PixelRows{pixels, false, false}, width, height,
-                    clampQuality(quality), markerCode, markerData, markerLength, writeJfif);
+    return encodeTo(&path, nullptr, PixelRows{pixels, false, false}, width, height, quality,
+                    markerCode, markerData, markerLength, writeJfif);
 }
 
 int encodeRgbToJpegMemory(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width,
@@ -217,6 +178,124 @@ int encodeRgbToJpegMemory(std::vector<uint8_t>& out, const uint8_t* pixels, uint
     out.clear();
     if (pixels == nullptr)
         return 0;
-    return encodeTo(nullptr, &out, PixelRows{pixels, false, false}, width, height,
-                    clampQuality(quality), markerCode, markerData, markerLength, writeJfif);
+    return encodeTo(nullptr, &out, PixelRows{pixels, false, false}, width, height, quality,
+                    markerCode, markerData, markerLength, writeJfif);
+}
+
+// libjpeg's fatal errors jump back into the call that is running: each call
+// arms the jump first, and nothing in those frames needs destruction.
+struct JpegRowEncoder::State {
+    jpeg_compress_struct cinfo;
+    JumpingErrorManager errors;
+    MemoryDestination memoryDest;
+    std::FILE* file = nullptr;
+    std::vector<uint8_t>* memory = nullptr;
+    bool created = false;
+    bool started = false;
+    bool failed = false;
+
+    void fail()
+    {
+        failed = true;
+        if (created)
+            jpeg_destroy_compress(&cinfo);
+        created = false;
+        if (memory != nullptr)
+            memory->clear();
+    }
+};
+
+JpegRowEncoder::JpegRowEncoder(std::vector<uint8_t>& out) : state_(std::make_unique<State>())
+{
+    state_->memory = &out;
+    out.clear();
+}
+
+JpegRowEncoder::JpegRowEncoder(std::FILE* file) : state_(std::make_unique<State>())
+{
+    state_->file = file;
+}
+
+JpegRowEncoder::~JpegRowEncoder()
+{
+    if (state_->created)
+        jpeg_destroy_compress(&state_->cinfo);
+}
+
+bool JpegRowEncoder::start(uint32_t width, uint32_t height, int quality, bool bgr, bool writeJfif,
+                           int markerCode, const uint8_t* markerData, uint32_t markerLength)
+{
+    State& s = *state_;
+    if (s.failed || s.started || width == 0 || height == 0 ||
+        (markerLength != 0 && markerData == nullptr)) {
+        s.fail();
+        return false;
+    }
+    s.started = true;
+    std::memset(&s.cinfo, 0, sizeof s.cinfo);
+    s.cinfo.err = jpeg_std_error(&s.errors.standard);
+    s.errors.standard.error_exit = jumpBackToEncoder;
+    if (setjmp(s.errors.jump)) {
+        s.fail();
+        return false;
+    }
+    s.created = true;  // destroying a zeroed struct is safe
+    jpeg_create_compress(&s.cinfo);
+    if (s.file != nullptr) {
+        jpeg_stdio_dest(&s.cinfo, s.file);
+    } else {
+        s.memoryDest.pub.init_destination = memoryInit;
+        s.memoryDest.pub.empty_output_buffer = memoryGrow;
+        s.memoryDest.pub.term_destination = memoryTerm;
+        s.memoryDest.out = s.memory;
+        s.cinfo.dest = &s.memoryDest.pub;
+    }
+
+    s.cinfo.image_width = width;
+    s.cinfo.image_height = height;
+    s.cinfo.input_components = 3;
+    s.cinfo.in_color_space = bgr ? JCS_EXT_BGR : JCS_RGB;
+    jpeg_set_defaults(&s.cinfo);
+    jpeg_set_quality(&s.cinfo, clampQuality(quality), TRUE);
+    s.cinfo.comp_info[0].h_samp_factor = 2;
+    s.cinfo.comp_info[0].v_samp_factor = 1;
+    s.cinfo.write_JFIF_header = writeJfif ? TRUE : FALSE;
+
+    jpeg_start_compress(&s.cinfo, TRUE);
+    if (markerLength != 0)
+        jpeg_write_marker(&s.cinfo, markerCode, markerData, markerLength);
+    return true;
+}
+
+bool JpegRowEncoder::write(const uint8_t* const* rows, uint32_t count)
+{
+    State& s = *state_;
+    if (s.failed || !s.started || count > s.cinfo.image_height - s.cinfo.next_scanline) {
+        s.fail();
+        return false;
+    }
+    if (setjmp(s.errors.jump)) {
+        s.fail();
+        return false;
+    }
+    // libjpeg only reads the rows.
+    jpeg_write_scanlines(&s.cinfo, const_cast<JSAMPARRAY>(rows), count);
+    return true;
+}
+
+bool JpegRowEncoder::finish()
+{
+    State& s = *state_;
+    if (s.failed || !s.started || s.cinfo.next_scanline != s.cinfo.image_height) {
+        s.fail();
+        return false;
+    }
+    if (setjmp(s.errors.jump)) {
+        s.fail();
+        return false;
+    }
+    jpeg_finish_compress(&s.cinfo);
+    jpeg_destroy_compress(&s.cinfo);
+    s.created = false;
+    return true;
 }

@@ -13,7 +13,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 // Largest payload one marker segment can carry; libjpeg refuses more.
@@ -40,3 +42,28 @@ int encodeRgbToJpegFile(const std::filesystem::path& path, const uint8_t* pixels
 int encodeRgbToJpegMemory(std::vector<uint8_t>& out, const uint8_t* pixels, uint32_t width,
                           uint32_t height, int quality, int markerCode, const uint8_t* markerData,
                           uint32_t markerLength, bool writeJfif);
+
+// The encoder fed row by row, for rows that become known one after another
+// (a picture still being scaled): the same settings and the same bytes as
+// the whole-buffer calls above. After a failure every call returns false and
+// does nothing; memory output is emptied then.
+class JpegRowEncoder {
+public:
+    explicit JpegRowEncoder(std::vector<uint8_t>& out);  // replaced by the JPEG file
+    explicit JpegRowEncoder(std::FILE* file);            // opened and closed by the caller
+    ~JpegRowEncoder();
+    JpegRowEncoder(const JpegRowEncoder&) = delete;
+    JpegRowEncoder& operator=(const JpegRowEncoder&) = delete;
+
+    // Writes everything up to the pixel data. bgr: rows are blue-green-red.
+    bool start(uint32_t width, uint32_t height, int quality, bool bgr, bool writeJfif = false,
+               int markerCode = 0, const uint8_t* markerData = nullptr, uint32_t markerLength = 0);
+    // The next count rows (width * 3 bytes each), top row first.
+    bool write(const uint8_t* const* rows, uint32_t count);
+    // Once every row is written: ends the file.
+    bool finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
