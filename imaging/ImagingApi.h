@@ -17,7 +17,7 @@ namespace vximg {
 
 // Bumped whenever the interface below changes; the DLL's factory refuses
 // other versions so a stale DLL cannot be driven through a wrong vtable.
-constexpr int kApiVersion = 1;
+constexpr int kApiVersion = 2;
 
 // Result codes of every operation (0 = success). They are shown to the user
 // after a failed load, so they stay stable.
@@ -49,6 +49,18 @@ constexpr int kResizeResample = 1;
 
 class PictureCore;  // the implementation behind every IPicture of one module
 
+// Receives the rows of a resized picture, top row first, each row once.
+class RowSink {
+public:
+    // The new size, before the first row.
+    virtual void begin(int width, int height) = 0;
+    // One row of width pixels B, G, R; the bytes are valid during the call only.
+    virtual void row(const uint8_t* bgr) = 0;
+
+protected:
+    ~RowSink() = default;
+};
+
 class IPicture {
 public:
     // Destroys the object (the one that created it frees it).
@@ -67,6 +79,12 @@ public:
     virtual int fill(uint32_t color) = 0;
     // flags: kResizeResample or 0. A palette picture becomes 24 bits when resampled.
     virtual int resize(float width, float height, int flags) = 0;
+    // resize() that also hands the rows of the result to sink, each as soon
+    // as it is finished, so that they can be encoded while a JPEG is still
+    // being decoded. Only a resampling whose rows are made top row first
+    // hands them (not a BMP stored bottom-up, not a resize without
+    // resampling or to the same size); otherwise sink is never called.
+    virtual int resizeWithRows(float width, float height, int flags, RowSink* sink) = 0;
     // Copies the w x h area of src starting at (srcX, srcY) onto this picture
     // at (x, y); clipped to both pictures.
     virtual int paint(float x, float y, float width, float height, IPicture* src, float srcX,

@@ -282,10 +282,16 @@ int PictureCore::fill(uint32_t color)
     return kOk;
 }
 
-int PictureCore::streamResample(RowReader& reader, int dw, int dh, Bitmap& dst, bool reportRows)
+int PictureCore::streamResample(RowReader& reader, int dw, int dh, Bitmap& dst, bool reportRows,
+                                RowSink* sink)
 {
     resampler_.setup(reader.width, reader.height, dw, dh, kernel_);
     dst.reset(dw, dh, 24);
+    // Rows come out in the reader's order: only top-down ones can go to the sink.
+    if (reader.bottomUp)
+        sink = nullptr;
+    if (sink)
+        sink->begin(dw, dh);
     Bgr lut[256];
     uint8_t* expanded = nullptr;
     if (reader.format == RowFormat::Index8) {
@@ -304,7 +310,10 @@ int PictureCore::streamResample(RowReader& reader, int dw, int dh, Bitmap& dst, 
         resampler_.push(row);
         while (resampler_.ready()) {
             const int j = resampler_.produced();
-            resampler_.produce(dst.row(reader.bottomUp ? dh - 1 - j : j));
+            uint8_t* out = dst.row(reader.bottomUp ? dh - 1 - j : j);
+            resampler_.produce(out);
+            if (sink)
+                sink->row(out);
         }
         if (reportRows && (i & 31) == 31)
             progress(double(i + 1) / reader.height);
@@ -315,7 +324,7 @@ int PictureCore::streamResample(RowReader& reader, int dw, int dh, Bitmap& dst, 
 
 // Decodes straight into the resampler, at a reduced scale where possible, the
 // decoder running ahead on a second thread.
-int PictureCore::decodeResampled(SourceImage& source, int dw, int dh, Bitmap& dst)
+int PictureCore::decodeResampled(SourceImage& source, int dw, int dh, Bitmap& dst, RowSink* sink)
 {
     std::unique_ptr<RowReader> reader;
     RowsAhead ahead(*this);  // made after the reader: its worker stops before the reader goes
@@ -323,8 +332,8 @@ int PictureCore::decodeResampled(SourceImage& source, int dw, int dh, Bitmap& ds
     if (rc != kOk)
         return rc;
     if (ahead.start(*reader, aheadBuffer_))
-        return streamResample(ahead, dw, dh, dst, false);
-    return streamResample(*reader, dw, dh, dst, false);
+        return streamResample(ahead, dw, dh, dst, false, sink);
+    return streamResample(*reader, dw, dh, dst, false, sink);
 }
 
 namespace {
@@ -368,7 +377,7 @@ void resizeNearest(const Bitmap& src, int dw, int dh, Bitmap& dst)
 
 }  // namespace
 
-int PictureCore::resize(float width, float height, int flags)
+int PictureCore::resize(float width, float height, int flags, RowSink* sink)
 {
     BusyGuard g(*this);
     if (!g.ok())
@@ -395,10 +404,10 @@ int PictureCore::resize(float width, float height, int flags)
     int rc;
     if (pending_) {
         std::unique_ptr<SourceImage> source = std::move(pending_);
-        rc = decodeResampled(*source, w, h, scratch_);
+        rc = decodeResampled(*source, w, h, scratch_, sink);
     } else {
         BitmapRows rows(bitmap_);
-        rc = streamResample(rows, w, h, scratch_, true);
+        rc = streamResample(rows, w, h, scratch_, true, sink);
     }
     if (rc != kOk) {
         bitmap_.clear();

@@ -30,7 +30,8 @@ public:
     int loadMemory(const void* data, size_t size);
     int createBlank(float width, float height, int bitsPerPixel);
     int fill(uint32_t color);
-    int resize(float width, float height, int flags);
+    // sink, when given, receives the rows as they are made (see IPicture::resizeWithRows).
+    int resize(float width, float height, int flags, RowSink* sink = nullptr);
     int paint(float x, float y, float width, float height, PictureCore* src, float srcX,
               float srcY);
     int setColorResolution(int bitsPerPixel);
@@ -75,9 +76,10 @@ private:
     void endProgress();
     int adopt(std::unique_ptr<ByteSource> bytes);
     int materialize();
-    int streamResample(RowReader& reader, int dstWidth, int dstHeight, Bitmap& dst,
-                       bool reportRows);
-    int decodeResampled(SourceImage& source, int dstWidth, int dstHeight, Bitmap& dst);
+    int streamResample(RowReader& reader, int dstWidth, int dstHeight, Bitmap& dst, bool reportRows,
+                       RowSink* sink = nullptr);
+    int decodeResampled(SourceImage& source, int dstWidth, int dstHeight, Bitmap& dst,
+                        RowSink* sink = nullptr);
     int prepareDepth(int bits, const Bitmap*& out);
 
     Bitmap bitmap_;

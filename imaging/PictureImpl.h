@@ -31,7 +31,11 @@ public:
     }
     int resize(float w, float h, int flags) override
     {
-        return change([&] { return core_.resize(w, h, flags); });
+        return change([&] { return core_.resize(w, h, flags, nullptr); });
+    }
+    int resizeWithRows(float w, float h, int flags, RowSink* sink) override
+    {
+        return change([&] { return core_.resize(w, h, flags, sink); });
     }
     int paint(float x, float y, float w, float h, IPicture* src, float sx, float sy) override
     {

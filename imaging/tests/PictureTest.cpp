@@ -330,3 +330,58 @@ TEST(Resize, NearestKeepsPalette)
     EXPECT_EQ(p.bitsPerPixel(), 24);  // averaging needs true colour
     EXPECT_EQ(p.resize(0.2f, 4, 1), vximg::kErrBadArgument);
 }
+
+namespace {
+
+// Keeps the rows a resize hands out, in the order they come.
+struct KeptRows final : vximg::RowSink {
+    void begin(int w, int h) override
+    {
+        ++begins;
+        picture = Image(w, h);
+    }
+    void row(const uint8_t* bgr) override
+    {
+        ASSERT_LT(rows, picture.height);
+        for (int x = 0; x < picture.width; ++x) {
+            uint8_t* to = picture.at(x, rows);
+            to[0] = bgr[x * 3 + 2];
+            to[1] = bgr[x * 3 + 1];
+            to[2] = bgr[x * 3];
+        }
+        ++rows;
+    }
+    int begins = 0;
+    int rows = 0;
+    Image picture;
+};
+
+}  // namespace
+
+// Rows made top row first (a decoding JPEG, a decoded picture) are handed
+// out as the result has them; a BMP stored bottom-up and a resize that does
+// not resample hand none.
+TEST(Resize, RowsHandedAsTheResultHasThem)
+{
+    const Image img = makeTestPicture(400, 300);
+    const std::vector<uint8_t> jpeg = encodeJpeg(img, 90, false, false);
+    PictureCore p;
+    KeptRows kept;
+    ASSERT_EQ(p.loadMemory(jpeg.data(), jpeg.size()), vximg::kOk);
+    ASSERT_EQ(p.resize(150, 113, vximg::kResizeResample, &kept), vximg::kOk);
+    ASSERT_EQ(kept.begins, 1);
+    EXPECT_EQ(kept.rows, 113);
+    EXPECT_EQ(maxDifference(kept.picture, pixelsOf(p)), 0);
+
+    KeptRows again;
+    ASSERT_EQ(p.resize(60, 45, vximg::kResizeResample, &again), vximg::kOk);  // decoded already
+    EXPECT_EQ(again.rows, 45);
+    EXPECT_EQ(maxDifference(again.picture, pixelsOf(p)), 0);
+
+    KeptRows none;
+    ASSERT_EQ(p.resize(30, 20, 0, &none), vximg::kOk);
+    ASSERT_EQ(p.resize(30, 20, vximg::kResizeResample, &none), vximg::kOk);
+    loadImage(p, img);  // bottom-up
+    ASSERT_EQ(p.resize(200, 150, vximg::kResizeResample, &none), vximg::kOk);
+    EXPECT_EQ(none.begins + none.rows, 0);
+}
