@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -38,8 +39,10 @@ uint32_t placeDown(float v)
     return static_cast<uint32_t>(v) / 8 * 8;
 }
 
-// Scales c (sw x sh) to fit dw x dh without distortion, at 24 bits.
-int scaleToFit(vximg::IPicture& c, float sw, float sh, float dw, float dh)
+// Scales c (sw x sh) to fit dw x dh without distortion, at 24 bits; the
+// scaled rows go to rows as well when it is given.
+int scaleToFit(vximg::IPicture& c, float sw, float sh, float dw, float dh,
+               vximg::RowSink* rows = nullptr)
 {
     // Single precision, as the frame arithmetic has always been done.
     const float rw = dw / sw;
@@ -58,7 +61,8 @@ int scaleToFit(vximg::IPicture& c, float sw, float sh, float dw, float dh)
 
     // Resampling gives 24 bits; converting first would decode a JPEG at full
     // size instead of at the reduced scale the resize can use.
-    int rc = c.resize(nw, nh, vximg::kResizeResample);
+    int rc = rows != nullptr ? c.resizeWithRows(nw, nh, vximg::kResizeResample, rows)
+                             : c.resize(nw, nh, vximg::kResizeResample);
     if (rc == vximg::kOk && c.bitsPerPixel() != 24)
         rc = c.setColorResolution(24);
     return rc;
@@ -75,6 +79,96 @@ FrameOffset framePlace(int iw, int ih, float dw, float dh)
         place.x = placeDown((dw - static_cast<float>(iw)) / 2.0f);
     return place;
 }
+
+// Encodes the primary picture while the resize produces it: the frame's
+// size, fill and the place of the picture in it follow from the picture's
+// new size, so each frame row is complete as soon as its picture row is,
+// and the encoder never waits for the whole frame. Rows stop going to the
+// encoder once the job is aborted.
+class FrameEncoding final : public vximg::RowSink {
+public:
+    FrameEncoding(uint32_t width, uint32_t height, uint32_t fill, const int32_t& continueFlag,
+                  std::vector<uint8_t>& out)
+        : width_(width), height_(height), continueFlag_(continueFlag), encoder_(out)
+    {
+        fillRow_.resize(static_cast<size_t>(width) * 3);
+        const uint8_t bgr[3] = {static_cast<uint8_t>(fill >> 16), static_cast<uint8_t>(fill >> 8),
+                                static_cast<uint8_t>(fill)};
+        for (size_t i = 0; i < fillRow_.size(); i += 3)
+            std::memcpy(&fillRow_[i], bgr, 3);
+    }
+
+    void begin(int width, int height) override
+    {
+        if (begun_ || width <= 0 || height <= 0)
+            return fail();
+        begun_ = true;
+        picture_ = {static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
+        place_ = framePlace(width, height, static_cast<float>(width_), static_cast<float>(height_));
+        ok_ = encoder_.start(width_, height_, static_cast<int>(kPictureQuality), true);
+        writeFill(std::min(place_.y, height_));
+    }
+
+    void row(const uint8_t* bgr) override
+    {
+        if (!ok_ || continueFlag_ == 0 || rowsLeft() == 0)
+            return fail();
+        // Painted as on the canvas: clipped to the frame.
+        if (place_.y + pictureRows_ < height_) {
+            const uint8_t* frameRow = bgr;
+            if (place_.x != 0 || picture_.width != width_) {
+                composed_ = fillRow_;
+                if (place_.x < width_)
+                    std::memcpy(&composed_[static_cast<size_t>(place_.x) * 3], bgr,
+                                static_cast<size_t>(std::min(picture_.width, width_ - place_.x)) *
+                                    3);
+                frameRow = composed_.data();
+            }
+            write(frameRow);
+        }
+        ++pictureRows_;
+        if (rowsLeft() == 0 && written_ < height_)
+            writeFill(height_ - written_);
+    }
+
+    // True when the whole frame went through the encoder and the JPEG is complete.
+    bool finish()
+    {
+        if (!ok_ || !begun_ || rowsLeft() != 0 || written_ != height_)
+            return false;
+        ok_ = encoder_.finish();
+        return ok_;
+    }
+
+private:
+    uint32_t rowsLeft() const
+    {
+        return picture_.height > pictureRows_ ? picture_.height - pictureRows_ : 0;
+    }
+    void fail() { ok_ = false; }
+    void write(const uint8_t* row)
+    {
+        ok_ = encoder_.write(&row, 1);
+        ++written_;
+    }
+    void writeFill(uint32_t rows)
+    {
+        for (uint32_t i = 0; i < rows && ok_; ++i)
+            write(fillRow_.data());
+    }
+
+    const uint32_t width_, height_;
+    const int32_t& continueFlag_;
+    JpegRowEncoder encoder_;
+    std::vector<uint8_t> fillRow_;
+    std::vector<uint8_t> composed_;
+    FrameImageSize picture_;
+    FrameOffset place_;
+    uint32_t pictureRows_ = 0;
+    uint32_t written_ = 0;
+    bool begun_ = false;
+    bool ok_ = false;
+};
 
 // Encodes the primary picture into memory on a thread of its own while the
 // caller makes the thumbnail; the pixels must stay unchanged until finish().
@@ -351,13 +445,13 @@ int PictureConversion::FitToCanvas(vximg::IPicture& c, float sw, float sh, float
 }
 
 int PictureConversion::composeFrame(vximg::IPicture& c, float sw, float sh, float dw, float dh,
-                                    uint32_t fill, Frame& frame)
+                                    uint32_t fill, Frame& frame, vximg::RowSink* rows)
 {
     vximg::IPicture* const canvas = pictures_.canvas;
     if (canvas == nullptr || canvas == &c || !(sw > 0.0f) || !(sh > 0.0f) || !(dw >= 1.0f) ||
         !(dh >= 1.0f))
         return vximg::kErrBadArgument;
-    int rc = scaleToFit(c, sw, sh, dw, dh);
+    int rc = scaleToFit(c, sw, sh, dw, dh, rows);
     if (rc != vximg::kOk)
         return rc;
     const int iw = c.width();
@@ -486,9 +580,11 @@ int PictureConversion::convertLoaded(const SourceHead& source, const fs::path& d
     const float tw = static_cast<float>(packedWidth(thumbnailSize));
     const float th = static_cast<float>(packedHeight(thumbnailSize));
     Frame frame{&workspace, {}, {packedWidth(targetSize), packedHeight(targetSize)}};
+    FrameEncoding streamed(packedWidth(targetSize), packedHeight(targetSize), fill, continueFlag_,
+                           encoded_);
     if (static_cast<float>(workspace.width()) != W || static_cast<float>(workspace.height()) != H) {
         rc = composeFrame(workspace, static_cast<float>(workspace.width()),
-                          static_cast<float>(workspace.height()), W, H, fill, frame);
+                          static_cast<float>(workspace.height()), W, H, fill, frame, &streamed);
         if (rc != vximg::kOk)
             return rc;
     }
@@ -502,14 +598,16 @@ int PictureConversion::convertLoaded(const SourceHead& source, const fs::path& d
     if (continueFlag_ == 0)
         return 0;
 
-    // The primary picture is encoded while the thumbnail is made in the
-    // other picture; the frame is not touched again until the write.
+    // Unless the resize already encoded it, the primary picture is encoded
+    // while the thumbnail is made in the other picture; the frame is not
+    // touched again until the write.
     Rows primary;
     rc = unpaddedRows(framed, primary_, primary);
     if (rc != vximg::kOk)
         return rc;
-    PrimaryEncoding encoding(primary.pixels, primary.width, primary.height, primary.bottomUp,
-                             encoded_);
+    std::optional<PrimaryEncoding> encoding;
+    if (!streamed.finish())
+        encoding.emplace(primary.pixels, primary.width, primary.height, primary.bottomUp, encoded_);
 
     Rows thumbnail;
     if (tw >= 1.0f && th >= 1.0f) {
@@ -542,7 +640,7 @@ int PictureConversion::convertLoaded(const SourceHead& source, const fs::path& d
     AddCameraMetadata(exif_, targetSize, frame.offset.x, frame.offset.y, frame.image.width,
                       frame.image.height, rotation, source, clock_, &carryOver_);
     // The result is not examined: the upload job checks the written file.
-    exif_.writeExifJpeg(encoding.finish());
+    exif_.writeExifJpeg(encoding ? encoding->finish() : encoded_);
     return 0;
 }
 

@@ -172,8 +172,9 @@ private:
     static int progressReport(void* user, int percent);
     int unpaddedRows(vximg::IPicture& picture, std::vector<uint8_t>& buffer, Rows& rows);
     // FitToCanvas without the copy back.
+    // rows, when given, receives the scaled picture's rows as they are made.
     int composeFrame(vximg::IPicture& c, float sw, float sh, float dw, float dh, uint32_t fill,
-                     Frame& frame);
+                     Frame& frame, vximg::RowSink* rows = nullptr);
     // The thumbnail of the W x H frame, made without changing the frame.
     int makeThumbnail(vximg::IPicture& frame, float W, float H, float tw, float th, uint32_t fill,
                       Rows& rows);

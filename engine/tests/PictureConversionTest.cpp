@@ -2,6 +2,7 @@
 // the pixels the encoder receives, the written files, broken and odd
 // sources, abort and progress routing, the source hint scan.
 #include "engine/tests/ConversionTestSupport.h"
+#include "exif/JpegEncoder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,20 @@ fs::path writePicture(const fs::path& path, const std::vector<uint8_t>& bytes)
 {
     writeFileBytes(path, bytes);
     return path;
+}
+
+// The primary picture of a written camera picture as a JPEG of its own: the
+// file without its APP1 segment.
+std::vector<uint8_t> primaryJpeg(const fs::path& written)
+{
+    std::vector<uint8_t> file = readFileBytes(written);
+    if (file.size() < 6 || file[2] != 0xFF || file[3] != 0xE1)
+        return {};
+    const size_t app1End = 4 + (static_cast<size_t>(file[4]) << 8 | file[5]);
+    if (app1End > file.size())
+        return {};
+    file.erase(file.begin() + 2, file.begin() + static_cast<std::ptrdiff_t>(app1End));
+    return file;
 }
 
 // --- Frames: the pixels handed to the encoder and the written file ------------------
@@ -59,6 +74,13 @@ TEST_P(ConvertedPictures, BandsOfTheFillColourAroundTheScaledSource)
     ASSERT_EQ(primary.width, fw);
     ASSERT_EQ(primary.height, fh);
     expectBandsExact(primary, c.x, c.y, c.w, c.h);
+    // The written picture is exactly these pixels encoded, whether the rows
+    // were encoded while the source was scaled or from the finished frame.
+    std::vector<uint8_t> encoded;
+    ASSERT_EQ(encodeRgbToJpegMemory(encoded, primary.pixels.data(), static_cast<uint32_t>(fw),
+                                    static_cast<uint32_t>(fh), 75, 0, nullptr, 0, false),
+              1);
+    EXPECT_TRUE(primaryJpeg(out) == encoded);
     const Rgb reference = areaDownscale(bmp ? scene : decodeFile(source), c.w, c.h);
     if (c.compared >= 1) {
         EXPECT_GE(psnr(crop(primary, c.x, c.y, c.w, c.h), reference), 30.0);
@@ -97,6 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   kThumbnail160x120, 90, 0, 584, 1600, 32, 1},
                       PictureCase{"jpeg-reduced", "scene.jpg", 1600, 1200, kSize640x480,
                                   kThumbnail160x120, 90, 0, 0, 640, 480, 2},
+                      PictureCase{"jpeg-letterbox", "wide.jpg", 1600, 1000, kSize640x480,
+                                  kThumbnail160x120, 90, 0, 40, 640, 400, 0},
                       PictureCase{"x-85-to-80", "narrow.bmp", 470, 480, kSize640x480,
                                   kThumbnail160x120, 90, 80, 0, 470, 480, 0},
                       PictureCase{"y-190-to-184", "flat.bmp", 640, 100, kSize640x480,
