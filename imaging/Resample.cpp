@@ -141,9 +141,10 @@ void Resampler::setup(int srcWidth, int srcHeight, int dstWidth, int dstHeight, 
     ringStride_ = (size_t(srcWidth) * 3 + 31) & ~size_t(31);
     ring_.assign(size_t(ringRows_) * ringStride_, 0);
     accumulator_.resize(ringStride_);
-    // the horizontal pass reads a few values past the row's end: zeros (the
-    // SIMD loops write the ring's zero padding there)
-    column_.assign(ringStride_ + 32, 0);
+    // the horizontal pass reads past the row's end: a few values, and for the
+    // AVX2 loop a window of taps (all with zero weights)
+    column_.assign(ringStride_ + 32 + size_t(horizontal_.taps) * 3, 0);
+    pairWeights();
     taken_.resize(size_t(vertical_.taps) + 1);
     pushed_ = 0;
     produced_ = 0;
@@ -180,6 +181,7 @@ struct RowJob {
     size_t padded;  // len rounded up to 32
     int16_t* column;
     const ResampleAxis* horizontal;
+    const int32_t* paired;  // the AVX2 loop's weights (see pairWeights)
     int dstWidth;
     uint8_t* out;
 };
@@ -320,32 +322,43 @@ VXIMG_AVX2 void resampleRowAvx2(const RowJob& job)
         _mm256_storeu_si256(out, _mm256_permute2x128_si256(lo, hi, 0x20));
         _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(lo, hi, 0x31));
     }
-    // Horizontal: four taps per step, taps k and k+1 in the low lane, k+2 and
-    // k+3 in the high one, each lane's B G R pairs gathered by a byte shuffle.
+    // Horizontal: two output pixels per step, pixel x in the low lane and
+    // x + 1 in the high one, a pair of taps each: B G R of neighbouring source
+    // pixels gathered by a byte shuffle, the weights of both pixels side by
+    // side in `paired`. Each lane ends as one pixel: no sums across lanes.
     const __m256i gather = _mm256_setr_epi8(0, 1, 6, 7, 2, 3, 8, 9, 4, 5, 10, 11, -1, -1, -1, -1, 0,
                                             1, 6, 7, 2, 3, 8, 9, 4, 5, 10, 11, -1, -1, -1, -1);
-    const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
     const ResampleAxis& h = *job.horizontal;
-    const int16_t* w = h.weights.data();
-    for (int x = 0; x < job.dstWidth; ++x, w += h.taps) {
-        const int16_t* s = job.column + size_t(h.start[size_t(x)]) * 3;
-        const int n = h.count[size_t(x)];
-        __m256i acc = _mm256_setzero_si256();
-        int k = 0;
-        for (; k + 4 <= n; k += 4) {
-            const __m128i p0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 3 * k));
-            const __m128i p2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 3 * k + 6));
+    const __m256i* paired = reinterpret_cast<const __m256i*>(job.paired);
+    const size_t pairsPerPixel = size_t(h.taps) / 2;
+    int x = 0;
+    for (; x + 1 < job.dstWidth; x += 2, paired += pairsPerPixel) {
+        const int16_t* a = job.column + size_t(h.start[size_t(x)]) * 3;
+        const int16_t* b = job.column + size_t(h.start[size_t(x) + 1]) * 3;
+        // the shorter window reads past its end with zero weights (column_ is padded for it)
+        const int n = std::max(h.count[size_t(x)], h.count[size_t(x) + 1]);
+        __m256i acc = _mm256_set1_epi32(1 << (kShift - 1));
+        for (int k = 0; k < n; k += 2) {
+            const __m128i pa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 3 * k));
+            const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 3 * k));
             const __m256i px = _mm256_shuffle_epi8(
-                _mm256_inserti128_si256(_mm256_castsi128_si256(p0), p2, 1), gather);
-            const __m256i ww = _mm256_permutevar8x32_epi32(
-                _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(w + k))),
-                spread);
-            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(px, ww));
+                _mm256_inserti128_si256(_mm256_castsi128_si256(pa), pb, 1), gather);
+            acc = _mm256_add_epi32(acc, _mm256_madd_epi16(px, _mm256_loadu_si256(paired + k / 2)));
         }
-        __m128i sum = _mm_add_epi32(
-            _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1)),
-            _mm_set1_epi32(1 << (kShift - 1)));
-        for (; k < n; k += 2)
+        __m256i v = _mm256_srai_epi32(acc, kShift);
+        v = _mm256_packs_epi32(v, v);
+        v = _mm256_packus_epi16(v, v);
+        const int32_t first = _mm256_cvtsi256_si32(v);
+        const int32_t second = _mm_cvtsi128_si32(_mm256_extracti128_si256(v, 1));
+        std::memcpy(job.out + 3 * x, &first,
+                    4);  // its fourth byte is the next pixel's, written now
+        std::memcpy(job.out + 3 * x + 3, &second, 3);
+    }
+    if (x < job.dstWidth) {
+        const int16_t* s = job.column + size_t(h.start[size_t(x)]) * 3;
+        const int16_t* w = h.weights.data() + size_t(x) * size_t(h.taps);
+        __m128i sum = _mm_set1_epi32(1 << (kShift - 1));
+        for (int k = 0; k < h.count[size_t(x)]; k += 2)
             sum = horizontalPairSse2(s + 3 * k, w + k, sum);
         storePixel(sum, job.out + 3 * x);
     }
@@ -353,6 +366,25 @@ VXIMG_AVX2 void resampleRowAvx2(const RowJob& job)
 #endif
 
 }  // namespace
+
+// For each pair of output pixels and pair of taps: the two weights of the
+// first pixel four times (its lane's B, G, R and the unused fourth value),
+// then those of the second, as pmaddwd takes them.
+void Resampler::pairWeights()
+{
+    const ResampleAxis& h = horizontal_;
+    const size_t pairsPerPixel = size_t(h.taps) / 2;
+    paired_.assign(size_t(dstWidth_ / 2) * pairsPerPixel * 8, 0);
+    int32_t* out = paired_.data();
+    for (int x = 0; x + 1 < dstWidth_; x += 2) {
+        const int16_t* wa = &h.weights[size_t(x) * size_t(h.taps)];
+        const int16_t* wb = wa + h.taps;
+        for (size_t k = 0; k < pairsPerPixel; ++k, out += 8) {
+            std::fill(out, out + 4, weightPair(wa + 2 * k));
+            std::fill(out + 4, out + 8, weightPair(wb + 2 * k));
+        }
+    }
+}
 
 Resampler::Simd Resampler::available()
 {
@@ -389,6 +421,7 @@ void Resampler::produce(uint8_t* bgr)
     job.padded = ringStride_;
     job.column = column_.data();
     job.horizontal = &horizontal_;
+    job.paired = paired_.data();
     job.dstWidth = dstWidth_;
     job.out = bgr;
     switch (simd_) {

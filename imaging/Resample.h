@@ -73,6 +73,8 @@ private:
     std::vector<int32_t> accumulator_;   // vertical sums of one row (plain loops)
     std::vector<int16_t> column_;        // vertically resampled row, scaled by 64
     std::vector<const uint8_t*> taken_;  // the source rows of one output row
+    std::vector<int32_t> paired_;        // horizontal weights as the AVX2 loop reads them
+    void pairWeights();
     int pushed_ = 0;
     int produced_ = 0;
     Simd simd_ = available();
