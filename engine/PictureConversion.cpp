@@ -80,6 +80,25 @@ FrameOffset framePlace(int iw, int ih, float dw, float dh)
     return place;
 }
 
+// Fills pixels B, G, R with the fill colour (0x00BBGGRR).
+void fillWithColour(std::vector<uint8_t>& pixels, uint32_t fill)
+{
+    const uint8_t bgr[3] = {static_cast<uint8_t>(fill >> 16), static_cast<uint8_t>(fill >> 8),
+                            static_cast<uint8_t>(fill)};
+    for (size_t i = 0; i + 3 <= pixels.size(); i += 3)
+        std::memcpy(&pixels[i], bgr, 3);
+}
+
+// Copies a row of width pixels onto a frame row at x, clipped to the frame
+// as the canvas paints.
+void pasteRow(uint8_t* frameRow, uint32_t frameWidth, uint32_t x, const uint8_t* row,
+              uint32_t width)
+{
+    if (x < frameWidth)
+        std::memcpy(frameRow + static_cast<size_t>(x) * 3, row,
+                    static_cast<size_t>(std::min(width, frameWidth - x)) * 3);
+}
+
 // Encodes the primary picture while the resize produces it: the frame's
 // size, fill and the place of the picture in it follow from the picture's
 // new size, so each frame row is complete as soon as its picture row is,
@@ -92,10 +111,7 @@ public:
         : width_(width), height_(height), continueFlag_(continueFlag), encoder_(out)
     {
         fillRow_.resize(static_cast<size_t>(width) * 3);
-        const uint8_t bgr[3] = {static_cast<uint8_t>(fill >> 16), static_cast<uint8_t>(fill >> 8),
-                                static_cast<uint8_t>(fill)};
-        for (size_t i = 0; i < fillRow_.size(); i += 3)
-            std::memcpy(&fillRow_[i], bgr, 3);
+        fillWithColour(fillRow_, fill);
     }
 
     void begin(int width, int height) override
@@ -118,10 +134,7 @@ public:
             const uint8_t* frameRow = bgr;
             if (place_.x != 0 || picture_.width != width_) {
                 composed_ = fillRow_;
-                if (place_.x < width_)
-                    std::memcpy(&composed_[static_cast<size_t>(place_.x) * 3], bgr,
-                                static_cast<size_t>(std::min(picture_.width, width_ - place_.x)) *
-                                    3);
+                pasteRow(composed_.data(), width_, place_.x, bgr, picture_.width);
                 frameRow = composed_.data();
             }
             write(frameRow);
@@ -516,17 +529,12 @@ int PictureConversion::makeThumbnail(vximg::IPicture& frame, float W, float H, f
         framePlace(static_cast<int>(scaled.width), static_cast<int>(scaled.height), tw, th);
     const size_t packed = static_cast<size_t>(fw) * 3;
     thumbnailFrame_.resize(packed * fh);
-    const uint8_t bgr[3] = {static_cast<uint8_t>(fill >> 16), static_cast<uint8_t>(fill >> 8),
-                            static_cast<uint8_t>(fill)};
-    for (size_t i = 0; i < thumbnailFrame_.size(); i += 3)
-        std::memcpy(&thumbnailFrame_[i], bgr, 3);
-    const uint32_t w = at.x < fw ? std::min(scaled.width, fw - at.x) : 0;
+    fillWithColour(thumbnailFrame_, fill);
     const uint32_t h = at.y < fh ? std::min(scaled.height, fh - at.y) : 0;
     for (uint32_t r = 0; r < h; ++r) {
         const uint32_t from = scaled.bottomUp ? scaled.height - 1 - r : r;
-        std::memcpy(&thumbnailFrame_[(at.y + r) * packed + at.x * 3],
-                    scaled.pixels + static_cast<size_t>(from) * scaled.width * 3,
-                    static_cast<size_t>(w) * 3);
+        pasteRow(&thumbnailFrame_[(at.y + r) * packed], fw, at.x,
+                 scaled.pixels + static_cast<size_t>(from) * scaled.width * 3, scaled.width);
     }
     rows = {thumbnailFrame_.data(), fw, fh, false};
     return vximg::kOk;
