@@ -216,6 +216,7 @@ AppSettings WindowHarness::close()
 namespace {
 
 struct BoxSearch {
+    HWND except = nullptr;
     HWND found = nullptr;
 };
 
@@ -224,9 +225,10 @@ BOOL CALLBACK findBox(HWND window, LPARAM data)
     wchar_t className[16] = {};
     ::GetClassNameW(window, className, 16);
     // A message box: a dialog with a static text 0xFFFF and a button.
-    if (::lstrcmpW(className, L"#32770") == 0 && ::IsWindowVisible(window) &&
-        ::GetDlgItem(window, 0xFFFF) != nullptr) {
-        reinterpret_cast<BoxSearch*>(data)->found = window;
+    auto* search = reinterpret_cast<BoxSearch*>(data);
+    if (window != search->except && ::lstrcmpW(className, L"#32770") == 0 &&
+        ::IsWindowVisible(window) && ::GetDlgItem(window, 0xFFFF) != nullptr) {
+        search->found = window;
         return FALSE;
     }
     return TRUE;
@@ -270,16 +272,15 @@ HWND waitForChooser(HWND mainWindow, DWORD milliseconds)
     return search.found;
 }
 
-HWND waitForMessageBox(DWORD threadId, DWORD milliseconds)
+HWND waitForMessageBox(DWORD threadId, DWORD milliseconds, HWND except)
 {
-    for (DWORD waited = 0; waited < milliseconds; waited += 25) {
-        BoxSearch search;
+    for (DWORD waited = 0;; waited += 25) {
+        BoxSearch search{except};
         ::EnumThreadWindows(threadId, findBox, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr)
+        if (search.found != nullptr || waited >= milliseconds)
             return search.found;
         ::Sleep(25);
     }
-    return nullptr;
 }
 
 std::wstring messageBoxText(HWND box)

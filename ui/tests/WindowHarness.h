@@ -75,8 +75,10 @@ private:
 // process owned by the main window; null when none appears in time.
 HWND waitForChooser(HWND mainWindow, DWORD milliseconds = 30000);
 
-// A message box of the window's thread; null when none appears in time.
-HWND waitForMessageBox(DWORD threadId, DWORD milliseconds = 20000);
+// A message box of the window's thread other than `except`; null when none
+// appears in time. Boxes are told apart by handle: their stacking order
+// follows X focus, which nothing here controls.
+HWND waitForMessageBox(DWORD threadId, DWORD milliseconds = 20000, HWND except = nullptr);
 std::wstring messageBoxText(HWND box);
 // Presses a button of a message box (IDOK, IDCANCEL, IDYES, IDNO).
 void answerMessageBox(HWND box, int button);
