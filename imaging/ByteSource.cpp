@@ -1,11 +1,48 @@
 #include "imaging/ByteSource.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/PathText.h"
 #include "imaging/ImagingApi.h"
 
 namespace vximg {
+
+namespace {
+
+// Another reader of a MemorySource's bytes (they stay where they are).
+class MemoryView final : public ByteSource {
+public:
+    MemoryView(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    size_t read(void* dst, size_t n) override
+    {
+        n = std::min(n, size_ - pos_);
+        if (n)
+            std::memcpy(dst, data_ + pos_, n);
+        pos_ += n;
+        return n;
+    }
+    bool seek(uint64_t pos) override
+    {
+        if (pos > size_)
+            return false;
+        pos_ = size_t(pos);
+        return true;
+    }
+    uint64_t size() const override { return size_; }
+    const uint8_t* memory() const override { return data_; }
+    std::unique_ptr<ByteSource> another() const override
+    {
+        return std::make_unique<MemoryView>(data_, size_);
+    }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+};
+
+}  // namespace
 
 bool ByteSource::readAt(uint64_t pos, void* dst, size_t n)
 {
@@ -75,6 +112,14 @@ void FileSource::suspend()
     file_.reset();
 }
 
+std::unique_ptr<ByteSource> FileSource::another() const
+{
+    auto second = std::make_unique<FileSource>();
+    if (path_.empty() || second->open(path_.c_str()) != kOk || second->size() != size_)
+        return nullptr;
+    return second;
+}
+
 bool FileSource::reopen()
 {
     if (file_)
@@ -140,6 +185,11 @@ bool MemorySource::seek(uint64_t pos)
         return false;
     pos_ = size_t(pos);
     return true;
+}
+
+std::unique_ptr<ByteSource> MemorySource::another() const
+{
+    return std::make_unique<MemoryView>(bytes_.data(), bytes_.size());
 }
 
 }  // namespace vximg

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "base/File.h"
 #include <string>
@@ -27,6 +28,10 @@ public:
     // Lets go of system resources between passes (a file is closed and opened
     // again by the next seek).
     virtual void suspend() {}
+    // A second reader of the same bytes with a position of its own, for a
+    // pass on another thread; null when none can be had. It must not outlive
+    // this source.
+    virtual std::unique_ptr<ByteSource> another() const = 0;
 
     // Reads exactly n bytes at pos; false when the source is shorter.
     bool readAt(uint64_t pos, void* dst, size_t n);
@@ -49,6 +54,7 @@ public:
     bool error() const override { return error_; }
     // Closes the file; a later seek reopens it and fails when its size changed.
     void suspend() override;
+    std::unique_ptr<ByteSource> another() const override;
 
 private:
     bool reopen();
@@ -67,6 +73,7 @@ public:
     bool seek(uint64_t pos) override;
     uint64_t size() const override { return bytes_.size(); }
     const uint8_t* memory() const override { return bytes_.data(); }
+    std::unique_ptr<ByteSource> another() const override;
 
 private:
     std::vector<uint8_t> bytes_;

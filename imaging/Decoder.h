@@ -21,12 +21,17 @@ public:
     // Next row in stream order: width pixels of format (Index8 rows index
     // palette(); entries missing there are black).
     virtual int next(const uint8_t** row) = 0;
+    // Passes over the next rows without delivering them, more cheaply than
+    // reading them where the format allows.
+    virtual int skip(int rows);
 
     int width = 0;
     int height = 0;
     RowFormat format = RowFormat::Bgr24;
     bool bottomUp = false;  // the first row delivered is the bottom row
     const std::vector<Bgr>* palette = nullptr;
+    // Skipping a multiple of this many rows decodes none of them fully.
+    int skipStep = 1;
 };
 
 // Called during long passes with the fraction done (0..1).
@@ -46,6 +51,11 @@ public:
     // destroyed.
     virtual int open(int coverWidth, int coverHeight, ProgressSink* progress, Buffer& io,
                      Buffer& input, std::unique_ptr<RowReader>& reader) = 0;
+    // A pass like open's over bytes of its own, to run on another thread
+    // beside the first one and skip the rows it reads; kErrUnsupported where
+    // skipping saves too little (all but single-scan JPEGs).
+    virtual int openSecond(int coverWidth, int coverHeight, Buffer& io, Buffer& input,
+                           std::unique_ptr<RowReader>& reader);
     // Between passes: no open file is kept.
     virtual void suspend() = 0;
 

@@ -180,6 +180,14 @@ int jpegReadRowsC(JpegContext* ctx, JSAMPARRAY rows, int max, int* got)
     return 0;
 }
 
+int jpegSkipRowsC(JpegContext* ctx, int rows, int* skipped)
+{
+    if (setjmp(ctx->jump))
+        return -1;
+    *skipped = int(jpeg_skip_scanlines(&ctx->cinfo, JDIMENSION(rows)));
+    return 0;
+}
+
 void jpegDestroyC(JpegContext* ctx)
 {
     if (ctx->created)
@@ -235,8 +243,8 @@ const std::vector<Bgr>& grayRamp()
 
 class JpegRowReader final : public RowReader {
 public:
-    JpegRowReader(ContextPtr ctx, bool cmyk, bool adobe)
-        : ctx_(std::move(ctx)), cmyk_(cmyk), adobeInverted_(adobe)
+    JpegRowReader(std::unique_ptr<ByteSource> ownBytes, ContextPtr ctx, bool cmyk, bool adobe)
+        : ownBytes_(std::move(ownBytes)), ctx_(std::move(ctx)), cmyk_(cmyk), adobeInverted_(adobe)
     {}
 
     int prepare(Buffer& io)
@@ -248,6 +256,7 @@ public:
         format = components_ == 1 ? RowFormat::Index8 : RowFormat::Bgr24;
         palette = components_ == 1 ? &grayRamp() : nullptr;
         rowBytes_ = size_t(width) * size_t(components_);
+        skipStep = c.max_v_samp_factor * c.min_DCT_scaled_size;  // rows of one iMCU row
         uint8_t* base = io.ensure(rowBytes_ * kBatchRows + size_t(width) * 3 + 16);
         for (int i = 0; i < kBatchRows; ++i)
             rows_[i] = base + rowBytes_ * size_t(i);
@@ -275,6 +284,24 @@ public:
         ++delivered_;
         *out = convert(r);
         return kOk;
+    }
+
+    // Rows skipped by libjpeg are entropy-decoded only (no IDCT, no colours).
+    int skip(int rows) override
+    {
+        const int buffered = std::min(rows, batchCount_ - batchPos_);
+        batchPos_ += buffered;
+        delivered_ += buffered;
+        rows = std::min(rows - buffered, height - delivered_);
+        if (rows <= 0)
+            return kOk;
+        int skipped = 0;
+        if (jpegSkipRowsC(ctx_.get(), rows, &skipped) != 0)
+            return mapError(*ctx_);
+        if (ctx_->readError)
+            return kErrFileRead;
+        delivered_ += skipped;
+        return skipped == rows ? kOk : kErrCorrupt;
     }
 
 private:
@@ -311,6 +338,7 @@ private:
         return r;
     }
 
+    std::unique_ptr<ByteSource> ownBytes_;  // a second pass's; outlives ctx_
     ContextPtr ctx_;
     bool cmyk_;
     bool adobeInverted_;
@@ -357,6 +385,7 @@ public:
         default: return kErrUnsupported;
         }
         colorSpace_ = c.jpeg_color_space;
+        multiScan_ = c.progressive_mode || c.comps_in_scan < c.num_components;
         adobe_ = c.saw_Adobe_marker;
         width = int(c.image_width);
         height = int(c.image_height);
@@ -369,8 +398,30 @@ public:
     int open(int coverWidth, int coverHeight, ProgressSink* progress, Buffer& io, Buffer& input,
              std::unique_ptr<RowReader>& reader) override
     {
-        ContextPtr ctx = newContext(*bytes_, input, progress);
-        if (!bytes_->seek(0))
+        return startPass(nullptr, coverWidth, coverHeight, progress, io, input, reader);
+    }
+
+    int openSecond(int coverWidth, int coverHeight, Buffer& io, Buffer& input,
+                   std::unique_ptr<RowReader>& reader) override
+    {
+        // Every scan of a multi-scan file is read before the first row comes.
+        if (multiScan_)
+            return kErrUnsupported;
+        std::unique_ptr<ByteSource> bytes = bytes_->another();
+        if (!bytes)
+            return kErrFileOpen;
+        return startPass(std::move(bytes), coverWidth, coverHeight, nullptr, io, input, reader);
+    }
+
+private:
+    // A pass over this source's bytes, or over ownBytes (which it then keeps).
+    int startPass(std::unique_ptr<ByteSource> ownBytes, int coverWidth, int coverHeight,
+                  ProgressSink* progress, Buffer& io, Buffer& input,
+                  std::unique_ptr<RowReader>& reader)
+    {
+        ByteSource& bytes = ownBytes ? *ownBytes : *bytes_;
+        ContextPtr ctx = newContext(bytes, input, progress);
+        if (!bytes.seek(0))
             return kErrFileRead;
         if (jpegReadHeaderC(ctx.get(), maxMemory_) != 0)
             return mapError(*ctx);
@@ -387,7 +438,8 @@ public:
                                     );
         if (jpegStartC(ctx.get(), coverWidth, coverHeight, out) != 0)
             return mapError(*ctx);
-        auto r = std::make_unique<JpegRowReader>(std::move(ctx), cmyk_, adobe_);
+        auto r =
+            std::make_unique<JpegRowReader>(std::move(ownBytes), std::move(ctx), cmyk_, adobe_);
         const int rc = r->prepare(io);
         if (rc != kOk)
             return rc;
@@ -395,7 +447,6 @@ public:
         return kOk;
     }
 
-private:
     // A JPEG cut short loses its end marker; entropy-coded data never contains
     // one, so an FF D9 after the first scan's start means the data is complete.
     // Only the tail is searched (cameras may pad a little after the marker).
@@ -440,6 +491,7 @@ private:
     J_COLOR_SPACE colorSpace_ = JCS_UNKNOWN;
     bool cmyk_ = false;
     bool adobe_ = false;
+    bool multiScan_ = false;
 };
 
 }  // namespace

@@ -323,7 +323,8 @@ int PictureCore::streamResample(RowReader& reader, int dw, int dh, Bitmap& dst, 
 }
 
 // Decodes straight into the resampler, at a reduced scale where possible, the
-// decoder running ahead on a second thread.
+// decoder running ahead on a second thread (and a second pass decoding the
+// lower part on a third, where the format allows).
 int PictureCore::decodeResampled(SourceImage& source, int dw, int dh, Bitmap& dst, RowSink* sink)
 {
     std::unique_ptr<RowReader> reader;
@@ -331,7 +332,10 @@ int PictureCore::decodeResampled(SourceImage& source, int dw, int dh, Bitmap& ds
     const int rc = source.open(dw, dh, &ahead, io_, input_, reader);
     if (rc != kOk)
         return rc;
-    if (ahead.start(*reader, aheadBuffer_))
+    auto second = [this, &source, dw, dh](std::unique_ptr<RowReader>& pass) {
+        return source.openSecond(dw, dh, secondIo_, secondInput_, pass);
+    };
+    if (ahead.start(*reader, aheadBuffer_, second))
         return streamResample(ahead, dw, dh, dst, false, sink);
     return streamResample(*reader, dw, dh, dst, false, sink);
 }

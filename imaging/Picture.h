@@ -89,8 +89,10 @@ private:
     Buffer io_;
     Buffer input_;
     Buffer rowBuffer_;
-    Buffer aheadBuffer_;  // rows between the decoding thread and the resampler
-    Buffer dibBuffer_;    // packed 1 and 4 bit DIBs for dibView
+    Buffer aheadBuffer_;  // rows between the decoding threads and the resampler
+    Buffer secondIo_;     // the second decoding pass's own buffers
+    Buffer secondInput_;
+    Buffer dibBuffer_;  // packed 1 and 4 bit DIBs for dibView
     Resampler resampler_;
     Kernel kernel_ = Kernel::Lanczos3;
     LoadLimits limits_;

@@ -1,12 +1,16 @@
 // A decoder run on a worker thread, a few batches of rows ahead of the
 // caller, so that decoding and resampling share the two cores. Only the
-// worker touches the wrapped reader. Progress the decoder reports there is
-// handed on from the calling thread (the host's callback may dispatch window
+// worker touches the wrapped reader. Where the format can skip rows cheaply,
+// a second pass on a thread of its own skips the upper part and decodes the
+// lower part at the same time, so the picture takes less than one decode. Progress the decoder
+// reports there is handed on from the calling thread (the host's callback may dispatch window
 // messages), and the destructor stops and joins the worker, so no way out of
 // a pass leaves it running.
 #pragma once
 
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -22,11 +26,15 @@ public:
     RowsAhead(const RowsAhead&) = delete;
     RowsAhead& operator=(const RowsAhead&) = delete;
 
+    // Opens the second pass (on its thread): SourceImage::openSecond.
+    using SecondPass = std::function<int(std::unique_ptr<RowReader>& pass)>;
+
     // Starts reading `source` (opened with this object as its progress sink)
-    // into batches kept in `storage`. False for pictures too small to gain
-    // from a thread, while other passes of the process keep the cores busy,
-    // or when no thread can be started: then read `source` itself.
-    bool start(RowReader& source, Buffer& storage);
+    // into batches kept in `storage`, and the lower part through `second`
+    // when it is given. False for pictures too small to gain from a thread,
+    // while other passes of the process keep the cores busy, or when no
+    // thread can be started: then read `source` itself.
+    bool start(RowReader& source, Buffer& storage, SecondPass second = {});
     int next(const uint8_t** row) override;
     void progress(double fraction) override;
 
@@ -41,7 +49,11 @@ private:
     };
 
     void run();
+    void runSecond();
+    bool stopRequested();
     void stop();
+    int nextLower(const uint8_t** row);
+    void forwardProgress(double fraction);
 
     ProgressSink& forward_;
     const std::thread::id caller_;
@@ -49,6 +61,9 @@ private:
     size_t rowBytes_ = 0;
     Batch batches_[kBatches];
     std::thread worker_;
+    SecondPass second_;
+    uint8_t* lowerRows_ = nullptr;  // the second pass's rows, from lowerFirst_ on
+    std::thread secondWorker_;
     std::mutex mutex_;
     std::condition_variable filledCv_, freedCv_;
     // guarded by mutex_
@@ -56,8 +71,15 @@ private:
     int freed_ = 0;   // batches the caller is done with
     bool stopping_ = false;
     double fraction_ = -1.0;  // the decoder's latest progress
+    int upperRows_ = 0;       // rows the first pass reads: all, or those above the lower part
+    int claimed_ = 0;         // rows the first pass has read or is reading
+    int lowerFirst_ = 0;      // where the lower part begins
+    int lowerFilled_ = 0;     // lower rows the second pass has written
+    bool lowerEnded_ = false;
+    int lowerRc_ = 0;  // kOk, or the error that ended the second pass
     // the caller's
     const Batch* current_ = nullptr;
+    bool inLower_ = false;
     int row_ = 0;
     int delivered_ = 0;
     double forwarded_ = -1.0;

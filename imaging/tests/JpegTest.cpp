@@ -2,6 +2,8 @@
 // next resize, grayscale and progressive sources.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "imaging/Decoder.h"
 #include "imaging/ImagingApi.h"
 #include "imaging/Picture.h"
@@ -23,16 +25,23 @@ Image decodeFull(const std::vector<uint8_t>& f, int* bits = nullptr)
     return b ? fromBitmap(*b) : Image();
 }
 
-// Size of the rows a pass opened for a cover size delivers.
-std::pair<int, int> passSize(const std::vector<uint8_t>& f, int coverW, int coverH)
+std::unique_ptr<vximg::SourceImage> openSource(const std::vector<uint8_t>& f)
 {
     auto mem = std::make_unique<vximg::MemorySource>();
     mem->assign(f.data(), f.size());
     std::unique_ptr<vximg::SourceImage> src;
-    vximg::Buffer io, input;
+    vximg::Buffer input;
     EXPECT_EQ(vximg::openSourceImage(std::move(mem), vximg::LoadLimits(), input, src), vximg::kOk);
+    return src;
+}
+
+// Size of the rows a pass opened for a cover size delivers.
+std::pair<int, int> passSize(const std::vector<uint8_t>& f, int coverW, int coverH)
+{
+    const auto src = openSource(f);
     if (!src)
         return {0, 0};
+    vximg::Buffer io, input;
     std::unique_ptr<vximg::RowReader> reader;
     EXPECT_EQ(src->open(coverW, coverH, nullptr, io, input, reader), vximg::kOk);
     return reader ? std::make_pair(reader->width, reader->height) : std::make_pair(0, 0);
@@ -120,6 +129,44 @@ TEST(Jpeg, ScaledDecodeMatchesFullDecodeThenResize)
     ASSERT_EQ(lazy.decoded(&a), vximg::kOk);
     ASSERT_EQ(full.decoded(&c), vximg::kOk);
     EXPECT_GT(psnr(fromBitmap(*a), fromBitmap(*c)), 35.0);
+}
+
+// The second decoding thread relies on this: a second pass that skips the
+// upper rows (in several steps) then delivers exactly the rows a whole pass
+// does, at full and reduced scales, with chroma halved both ways and in gray.
+// A progressive file offers no second pass.
+TEST(Jpeg, SecondPassSkipsToTheSameRows)
+{
+    for (const bool gray : {false, true}) {
+        const auto f = encodeJpeg(makeTestPicture(613, 411), 90, false, gray);
+        const auto src = openSource(f);
+        ASSERT_TRUE(src);
+        for (const int cover : {613, 230, 77}) {  // 8/8, 3/8, 1/8
+            SCOPED_TRACE(testing::Message() << "gray " << gray << ", cover " << cover);
+            vximg::Buffer io, input, io2, input2;
+            std::unique_ptr<vximg::RowReader> whole, second;
+            ASSERT_EQ(src->open(cover, 1, nullptr, io, input, whole), vximg::kOk);
+            ASSERT_EQ(src->openSecond(cover, 1, io2, input2, second), vximg::kOk);
+            ASSERT_EQ(second->height, whole->height);
+            const int step = second->skipStep;
+            const int first = whole->height * 7 / 10 / step * step;
+            ASSERT_EQ(second->skip(step), vximg::kOk);
+            ASSERT_EQ(second->skip(first - step), vximg::kOk);
+            const size_t bytes = size_t(whole->width) * (gray ? 1 : 3);
+            for (int y = 0; y < whole->height; ++y) {
+                const uint8_t *a = nullptr, *b = nullptr;
+                ASSERT_EQ(whole->next(&a), vximg::kOk);
+                if (y < first)
+                    continue;
+                ASSERT_EQ(second->next(&b), vximg::kOk);
+                ASSERT_EQ(std::memcmp(a, b, bytes), 0) << "row " << y;
+            }
+        }
+    }
+    const auto progressive = openSource(encodeJpeg(makeTestPicture(64, 64), 90, true, false));
+    vximg::Buffer io, input;
+    std::unique_ptr<vximg::RowReader> second;
+    EXPECT_EQ(progressive->openSecond(0, 0, io, input, second), vximg::kErrUnsupported);
 }
 
 TEST(Jpeg, OddSizes)

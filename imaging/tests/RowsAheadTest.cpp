@@ -1,9 +1,11 @@
-// The decoding thread: rows arrive in order, the decoder's error or exception
-// ends the pass after the rows before it, progress reaches the caller on its
-// own thread, and a pass left early stops the worker (the sanitizer builds
-// watch for races and leaks).
+// The decoding threads: rows arrive in order (also when a second pass
+// decodes the lower part), the decoder's error or exception ends the pass
+// after the rows before it, progress reaches the caller on its own thread,
+// and a pass left early stops the workers (the sanitizer builds watch for
+// races and leaks).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -24,6 +26,8 @@ public:
     }
     int next(const uint8_t** out) override
     {
+        while (y_ == 0 && gate && !*gate)
+            std::this_thread::yield();
         if (y_ == failAt_) {
             if (throws_)
                 throw std::runtime_error("decoder");
@@ -34,6 +38,9 @@ public:
         sink_.progress(double(++y_) / height);
         return vximg::kOk;
     }
+    int rowsRead() const { return y_; }
+
+    const std::atomic<bool>* gate = nullptr;  // the first row waits for it
 
 private:
     vximg::ProgressSink& sink_;
@@ -53,15 +60,35 @@ struct Seen final : vximg::ProgressSink {
     double last = 0;
 };
 
-// Rows read through the worker until the first error, or `stopAt` rows.
-int readAhead(int failAt, bool throws, int stopAt, int* rows)
+struct Quiet final : vximg::ProgressSink {
+    void progress(double) override {}
+};
+
+enum class Second { None, Taken, Refused };
+
+// Rows read through the workers until the first error, or `stopAt` rows.
+// The first pass waits at its first row until the second pass is open, so
+// that one always comes in time for the lower part; failAt applies to the
+// pass that reads that row.
+int readAhead(int failAt, bool throws, int stopAt, int* rows, Second second = Second::None)
 {
     Seen seen;
+    Quiet quiet;
     vximg::Buffer storage;
+    std::atomic<bool> opened{false};
     std::unique_ptr<CountingRows> source;
     vximg::RowsAhead ahead(seen);  // after the source: stopped before the source goes
     source = std::make_unique<CountingRows>(300, 250, ahead, failAt, throws);
-    EXPECT_TRUE(ahead.start(*source, storage));
+    vximg::RowsAhead::SecondPass open;
+    if (second != Second::None) {
+        source->gate = &opened;
+        open = [&](std::unique_ptr<vximg::RowReader>& pass) {
+            pass = std::make_unique<CountingRows>(300, 250, quiet, failAt, throws);
+            opened = true;
+            return second == Second::Taken ? vximg::kOk : vximg::kErrUnsupported;
+        };
+    }
+    EXPECT_TRUE(ahead.start(*source, storage, open));
     *rows = 0;
     for (int y = 0; y < stopAt; ++y) {
         const uint8_t* row = nullptr;
@@ -74,6 +101,10 @@ int readAhead(int failAt, bool throws, int stopAt, int* rows)
     }
     if (stopAt == 250) {
         EXPECT_GT(seen.last, 0.9);
+        if (second == Second::Taken)
+            EXPECT_LT(source->rowsRead(), 250);
+        else
+            EXPECT_EQ(source->rowsRead(), 250);
     }
     return vximg::kOk;
 }
@@ -82,23 +113,32 @@ int readAhead(int failAt, bool throws, int stopAt, int* rows)
 
 TEST(RowsAhead, DeliversEveryRowInOrder)
 {
-    int rows = 0;
-    EXPECT_EQ(readAhead(-1, false, 250, &rows), vximg::kOk);
-    EXPECT_EQ(rows, 250);
+    for (const Second second : {Second::None, Second::Taken, Second::Refused}) {
+        int rows = 0;
+        EXPECT_EQ(readAhead(-1, false, 250, &rows, second), vximg::kOk);
+        EXPECT_EQ(rows, 250);
+    }
 }
 
 TEST(RowsAhead, DecoderErrorEndsThePassAfterTheRowsBefore)
 {
-    int rows = 0;
-    EXPECT_EQ(readAhead(37, false, 250, &rows), vximg::kErrCorrupt);
-    EXPECT_EQ(rows, 37);
-    EXPECT_EQ(readAhead(37, true, 250, &rows), vximg::kErrNoMemory);
-    EXPECT_EQ(rows, 37);
+    // row 37 is the first pass's, row 237 the second's
+    for (const Second second : {Second::None, Second::Taken}) {
+        for (const int failAt : {37, 237}) {
+            int rows = 0;
+            EXPECT_EQ(readAhead(failAt, false, 250, &rows, second), vximg::kErrCorrupt);
+            EXPECT_EQ(rows, failAt);
+            EXPECT_EQ(readAhead(failAt, true, 250, &rows, second), vximg::kErrNoMemory);
+            EXPECT_EQ(rows, failAt);
+        }
+    }
 }
 
-TEST(RowsAhead, PassLeftEarlyStopsTheWorker)
+TEST(RowsAhead, PassLeftEarlyStopsTheWorkers)
 {
-    int rows = 0;
-    EXPECT_EQ(readAhead(-1, false, 3, &rows), vximg::kOk);
-    EXPECT_EQ(rows, 3);
+    for (const Second second : {Second::None, Second::Taken}) {
+        int rows = 0;
+        EXPECT_EQ(readAhead(-1, false, 3, &rows, second), vximg::kOk);
+        EXPECT_EQ(rows, 3);
+    }
 }
