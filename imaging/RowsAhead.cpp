@@ -57,9 +57,13 @@ bool RowsAhead::start(RowReader& source, Buffer& storage, SecondPass second)
     // rows wait in memory until the first pass is done, which limits the part
     // it takes.
     constexpr size_t kMaxLowerBytes = size_t(8) << 20;
+    // The lower part begins on a whole skip step.
     const int step = std::max(source.skipStep, 1);
-    int lowerRows = height - int(int64_t(height) * 7 / 10) / step * step;
-    lowerRows = std::min(lowerRows, int(kMaxLowerBytes / rowBytes_) / step * step);
+    int first = int(int64_t(height) * 7 / 10) / step * step;
+    const int64_t maxRows = int64_t(kMaxLowerBytes / rowBytes_);
+    if (height - first > maxRows)
+        first = int((height - maxRows + step - 1) / step * step);
+    int lowerRows = height - first;
     if (!second || lowerRows < kBatchRows * 2)
         lowerRows = 0;
 

@@ -2,10 +2,10 @@
 // caller, so that decoding and resampling share the two cores. Only the
 // worker touches the wrapped reader. Where the format can skip rows cheaply,
 // a second pass on a thread of its own skips the upper part and decodes the
-// lower part at the same time, so the picture takes less than one decode. Progress the decoder
-// reports there is handed on from the calling thread (the host's callback may dispatch window
-// messages), and the destructor stops and joins the worker, so no way out of
-// a pass leaves it running.
+// lower part meanwhile, so the picture takes less time than one decode.
+// Progress the decoder reports is handed on from the calling thread (the
+// host's callback may dispatch window messages), and the destructor stops
+// and joins the workers, so no way out of a pass leaves one running.
 #pragma once
 
 #include <condition_variable>
@@ -62,6 +62,8 @@ private:
     Batch batches_[kBatches];
     std::thread worker_;
     SecondPass second_;
+    // set before the second pass starts
+    int lowerFirst_ = 0;            // where the lower part begins
     uint8_t* lowerRows_ = nullptr;  // the second pass's rows, from lowerFirst_ on
     std::thread secondWorker_;
     std::mutex mutex_;
@@ -73,7 +75,6 @@ private:
     double fraction_ = -1.0;  // the decoder's latest progress
     int upperRows_ = 0;       // rows the first pass reads: all, or those above the lower part
     int claimed_ = 0;         // rows the first pass has read or is reading
-    int lowerFirst_ = 0;      // where the lower part begins
     int lowerFilled_ = 0;     // lower rows the second pass has written
     bool lowerEnded_ = false;
     int lowerRc_ = 0;  // kOk, or the error that ended the second pass
