@@ -8,42 +8,6 @@
 
 namespace vximg {
 
-namespace {
-
-// Another reader of a MemorySource's bytes (they stay where they are).
-class MemoryView final : public ByteSource {
-public:
-    MemoryView(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    size_t read(void* dst, size_t n) override
-    {
-        n = std::min(n, size_ - pos_);
-        if (n)
-            std::memcpy(dst, data_ + pos_, n);
-        pos_ += n;
-        return n;
-    }
-    bool seek(uint64_t pos) override
-    {
-        if (pos > size_)
-            return false;
-        pos_ = size_t(pos);
-        return true;
-    }
-    uint64_t size() const override { return size_; }
-    const uint8_t* memory() const override { return data_; }
-    std::unique_ptr<ByteSource> another() const override
-    {
-        return std::make_unique<MemoryView>(data_, size_);
-    }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_ = 0;
-};
-
-}  // namespace
-
 bool ByteSource::readAt(uint64_t pos, void* dst, size_t n)
 {
     return seek(pos) && read(dst, n) == n;
@@ -165,31 +129,29 @@ bool FileSource::seek(uint64_t pos)
 void MemorySource::assign(const void* data, size_t n)
 {
     bytes_.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + n);
-    pos_ = 0;
+    view_ = MemoryView(bytes_.data(), bytes_.size());
 }
 
-size_t MemorySource::read(void* dst, size_t n)
+size_t MemoryView::read(void* dst, size_t n)
 {
-    const size_t left = bytes_.size() - pos_;
-    if (n > left)
-        n = left;
+    n = std::min(n, size_ - pos_);
     if (n)
-        std::memcpy(dst, bytes_.data() + pos_, n);
+        std::memcpy(dst, data_ + pos_, n);
     pos_ += n;
     return n;
 }
 
-bool MemorySource::seek(uint64_t pos)
+bool MemoryView::seek(uint64_t pos)
 {
-    if (pos > bytes_.size())
+    if (pos > size_)
         return false;
     pos_ = size_t(pos);
     return true;
 }
 
-std::unique_ptr<ByteSource> MemorySource::another() const
+std::unique_ptr<ByteSource> MemoryView::another() const
 {
-    return std::make_unique<MemoryView>(bytes_.data(), bytes_.size());
+    return std::make_unique<MemoryView>(data_, size_);
 }
 
 }  // namespace vximg

@@ -65,19 +65,38 @@ private:
     bool error_ = false;
 };
 
-class MemorySource final : public ByteSource {
+// Bytes that stay where they are, read with a position of its own.
+class MemoryView final : public ByteSource {
 public:
-    // Copies the bytes: the caller's block may go away after the load.
-    void assign(const void* data, size_t n);
+    MemoryView(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     size_t read(void* dst, size_t n) override;
     bool seek(uint64_t pos) override;
-    uint64_t size() const override { return bytes_.size(); }
-    const uint8_t* memory() const override { return bytes_.data(); }
+    uint64_t size() const override { return size_; }
+    const uint8_t* memory() const override { return data_; }
     std::unique_ptr<ByteSource> another() const override;
 
 private:
-    std::vector<uint8_t> bytes_;
+    const uint8_t* data_;
+    size_t size_;
     size_t pos_ = 0;
+};
+
+class MemorySource final : public ByteSource {
+public:
+    MemorySource() = default;
+    MemorySource(const MemorySource&) = delete;  // the view points into bytes_
+    MemorySource& operator=(const MemorySource&) = delete;
+    // Copies the bytes: the caller's block may go away after the load.
+    void assign(const void* data, size_t n);
+    size_t read(void* dst, size_t n) override { return view_.read(dst, n); }
+    bool seek(uint64_t pos) override { return view_.seek(pos); }
+    uint64_t size() const override { return view_.size(); }
+    const uint8_t* memory() const override { return view_.memory(); }
+    std::unique_ptr<ByteSource> another() const override { return view_.another(); }
+
+private:
+    std::vector<uint8_t> bytes_;
+    MemoryView view_{nullptr, 0};
 };
 
 }  // namespace vximg
